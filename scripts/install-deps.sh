@@ -4,10 +4,9 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   binutils-mipsel-linux-gnu
-  libelf-dev libdw-dev libfmt-dev libcli11-dev
+  libelf-dev libdw-dev libfmt-dev libcli11-dev nlohmann-json3-dev
   googletest libgtest-dev libbenchmark-dev
   libunicorn-dev
-  chromium
 )
 missing=()
 for p in "${packages[@]}"; do
