@@ -1,0 +1,112 @@
+#pragma once
+// The board around the core: boot ROM, data RAM and the register block, with an ordered log of
+// every register access. All data accesses of the core go through read() and write().
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace coretest {
+
+class Image;
+
+inline constexpr std::uint32_t kRomBase = 0xbfc00000;
+inline constexpr std::uint32_t kRomSize = 512 * 1024;
+inline constexpr std::uint32_t kRamBase = 0x80000000;
+inline constexpr std::uint32_t kRamSize = 256 * 1024;
+inline constexpr std::uint32_t kExceptionVector = 0xbfc00380;
+
+enum class BoardReg : std::uint32_t {
+    LedBank = 0xfffff000,
+    LampA = 0xfffff004,
+    LampB = 0xfffff008,
+    Display = 0xfffff010,
+    EndMark = 0xfffffff0,
+    Switch = 0xfffffff4,
+};
+
+inline constexpr std::uint32_t kEndMarkValue = 0xff;
+
+struct BoardEvent {
+    enum class Kind : std::uint8_t { Read, Write };
+    Kind kind;
+    BoardReg reg;
+    std::uint32_t value;
+    std::uint64_t instruction; // instructions executed before the access
+    bool operator==(const BoardEvent&) const = default;
+};
+
+// A data write that hit the boot ROM: recorded, not performed.
+struct RomWriteFault {
+    std::uint32_t pc;
+    std::uint32_t address;
+    std::uint32_t value;
+    unsigned size;
+    std::uint64_t instruction;
+    bool operator==(const RomWriteFault&) const = default;
+};
+
+// What a person sees on the board.
+struct BoardState {
+    std::uint32_t ledBank = 0;
+    std::uint32_t lampA = 0;
+    std::uint32_t lampB = 0;
+    std::uint32_t display = 0;
+    std::uint32_t endMark = 0;
+    bool endMarked() const { return endMark == kEndMarkValue; }
+    bool operator==(const BoardState&) const = default;
+};
+
+class Board {
+  public:
+    // ROM from the image's segments by physical address; RAM also receives the segments whose
+    // virtual address lies in RAM (a loader's copy of initialised data).
+    explicit Board(const Image& image, std::uint32_t switchValue = 0);
+
+    // Data accesses, size 1, 2 or 4 at an address aligned to it (the core checks alignment).
+    // nullopt / false: no device answers at that address (a bus error for the core).
+    std::optional<std::uint32_t> read(std::uint32_t addr, unsigned size, std::uint64_t now) {
+        if (const std::uint32_t off = addr - kRamBase; off < kRamSize)
+            return readBytes(ram_, off, size);
+        return readSlow(addr, size, now);
+    }
+    bool write(std::uint32_t addr, unsigned size, std::uint32_t value, std::uint32_t pc,
+               std::uint64_t now) {
+        if (const std::uint32_t off = addr - kRamBase; off < kRamSize) {
+            std::memcpy(&ram_[off], &value, size); // host and guest are both little-endian
+            return true;
+        }
+        return writeSlow(addr, size, value, pc, now);
+    }
+
+    std::span<const std::uint8_t> rom() const { return rom_; }
+    std::span<const std::uint8_t> ram() const { return ram_; }
+
+    const BoardState& state() const { return state_; }
+    std::uint32_t switchValue() const { return switch_; }
+    void setSwitch(std::uint32_t value) { switch_ = value; }
+    const std::vector<BoardEvent>& events() const { return events_; }
+    const std::vector<RomWriteFault>& romWrites() const { return romWrites_; }
+
+  private:
+    static std::uint32_t readBytes(std::span<const std::uint8_t> mem, std::uint32_t off,
+                                   unsigned size) {
+        std::uint32_t v = 0;
+        std::memcpy(&v, &mem[off], size);
+        return v;
+    }
+    std::optional<std::uint32_t> readSlow(std::uint32_t addr, unsigned size, std::uint64_t now);
+    bool writeSlow(std::uint32_t addr, unsigned size, std::uint32_t value, std::uint32_t pc,
+                   std::uint64_t now);
+
+    std::vector<std::uint8_t> rom_;
+    std::vector<std::uint8_t> ram_;
+    BoardState state_;
+    std::uint32_t switch_ = 0;
+    std::vector<BoardEvent> events_;
+    std::vector<RomWriteFault> romWrites_;
+};
+
+} // namespace coretest

@@ -1,0 +1,161 @@
+#pragma once
+// The reference MIPS-I core: executes the decoded ROM table (and RAM words, decoded as they are
+// fetched) against a Board. The helpers below are what instruction semantics are written with,
+// the real ones in semantics.h and the replacements of the fault catalogue alike. Every general
+// register, HI, LO and memory write goes through them, so an Observer sees each one; Core<false>
+// runs without an observer and pays nothing for it.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "coretest/board.h"
+#include "coretest/instr.h"
+#include "coretest/state.h"
+
+namespace coretest {
+
+template <bool Observed>
+class Core;
+
+// One instruction's semantics, instantiated for runs with and without an observer. Made from any
+// capture-free generic lambda `[](auto& core, const Instr& i) { ... }`.
+struct Semantics {
+    void (*plain)(Core<false>&, const Instr&) = nullptr;
+    void (*observed)(Core<true>&, const Instr&) = nullptr;
+
+    template <class F>
+    static Semantics of(F) {
+        return {[](Core<false>& c, const Instr& i) { F{}(c, i); },
+                [](Core<true>& c, const Instr& i) { F{}(c, i); }};
+    }
+};
+
+// Per-run memory for the replacements of one fault (zero at the start of the run).
+using FaultScratch = std::array<std::uint32_t, 8>;
+
+// Control arrived at a watched address; the state is as it stands before that instruction.
+struct WatchHit {
+    std::uint32_t address;
+    const CoreState& state;
+    std::uint64_t instructions;
+};
+using WatchCallback = std::function<void(const WatchHit&)>;
+
+// What a decoded entry with dispatch Op::Hook carries.
+struct Hook {
+    enum class Stop : std::uint8_t { None, Finish, Vector };
+    Stop stop = Stop::None;
+    bool watched = false;
+    int arrivals = 0;
+    const Semantics* replacement = nullptr; // nullptr: the real semantics
+    FaultScratch* scratch = nullptr;        // the replacing fault's scratch
+};
+
+template <bool Observed>
+class Core {
+  public:
+    // `rom` is the decoded ROM window, one entry per word from kRomBase; entries with dispatch
+    // Op::Hook index `hooks`. Everything referenced must outlive the core.
+    Core(Board& board, std::span<const Instr> rom, std::span<Hook> hooks, Observer* observer,
+         const WatchCallback* onWatch, std::uint32_t entry);
+
+    // Runs until a stop point has been reached twice (the core idles in its loop) or `limit`
+    // instructions have been executed in all.
+    void run(std::uint64_t limit);
+
+    // ---- Helpers for instruction semantics ----
+    std::uint32_t reg(unsigned r) const { return s_.regs[r]; }
+    std::uint32_t rs(const Instr& i) const { return s_.regs[i.rs]; }
+    std::uint32_t rt(const Instr& i) const { return s_.regs[i.rt]; }
+    void setReg(unsigned r, std::uint32_t v) {
+        if (r == 0) return;
+        s_.regs[r] = v;
+        if constexpr (Observed) observer_->regWritten(pc_, r, v);
+    }
+    void setRd(const Instr& i, std::uint32_t v) { setReg(i.rd, v); }
+    void setRt(const Instr& i, std::uint32_t v) { setReg(i.rt, v); }
+
+    std::uint32_t hi() const { return s_.hi; }
+    std::uint32_t lo() const { return s_.lo; }
+    void setHi(std::uint32_t v) {
+        s_.hi = v;
+        if constexpr (Observed) observer_->hiWritten(pc_, v);
+    }
+    void setLo(std::uint32_t v) {
+        s_.lo = v;
+        if constexpr (Observed) observer_->loWritten(pc_, v);
+    }
+
+    // Zero-extended value of `size` bytes at addr; nullopt after raising an address or bus error.
+    std::optional<std::uint32_t> load(std::uint32_t addr, unsigned size) {
+        if (addr & (size - 1)) {
+            raise(ExceptionCause::AddressLoad, addr);
+            return std::nullopt;
+        }
+        auto v = board_.read(addr, size, count_);
+        if (!v) raise(ExceptionCause::BusData, addr);
+        return v;
+    }
+    void store(std::uint32_t addr, unsigned size, std::uint32_t value) {
+        if (addr & (size - 1)) return raise(ExceptionCause::AddressStore, addr);
+        if (!board_.write(addr, size, value, pc_, count_))
+            return raise(ExceptionCause::BusData, addr);
+        if constexpr (Observed) observer_->memoryWritten(pc_, addr, size, value);
+    }
+
+    // Control transfer after the delay slot (branch targets are in Instr::imm).
+    void branch(const Instr& i, bool taken) {
+        if (taken) jump(i.imm);
+    }
+    void jump(std::uint32_t target) {
+        s_.npc = target;
+        s_.lastBranch = pc_;
+    }
+    void link(unsigned r) { setReg(r, pc_ + 8); }
+    // Skips the delay slot of the branch or jump being executed (a pipeline fault).
+    void annulDelaySlot() {
+        s_.pc = s_.npc;
+        s_.npc += 4;
+    }
+
+    void raise(ExceptionCause cause, std::uint32_t badAddress = 0);
+
+    std::uint32_t pc() const { return pc_; } // address of the executing instruction
+    std::uint64_t instructions() const { return count_; }
+    // The scratch of the fault whose replacement is executing (a shared dummy otherwise).
+    FaultScratch& scratch() { return *scratch_; }
+
+    // ---- Results ----
+    const CoreState& state() const { return s_; }
+    const std::optional<ExceptionRecord>& exception() const { return exception_; }
+    Hook::Stop stoppedAt() const { return stoppedAt_; }
+
+    // The run loop's way into an Op::Hook entry (watch, stop point, fault replacement).
+    void hooked(const Instr& i);
+
+  private:
+    const Instr* fetchSlow(std::uint32_t pc);
+
+    CoreState s_;
+    std::uint32_t pc_ = 0; // the executing instruction
+    std::uint64_t count_ = 0;
+    std::uint64_t budget_ = 0;
+    Board& board_;
+    std::span<const Instr> rom_;
+    std::span<Hook> hooks_;
+    Observer* observer_;
+    const WatchCallback* onWatch_;
+    FaultScratch noScratch_{};
+    FaultScratch* scratch_ = &noScratch_;
+    Instr ramInstr_;
+    std::optional<ExceptionRecord> exception_;
+    Hook::Stop stoppedAt_ = Hook::Stop::None;
+};
+
+// Decodes the board's ROM window, one entry per word.
+std::vector<Instr> decodeRom(const Board& board);
+
+} // namespace coretest

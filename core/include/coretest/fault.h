@@ -1,0 +1,129 @@
+#pragma once
+// Fault injection: named deviations of the core, each a replacement of instruction semantics
+// (every instruction of some operations, or one instruction at an address) inside an address
+// range, usually one routine. A run without faults executes the decoded table untouched.
+#include <bitset>
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "coretest/core.h"
+#include "coretest/image.h"
+#include "coretest/instr.h"
+
+namespace coretest {
+
+// The outcome the ROM must show when the fault is active in its scope.
+enum class ExpectedKind {
+    Unnoticed,     // the run passes 58/58 with a verdict
+    Fails,         // verdict "failed"; `failures` lists every failing routine, in run order
+    ExceptionIdle, // the run ends in the exception idle loop; `failures` holds where it happens
+    IdleNoVerdict, // the core idles in test_finish without an end mark
+};
+
+struct ExpectedFailure {
+    std::string_view routine; // "n1_lui_test"
+    int caseIndex = 0;        // 1-based within the routine
+    int comparison = 0; // 1-based ordinal of the branch to inst_error in the case; 0 = not stated
+};
+
+struct Expected {
+    ExpectedKind kind = ExpectedKind::Unnoticed;
+    std::vector<ExpectedFailure> failures;
+};
+
+class FaultSite;
+
+struct FaultDef {
+    std::string_view name;
+    std::string_view description;
+    std::string_view scope; // routine the fault campaign confines it to; "" = whole ROM
+    void (*install)(FaultSite&);
+    Expected expected;
+};
+
+// Every known fault, family by family.
+std::span<const FaultDef> faultCatalogue();
+const FaultDef* findFault(std::string_view name);
+
+// A fault chosen for a run, confined to one routine ("" = the whole ROM).
+struct FaultSelection {
+    const FaultDef* fault = nullptr;
+    std::string routine;
+};
+
+// "NAME" or "NAME@ROUTINE"; throws InputError for an unknown fault name or a malformed text.
+// The routine is checked against the image when the run starts.
+FaultSelection parseFaultSelection(std::string_view text);
+// The selection the fault campaign uses: confined to the fault's scope.
+FaultSelection campaignSelection(const FaultDef& fault);
+
+// One replacement that a fault installs.
+struct FaultPatch {
+    std::bitset<kOpCount> ops; // operations replaced within the range, or
+    bool atAddress = false;    // only the instruction at `address`, if inside the range
+    std::uint32_t address = 0;
+    AddressRange range;
+    Semantics semantics;
+    int fault = 0; // index of the selection, for its scratch
+};
+
+// What an install function works with: the image, the selection's range, and the replacements.
+class FaultSite {
+  public:
+    FaultSite(const Image& image, AddressRange range, int fault, std::vector<FaultPatch>& out)
+        : image_(image), range_(range), fault_(fault), out_(out) {}
+
+    const Image& image() const { return image_; }
+    AddressRange range() const { return range_; }
+    // Address of a symbol of the image; throws InputError when it has none of that name.
+    std::uint32_t symbol(std::string_view name) const;
+
+    // Every instruction of these operations inside the range executes `semantics` instead.
+    template <class F>
+    void replace(std::initializer_list<Op> ops, F semantics) {
+        FaultPatch p{.range = range_, .semantics = Semantics::of(semantics), .fault = fault_};
+        for (Op op : ops)
+            p.ops.set(static_cast<std::size_t>(op));
+        out_.push_back(p);
+    }
+    template <class F>
+    void replace(Op op, F semantics) {
+        replace({op}, semantics);
+    }
+    // Only the instruction at `address` (when the range holds it).
+    template <class F>
+    void replaceAt(std::uint32_t address, F semantics) {
+        out_.push_back({.atAddress = true,
+                        .address = address,
+                        .range = range_,
+                        .semantics = Semantics::of(semantics),
+                        .fault = fault_});
+    }
+
+  private:
+    const Image& image_;
+    AddressRange range_;
+    int fault_;
+    std::vector<FaultPatch>& out_;
+};
+
+// The installed faults of one run.
+class FaultSet {
+  public:
+    // Throws InputError when a selection names a routine the image does not have.
+    FaultSet(const Image& image, std::span<const FaultSelection> selections);
+
+    bool empty() const { return patches_.empty(); }
+    const std::vector<FaultPatch>& patches() const { return patches_; }
+    std::size_t faultCount() const { return faultCount_; }
+
+  private:
+    std::vector<FaultPatch> patches_;
+    std::size_t faultCount_ = 0;
+};
+
+} // namespace coretest

@@ -1,0 +1,104 @@
+#pragma once
+// MIPS-I user integer instructions as the core executes them: one operation code plus the fields
+// the semantics need, decoded once from the instruction word.
+#include <cstdint>
+#include <string_view>
+
+namespace coretest {
+
+enum class Op : std::uint8_t {
+    // SPECIAL
+    Sll,
+    Srl,
+    Sra,
+    Sllv,
+    Srlv,
+    Srav,
+    Jr,
+    Jalr,
+    Syscall,
+    Break,
+    Mfhi,
+    Mthi,
+    Mflo,
+    Mtlo,
+    Mult,
+    Multu,
+    Div,
+    Divu,
+    Add,
+    Addu,
+    Sub,
+    Subu,
+    And,
+    Or,
+    Xor,
+    Nor,
+    Slt,
+    Sltu,
+    // REGIMM
+    Bltz,
+    Bgez,
+    Bltzal,
+    Bgezal,
+    // primary opcodes
+    J,
+    Jal,
+    Beq,
+    Bne,
+    Blez,
+    Bgtz,
+    Addi,
+    Addiu,
+    Slti,
+    Sltiu,
+    Andi,
+    Ori,
+    Xori,
+    Lui,
+    Lb,
+    Lh,
+    Lwl,
+    Lw,
+    Lbu,
+    Lhu,
+    Lwr,
+    Sb,
+    Sh,
+    Swl,
+    Sw,
+    Swr,
+    // any word that is not one of the above: raises the reserved-instruction exception
+    Reserved,
+    // Not an instruction: the dispatch code of a decoded entry that carries a fault replacement,
+    // a watch or a stop point (Instr::dispatch).
+    Hook,
+};
+
+inline constexpr int kOpCount = static_cast<int>(Op::Reserved) + 1;
+
+// One decoded instruction. `imm` holds what the operation uses: the sign-extended immediate for
+// arithmetic, compares, loads and stores; the zero-extended immediate for andi/ori/xori; the
+// shifted value for lui; the absolute target address for branches and j/jal.
+struct Instr {
+    std::uint32_t word = 0;
+    std::uint32_t imm = 0;
+    Op op = Op::Reserved;
+    Op dispatch = Op::Reserved; // what the run loop switches on: `op`, or Op::Hook
+    std::uint8_t rs = 0;
+    std::uint8_t rt = 0;
+    std::uint8_t rd = 0;
+    std::uint8_t sa = 0;
+    std::uint16_t hook = 0; // index into the run's hook table when dispatch is Op::Hook
+};
+
+// Decodes the word found at address pc (pc fixes branch and jump targets).
+Instr decode(std::uint32_t word, std::uint32_t pc);
+
+// "addu", "bltzal", ... ("reserved" for Op::Reserved).
+std::string_view opName(Op op);
+
+// Branches and jumps: the instructions that have a delay slot.
+bool hasDelaySlot(Op op);
+
+} // namespace coretest

@@ -1,0 +1,55 @@
+#pragma once
+// One run of an image on the reference core and board, from reset to the point where the core
+// idles (or the instruction limit).
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "coretest/board.h"
+#include "coretest/core.h"
+#include "coretest/fault.h"
+#include "coretest/image.h"
+#include "coretest/state.h"
+
+namespace coretest {
+
+enum class StopReason {
+    Verdict,          // END_MARK_REG received 0xff and the core idles in test_finish
+    IdleNoVerdict,    // the core idles in test_finish without an end mark
+    ExceptionIdle,    // the core idles in the loop at the exception vector after an exception
+    StrayIdle,        // the core idles in that loop without having taken an exception
+    InstructionLimit, // still running after the limit
+};
+const char* stopReasonName(StopReason reason); // "verdict", "idle without verdict", ...
+
+struct RunOptions {
+    std::uint32_t switchValue = 0;
+    std::uint64_t instructionLimit = 1'000'000'000;
+    std::vector<FaultSelection> faults;
+    Observer* observer = nullptr;
+    // onWatch is called each time control arrives at one of these addresses (ROM only).
+    std::vector<std::uint32_t> watches;
+    WatchCallback onWatch;
+};
+
+struct RunResult {
+    StopReason reason = StopReason::InstructionLimit;
+    std::uint64_t instructions = 0;
+    CoreState state; // registers, HI, LO, pc and the last taken branch at the stop
+    BoardState board;
+    std::vector<BoardEvent> events;
+    std::vector<RomWriteFault> romWrites;
+    std::optional<ExceptionRecord> exception;
+
+    std::uint32_t pc() const { return state.pc; }
+    // The fields of the last result word on the display.
+    unsigned testNumber() const { return board.display >> 24; }
+    unsigned passCount() const { return board.display & 0xffffff; }
+};
+
+// A core idles once it reaches the same stop point (test_finish or the exception vector) a
+// second time, i.e. after one turn of the idle loop. Throws InputError for a fault selection
+// naming a routine the image lacks.
+RunResult run(const Image& image, const RunOptions& options = {});
+
+} // namespace coretest
