@@ -73,7 +73,8 @@ struct Arrival {
 
 std::string CaseRef::describe() const {
     if (!routine) return "outside every routine";
-    if (caseIndex == 0) return fmt::format("the frame of {} ({}:{})", routine->name, routine->file, line);
+    if (caseIndex == 0)
+        return fmt::format("the frame of {} ({}:{})", routine->name, routine->file, line);
     return fmt::format("case {} of {} ({}:{})", caseIndex, routine->name, routine->file, line);
 }
 
@@ -192,8 +193,8 @@ Diagnosis diagnose(const Image& image, const RomMap& map, RunOptions options) {
                                        [&](const auto& w) { return w.first >= a.instructions; });
         if (next != displays.end()) rep.resultWord = next->second;
         const std::uint32_t branchPc = a.state.lastBranch;
-        const bool failed = r->range.contains(branchPc) &&
-                            staticTarget(map.word(branchPc), branchPc) == a.block;
+        const bool failed =
+            r->range.contains(branchPc) && staticTarget(map.word(branchPc), branchPc) == a.block;
         rep.passed = !failed;
         if (failed) {
             CaseFailure f;
@@ -204,9 +205,9 @@ Diagnosis diagnose(const Image& image, const RomMap& map, RunOptions options) {
             f.comparison.guard = (word >> 16) == 0x1000; // beq zero, zero: the `b` form
             f.comparison.got = (word >> 21) & 31;
             f.comparison.expected = (word >> 16) & 31;
-            std::uint32_t begin = f.where.caseIndex
-                                      ? r->cases[static_cast<std::size_t>(f.where.caseIndex) - 1].begin
-                                      : branchPc;
+            std::uint32_t begin =
+                f.where.caseIndex ? r->cases[static_cast<std::size_t>(f.where.caseIndex) - 1].begin
+                                  : branchPc;
             std::vector<std::pair<unsigned, std::uint32_t>> lastWriter; // register, writer word
             for (std::uint32_t pc = begin; pc < branchPc; pc += 4) {
                 const std::uint32_t w = map.word(pc);
@@ -214,8 +215,10 @@ Diagnosis diagnose(const Image& image, const RomMap& map, RunOptions options) {
                 if (const auto dst = destination(w)) {
                     auto it = std::find_if(lastWriter.begin(), lastWriter.end(),
                                            [&](const auto& p) { return p.first == *dst; });
-                    if (it == lastWriter.end()) lastWriter.emplace_back(*dst, w);
-                    else it->second = w;
+                    if (it == lastWriter.end())
+                        lastWriter.emplace_back(*dst, w);
+                    else
+                        it->second = w;
                 }
             }
             ++f.comparison.ordinal;
@@ -223,7 +226,8 @@ Diagnosis diagnose(const Image& image, const RomMap& map, RunOptions options) {
             for (const auto& [reg, w] : lastWriter)
                 if (reg == f.comparison.got && isConstantLoad(w, reg))
                     std::swap(f.comparison.got, f.comparison.expected);
-            for (const auto& [reg, w] : lastWriter) f.registers.emplace_back(reg, a.state.regs[reg]);
+            for (const auto& [reg, w] : lastWriter)
+                f.registers.emplace_back(reg, a.state.regs[reg]);
             f.gotValue = a.state.regs[f.comparison.got];
             f.expectedValue = a.state.regs[f.comparison.expected];
             rep.failure = std::move(f);
@@ -250,8 +254,8 @@ Observed observe(const Diagnosis& d) {
         if (d.exceptionAt && d.exceptionAt->routine)
             o.failures.push_back({d.exceptionAt->routine->name, d.exceptionAt->caseIndex, 0});
         break;
+    case StopReason::StrayIdle: o.kind = ExpectedKind::ExceptionIdle; break; // no place to name
     case StopReason::IdleNoVerdict:
-    case StopReason::StrayIdle:
     case StopReason::InstructionLimit: o.kind = ExpectedKind::IdleNoVerdict; break;
     }
     return o;
@@ -291,7 +295,9 @@ std::string describe(const Expected& e) {
     switch (e.kind) {
     case ExpectedKind::Unnoticed: return "unnoticed";
     case ExpectedKind::Fails: return "fails " + joinFailures(e.failures, true);
-    case ExpectedKind::ExceptionIdle: return "exception idle loop at " + joinFailures(e.failures, false);
+    case ExpectedKind::ExceptionIdle:
+        return e.failures.empty() ? "exception idle loop, reached without an exception"
+                                  : "exception idle loop at " + joinFailures(e.failures, false);
     case ExpectedKind::IdleNoVerdict: return "idle without verdict";
     }
     return {};
@@ -300,7 +306,6 @@ std::string describe(const Expected& e) {
 std::string describe(const Observed& o) {
     switch (o.reason) {
     case StopReason::InstructionLimit: return "still running at the instruction limit";
-    case StopReason::StrayIdle: return "idle in the exception loop without an exception";
     default: break;
     }
     Expected e{o.kind, {}};

@@ -8,14 +8,28 @@ namespace coretest {
 
 namespace {
 
-constexpr std::array<const char*, 32> kRegNames{
-    "zero", "at", "v0", "v1", "a0", "a1", "a2", "a3", "t0", "t1", "t2", "t3", "t4", "t5", "t6", "t7",
-    "s0",   "s1", "s2", "s3", "s4", "s5", "s6", "s7", "t8", "t9", "k0", "k1", "gp", "sp", "fp", "ra"};
+constexpr std::array<const char*, 32> kRegNames{"zero", "at", "v0", "v1", "a0", "a1", "a2", "a3",
+                                                "t0",   "t1", "t2", "t3", "t4", "t5", "t6", "t7",
+                                                "s0",   "s1", "s2", "s3", "s4", "s5", "s6", "s7",
+                                                "t8",   "t9", "k0", "k1", "gp", "sp", "fp", "ra"};
 
 // Operand layouts of the instruction forms.
 enum class Form {
-    RdRsRt, RdRtSa, RdRtRs, Rs, Rd, RsRt, JumpReg, None,
-    RtRsImm, RtRsUimm, RtUimm, RtMem, RsRtBranch, RsBranch, Jump
+    RdRsRt,
+    RdRtSa,
+    RdRtRs,
+    Rs,
+    Rd,
+    RsRt,
+    JumpReg,
+    None,
+    RtRsImm,
+    RtRsUimm,
+    RtUimm,
+    RtMem,
+    RsRtBranch,
+    RsBranch,
+    Jump
 };
 
 struct Entry {
@@ -23,7 +37,9 @@ struct Entry {
     Form form;
 };
 
-std::string reg(unsigned r) { return fmt::format("${}", kRegNames[r & 31]); }
+std::string reg(unsigned r) {
+    return fmt::format("${}", kRegNames[r & 31]);
+}
 
 Entry special(std::uint32_t fn) {
     switch (fn) {
@@ -112,7 +128,9 @@ std::uint32_t jumpTarget(std::uint32_t word, std::uint32_t pc) {
 
 } // namespace
 
-const char* registerName(unsigned r) { return kRegNames[r & 31]; }
+const char* registerName(unsigned r) {
+    return kRegNames[r & 31];
+}
 
 std::optional<std::uint32_t> staticTarget(std::uint32_t word, std::uint32_t pc) {
     const Entry e = primary(word);

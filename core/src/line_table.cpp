@@ -41,7 +41,8 @@ LineTable LineTable::load(const std::string& elfPath) {
         }
     } s{fd};
     s.dw = dwarf_begin(fd, DWARF_C_READ);
-    if (!s.dw) throw InputError(fmt::format("{}: no line records (no DWARF debugging data)", elfPath));
+    if (!s.dw)
+        throw InputError(fmt::format("{}: no line records (no DWARF debugging data)", elfPath));
 
     LineTable table;
     Dwarf_Off off = 0, next = 0;

@@ -23,11 +23,11 @@ struct CaseSpan {
 };
 
 struct RoutineMap {
-    int number = 0;           // place in the run order (N of nN_<mnemonic>_test)
-    std::string name;         // "n8_slt_test"
-    AddressRange range;       // entry to the nop after jr
+    int number = 0;                // place in the run order (N of nN_<mnemonic>_test)
+    std::string name;              // "n8_slt_test"
+    AddressRange range;            // entry to the nop after jr
     std::uint32_t reportBlock = 0; // the unit's inst_error
-    std::string file;         // source of the unit as its line records name it, "inst/n8_slt.S"
+    std::string file; // source of the unit as its line records name it, "inst/n8_slt.S"
     std::vector<CaseSpan> cases;
 };
 
@@ -42,7 +42,7 @@ struct CaseRef {
 // The routines of an image and their cases, from its function symbols, its `inst_error` labels and
 // its line records. Without line records the routines are known but their cases are not.
 class RomMap {
-public:
+  public:
     RomMap(const Image& image, const LineTable* lines);
     static RomMap load(const Image& image); // reads the line records of the image's file
 
@@ -53,7 +53,7 @@ public:
     std::vector<std::uint32_t> reportBlocks() const;
     std::uint32_t word(std::uint32_t address) const; // instruction word of the ROM (0 outside)
 
-private:
+  private:
     std::vector<RoutineMap> routines_;
     std::vector<std::uint8_t> rom_;
 };
@@ -61,9 +61,9 @@ private:
 // The branch to inst_error that failed a case.
 struct Comparison {
     std::uint32_t pc = 0;
-    std::string text;     // disassembled branch
-    int ordinal = 0;      // 1-based among the case's branches to inst_error
-    bool guard = false;   // an unconditional `b inst_error`: control went where it must not
+    std::string text;   // disassembled branch
+    int ordinal = 0;    // 1-based among the case's branches to inst_error
+    bool guard = false; // an unconditional `b inst_error`: control went where it must not
     unsigned got = 0, expected = 0; // registers compared (for a bne)
 };
 

@@ -11,19 +11,19 @@ struct LineRow {
     std::uint32_t address = 0; // first instruction of the row
     std::uint32_t end = 0;     // address just after the row's last instruction
     int line = 0;
-    int unit = 0;              // index into LineTable::units()
+    int unit = 0; // index into LineTable::units()
 };
 
 struct LineUnit {
-    std::string name;     // source file name as recorded, e.g. "n7_or.S"
-    std::string compDir;  // compile directory as recorded, e.g. "inst"
+    std::string name;    // source file name as recorded, e.g. "n7_or.S"
+    std::string compDir; // compile directory as recorded, e.g. "inst"
     std::uint32_t lowPc = 0;
     std::uint32_t highPc = 0;
     std::string path() const; // compile directory joined with the name, e.g. "inst/n7_or.S"
 };
 
 class LineTable {
-public:
+  public:
     // Reads every compile unit's line program; throws InputError when the file has no readable
     // line records.
     static LineTable load(const std::string& elfPath);
@@ -34,7 +34,7 @@ public:
     const LineRow* rowAt(std::uint32_t addr) const;
     const LineUnit& unitOf(const LineRow& row) const { return units_.at(row.unit); }
 
-private:
+  private:
     std::vector<LineRow> rows_;
     std::vector<LineUnit> units_;
 };

@@ -1,0 +1,16 @@
+#pragma once
+// The subcommands of coretest. Each adds itself to the application and returns the action that
+// runs it once the command line is parsed; the action returns the exit status.
+#include <CLI/CLI.hpp>
+
+#include <functional>
+
+namespace coretest::cli {
+
+enum Exit { kPass = 0, kCoreFailed = 1, kBadInput = 2 };
+
+using Action = std::function<int()>;
+
+Action addRunCommand(CLI::App& app);
+
+} // namespace coretest::cli

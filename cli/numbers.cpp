@@ -1,0 +1,29 @@
+#include "numbers.h"
+
+#include <fmt/format.h>
+
+#include <charconv>
+
+#include "coretest/image.h"
+
+namespace coretest::cli {
+
+std::uint64_t parseNumber(std::string_view option, std::string_view text, std::uint64_t max) {
+    std::string_view digits = text;
+    int base = 10;
+    if (digits.starts_with("0x") || digits.starts_with("0X")) {
+        digits.remove_prefix(2);
+        base = 16;
+    }
+    std::uint64_t value = 0;
+    const auto [end, ec] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+    if (digits.empty() || ec != std::errc{} || end != digits.data() + digits.size() || value > max)
+        throw InputError(
+            fmt::format("{}: '{}' is not a number from 0 to {} (decimal, or hexadecimal "
+                        "with 0x)",
+                        option, text, max));
+    return value;
+}
+
+} // namespace coretest::cli

@@ -1,0 +1,217 @@
+// coretest run: the ROM on the reference core, routine by routine, with the failing case named.
+#include <fmt/format.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "commands.h"
+#include "coretest/diagnosis.h"
+#include "coretest/disassembler.h"
+#include "numbers.h"
+
+namespace coretest::cli {
+
+namespace {
+
+struct RunArgs {
+    std::string elf = CORETEST_DEFAULT_ROM;
+    std::string switchText = "0";
+    std::string limitText = "1000000000";
+    std::vector<std::string> faults;
+    bool json = false;
+};
+
+const char* regName(BoardReg r) {
+    switch (r) {
+    case BoardReg::LedBank: return "LED_BANK_REG";
+    case BoardReg::LampA: return "LAMP_A_REG";
+    case BoardReg::LampB: return "LAMP_B_REG";
+    case BoardReg::Display: return "DISPLAY_REG";
+    case BoardReg::EndMark: return "END_MARK_REG";
+    case BoardReg::Switch: return "SWITCH_REG";
+    }
+    return "?";
+}
+
+std::string hex(std::uint32_t v) {
+    return fmt::format("0x{:08x}", v);
+}
+
+std::string registersText(const CaseFailure& f) {
+    std::string out;
+    for (const auto& [reg, value] : f.registers)
+        out += fmt::format("{}{}={}", out.empty() ? "" : " ", registerName(reg), hex(value));
+    return out;
+}
+
+// The board writes before the first routine's report: the boot pattern.
+std::vector<BoardEvent> bootWrites(const Diagnosis& d) {
+    std::vector<BoardEvent> out;
+    for (const auto& e : d.run.events) {
+        if (e.kind != BoardEvent::Kind::Write) continue;
+        if (out.size() == 4) break;
+        out.push_back(e);
+    }
+    return out;
+}
+
+std::string ending(const Diagnosis& d) {
+    const auto& b = d.run.board;
+    switch (d.run.reason) {
+    case StopReason::Verdict:
+        return fmt::format(
+            "verdict: {}, {} of 58 routines passed (LED bank 0x{:04x}, lamp A {}, lamp B "
+            "{}, end mark 0x{:02x})",
+            d.verdictPassed() ? "pass" : "FAIL", d.run.passCount(), b.ledBank, b.lampA, b.lampB,
+            b.endMark);
+    case StopReason::ExceptionIdle: {
+        const auto& x = *d.run.exception;
+        return fmt::format("no verdict: {} exception at {} ({}){}, the core idles at 0x{:08x}; "
+                           "display {}",
+                           causeName(x.cause), hex(x.pc),
+                           d.exceptionAt ? d.exceptionAt->describe() : "",
+                           x.badAddress ? fmt::format(", address {}", hex(x.badAddress)) : "",
+                           kExceptionVector, hex(b.display));
+    }
+    case StopReason::IdleNoVerdict:
+        return fmt::format(
+            "no verdict: the core idles in test_finish without an end mark; display {}",
+            hex(b.display));
+    case StopReason::StrayIdle:
+        return fmt::format(
+            "{}the core ran into the exception idle loop at 0x{:08x} without an "
+            "exception; display {}",
+            b.endMarked() ? fmt::format("verdict {} written, then ", b.lampA == 1 ? "pass" : "fail")
+                          : "no verdict: ",
+            kExceptionVector, hex(b.display));
+    case StopReason::InstructionLimit:
+        return fmt::format("no verdict: still running at the instruction limit, pc {}; display {}",
+                           hex(d.run.pc()), hex(b.display));
+    }
+    return {};
+}
+
+void printText(const RunArgs& args, const Diagnosis& d, double seconds) {
+    std::string faults;
+    for (const auto& f : args.faults)
+        faults += (faults.empty() ? "" : ", ") + f;
+    fmt::print(
+        "coretest run: {} on the reference core, switch {}{}\n", args.elf,
+        hex(static_cast<std::uint32_t>(parseNumber("--switch", args.switchText, 0xffffffff))),
+        faults.empty() ? "" : ", faults: " + faults);
+    std::string boot;
+    for (const auto& e : bootWrites(d))
+        boot += fmt::format("{}{} {}", boot.empty() ? "" : ", ", regName(e.reg), hex(e.value));
+    fmt::print("boot: {}\n", boot.empty() ? "no board write" : boot);
+    for (const auto& r : d.routines) {
+        fmt::print("  {:>2}  {:<20} {}  {}", r.number, r.name, hex(r.resultWord),
+                   r.passed ? "pass" : "FAIL");
+        if (r.failure) {
+            const auto& f = *r.failure;
+            fmt::print("  {}\n", f.where.describe());
+            fmt::print("        {}\n", f.describe());
+            if (!f.registers.empty()) fmt::print("        {}\n", registersText(f));
+        } else {
+            fmt::print("\n");
+        }
+    }
+    fmt::print("{}\n", ending(d));
+    for (const auto& w : d.run.romWrites)
+        fmt::print("board fault: write of {} to the boot ROM at {} by the instruction at {}\n",
+                   hex(w.value), hex(w.address), hex(w.pc));
+    fmt::print("{} instructions in {:.3f} s\n", d.run.instructions, seconds);
+}
+
+nlohmann::json failureJson(const CaseFailure& f) {
+    nlohmann::json regs = nlohmann::json::object();
+    for (const auto& [reg, value] : f.registers)
+        regs[registerName(reg)] = value;
+    return {{"case", f.where.caseIndex},
+            {"file", f.where.routine ? f.where.routine->file : ""},
+            {"line", f.where.line},
+            {"comparison", f.comparison.ordinal},
+            {"branch_address", f.comparison.pc},
+            {"branch", f.comparison.text},
+            {"guard", f.comparison.guard},
+            {"expected_register", registerName(f.comparison.expected)},
+            {"expected", f.expectedValue},
+            {"got_register", registerName(f.comparison.got)},
+            {"got", f.gotValue},
+            {"registers", regs}};
+}
+
+void printJson(const RunArgs& args, const Diagnosis& d, double seconds) {
+    nlohmann::json j;
+    j["elf"] = args.elf;
+    j["switch"] = parseNumber("--switch", args.switchText, 0xffffffff);
+    j["faults"] = args.faults;
+    j["boot"] = nlohmann::json::array();
+    for (const auto& e : bootWrites(d))
+        j["boot"].push_back({{"register", regName(e.reg)}, {"value", e.value}});
+    j["routines"] = nlohmann::json::array();
+    for (const auto& r : d.routines) {
+        nlohmann::json rj = {{"number", r.number},
+                             {"name", r.name},
+                             {"result_word", r.resultWord},
+                             {"passed", r.passed}};
+        if (r.failure) rj["failure"] = failureJson(*r.failure);
+        j["routines"].push_back(rj);
+    }
+    j["stop"] = stopReasonName(d.run.reason);
+    j["verdict"] =
+        d.run.reason == StopReason::Verdict ? (d.verdictPassed() ? "pass" : "fail") : "none";
+    j["board"] = {{"led_bank", d.run.board.ledBank},
+                  {"lamp_a", d.run.board.lampA},
+                  {"lamp_b", d.run.board.lampB},
+                  {"display", d.run.board.display},
+                  {"end_mark", d.run.board.endMark}};
+    if (d.run.exception) {
+        const auto& x = *d.run.exception;
+        j["exception"] = {{"cause", causeName(x.cause)},
+                          {"pc", x.pc},
+                          {"bad_address", x.badAddress},
+                          {"where", d.exceptionAt ? d.exceptionAt->describe() : ""}};
+    }
+    j["instructions"] = d.run.instructions;
+    j["seconds"] = seconds;
+    std::cout << j.dump(2) << "\n";
+}
+
+} // namespace
+
+Action addRunCommand(CLI::App& app) {
+    auto args = std::make_shared<RunArgs>();
+    CLI::App* sub =
+        app.add_subcommand("run", "run the ROM on the reference core and report every routine");
+    sub->add_option("elf", args->elf, "ROM image (default: the ROM this build produced)");
+    sub->add_option("--switch", args->switchText,
+                    "SWITCH_REG value: 0 long pause, non-zero short (default 0)");
+    sub->add_option("--limit", args->limitText,
+                    "stop after this many instructions (default 1000000000)");
+    sub->add_option("--fault", args->faults,
+                    "run with a core fault, NAME or NAME@ROUTINE (repeatable)");
+    sub->add_flag("--json", args->json, "print one JSON document instead of text");
+    return [args]() {
+        RunOptions options;
+        options.switchValue =
+            static_cast<std::uint32_t>(parseNumber("--switch", args->switchText, 0xffffffff));
+        options.instructionLimit = parseNumber("--limit", args->limitText, UINT64_MAX);
+        for (const auto& f : args->faults)
+            options.faults.push_back(parseFaultSelection(f));
+        const Image image = Image::load(args->elf);
+        const RomMap map = RomMap::load(image);
+        const auto start = std::chrono::steady_clock::now();
+        const Diagnosis d = diagnose(image, map, options);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (args->json)
+            printJson(*args, d, seconds);
+        else
+            printText(*args, d, seconds);
+        return d.verdictPassed() ? kPass : kCoreFailed;
+    };
+}
+
+} // namespace coretest::cli
