@@ -62,8 +62,9 @@ TEST(Catalogue, NamesAreUniqueAndEntriesComplete) {
         }
         // A failing verdict names its routines; an exception idle loop names where the
         // exception happened, or nothing when the core strays there without one.
-        if (f.expected.kind == ExpectedKind::Fails)
+        if (f.expected.kind == ExpectedKind::Fails) {
             EXPECT_FALSE(f.expected.failures.empty()) << f.name;
+        }
         if (f.expected.kind == ExpectedKind::Unnoticed ||
             f.expected.kind == ExpectedKind::IdleNoVerdict) {
             EXPECT_TRUE(f.expected.failures.empty()) << f.name;
