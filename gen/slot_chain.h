@@ -65,6 +65,7 @@ class ChainMachine {
         if (r != zero && !known_.at(static_cast<std::size_t>(r))) out_.readsUnset = true;
         return reg_.at(static_cast<std::size_t>(r));
     }
+    std::uint32_t hi() const { return hi_; }
     std::uint32_t lo() const { return lo_; }
     void setLo(std::uint32_t v) { lo_ = v; }
     ChainOutcome& outcome() { return out_; }
