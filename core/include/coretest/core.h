@@ -95,13 +95,13 @@ class Core {
             raise(ExceptionCause::AddressLoad, addr);
             return std::nullopt;
         }
-        auto v = board_.read(addr, size, count_);
+        auto v = board_.read(addr, size, count_ - 1);
         if (!v) raise(ExceptionCause::BusData, addr);
         return v;
     }
     void store(std::uint32_t addr, unsigned size, std::uint32_t value) {
         if (addr & (size - 1)) return raise(ExceptionCause::AddressStore, addr);
-        if (!board_.write(addr, size, value, pc_, count_))
+        if (!board_.write(addr, size, value, pc_, count_ - 1))
             return raise(ExceptionCause::BusData, addr);
         if constexpr (Observed) observer_->memoryWritten(pc_, addr, size, value);
     }
@@ -123,8 +123,8 @@ class Core {
 
     void raise(ExceptionCause cause, std::uint32_t badAddress = 0);
 
-    std::uint32_t pc() const { return pc_; } // address of the executing instruction
-    std::uint64_t instructions() const { return count_; }
+    std::uint32_t pc() const { return pc_; }              // address of the executing instruction
+    std::uint64_t instructions() const { return count_; } // including the executing one
     // The scratch of the fault whose replacement is executing (a shared dummy otherwise).
     FaultScratch& scratch() { return *scratch_; }
 
@@ -138,6 +138,9 @@ class Core {
 
   private:
     const Instr* fetchSlow(std::uint32_t pc);
+    void raiseAt(ExceptionCause cause, std::uint32_t badAddress, std::uint32_t next,
+                 std::uint64_t before);
+    Op opAt(std::uint32_t addr) const;
 
     CoreState s_;
     std::uint32_t pc_ = 0; // the executing instruction

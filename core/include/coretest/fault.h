@@ -85,10 +85,9 @@ class FaultSite {
     // Every instruction of these operations inside the range executes `semantics` instead.
     template <class F>
     void replace(std::initializer_list<Op> ops, F semantics) {
-        FaultPatch p{.range = range_, .semantics = Semantics::of(semantics), .fault = fault_};
+        FaultPatch& p = add(Semantics::of(semantics));
         for (Op op : ops)
             p.ops.set(static_cast<std::size_t>(op));
-        out_.push_back(p);
     }
     template <class F>
     void replace(Op op, F semantics) {
@@ -97,14 +96,20 @@ class FaultSite {
     // Only the instruction at `address` (when the range holds it).
     template <class F>
     void replaceAt(std::uint32_t address, F semantics) {
-        out_.push_back({.atAddress = true,
-                        .address = address,
-                        .range = range_,
-                        .semantics = Semantics::of(semantics),
-                        .fault = fault_});
+        FaultPatch& p = add(Semantics::of(semantics));
+        p.atAddress = true;
+        p.address = address;
     }
 
   private:
+    FaultPatch& add(Semantics semantics) {
+        FaultPatch& p = out_.emplace_back();
+        p.range = range_;
+        p.semantics = semantics;
+        p.fault = fault_;
+        return p;
+    }
+
     const Image& image_;
     AddressRange range_;
     int fault_;

@@ -25,11 +25,11 @@ const char* stopReasonName(StopReason reason); // "verdict", "idle without verdi
 struct RunOptions {
     std::uint32_t switchValue = 0;
     std::uint64_t instructionLimit = 1'000'000'000;
-    std::vector<FaultSelection> faults;
+    std::vector<FaultSelection> faults{};
     Observer* observer = nullptr;
     // onWatch is called each time control arrives at one of these addresses (ROM only).
-    std::vector<std::uint32_t> watches;
-    WatchCallback onWatch;
+    std::vector<std::uint32_t> watches{};
+    WatchCallback onWatch{};
 };
 
 struct RunResult {

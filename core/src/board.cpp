@@ -1,0 +1,75 @@
+#include "coretest/board.h"
+
+#include "coretest/image.h"
+
+namespace coretest {
+
+namespace {
+
+bool isRegister(std::uint32_t addr) {
+    switch (static_cast<BoardReg>(addr)) {
+    case BoardReg::LedBank:
+    case BoardReg::LampA:
+    case BoardReg::LampB:
+    case BoardReg::Display:
+    case BoardReg::EndMark:
+    case BoardReg::Switch: return true;
+    }
+    return false;
+}
+
+void place(std::vector<std::uint8_t>& mem, std::uint32_t offset, const Segment& s) {
+    std::copy(s.bytes.begin(), s.bytes.end(), mem.begin() + offset);
+}
+
+} // namespace
+
+Board::Board(const Image& image, std::uint32_t switchValue)
+    : rom_(kRomSize), ram_(kRamSize), switch_(switchValue) {
+    // The image checked that every segment lies wholly in the ROM or the RAM.
+    for (const Segment& s : image.segments()) {
+        if (s.paddr - kRomBase < kRomSize) place(rom_, s.paddr - kRomBase, s);
+        if (s.paddr - kRamBase < kRamSize) place(ram_, s.paddr - kRamBase, s);
+        if (s.vaddr - kRamBase < kRamSize && s.vaddr != s.paddr) place(ram_, s.vaddr - kRamBase, s);
+    }
+}
+
+std::optional<std::uint32_t> Board::readSlow(std::uint32_t addr, unsigned size, std::uint64_t now) {
+    if (const std::uint32_t off = addr - kRomBase; off < kRomSize)
+        return readBytes(rom_, off, size);
+    if (size != 4 || !isRegister(addr)) return std::nullopt;
+    const auto reg = static_cast<BoardReg>(addr);
+    std::uint32_t value = 0;
+    switch (reg) {
+    case BoardReg::LedBank: value = state_.ledBank; break;
+    case BoardReg::LampA: value = state_.lampA; break;
+    case BoardReg::LampB: value = state_.lampB; break;
+    case BoardReg::Display: value = state_.display; break;
+    case BoardReg::EndMark: value = state_.endMark; break;
+    case BoardReg::Switch: value = switch_; break;
+    }
+    events_.push_back({BoardEvent::Kind::Read, reg, value, now});
+    return value;
+}
+
+bool Board::writeSlow(std::uint32_t addr, unsigned size, std::uint32_t value, std::uint32_t pc,
+                      std::uint64_t now) {
+    if (addr - kRomBase < kRomSize) {
+        romWrites_.push_back({pc, addr, value, size, now});
+        return true;
+    }
+    if (size != 4 || !isRegister(addr)) return false;
+    const auto reg = static_cast<BoardReg>(addr);
+    switch (reg) {
+    case BoardReg::LedBank: state_.ledBank = value; break;
+    case BoardReg::LampA: state_.lampA = value; break;
+    case BoardReg::LampB: state_.lampB = value; break;
+    case BoardReg::Display: state_.display = value; break;
+    case BoardReg::EndMark: state_.endMark = value; break;
+    case BoardReg::Switch: break; // an input: writing it changes nothing
+    }
+    events_.push_back({BoardEvent::Kind::Write, reg, value, now});
+    return true;
+}
+
+} // namespace coretest

@@ -1,0 +1,64 @@
+#include "coretest/fault.h"
+
+#include <fmt/format.h>
+
+#include "coretest/board.h"
+
+namespace coretest {
+
+const FaultDef* findFault(std::string_view name) {
+    for (const FaultDef& f : faultCatalogue())
+        if (f.name == name) return &f;
+    return nullptr;
+}
+
+FaultSelection parseFaultSelection(std::string_view text) {
+    const auto at = text.find('@');
+    const std::string_view name = text.substr(0, at);
+    if (name.empty())
+        throw InputError(
+            fmt::format("fault '{}': no fault name; expected NAME or NAME@ROUTINE", text));
+    const FaultDef* fault = findFault(name);
+    if (!fault)
+        throw InputError(fmt::format("fault '{}': unknown fault name; expected one of the {} names "
+                                     "of the fault catalogue",
+                                     name, faultCatalogue().size()));
+    if (at == std::string_view::npos) return {fault, ""};
+    const std::string_view routine = text.substr(at + 1);
+    if (routine.empty() || routine.find('@') != std::string_view::npos)
+        throw InputError(fmt::format("fault '{}': expected NAME@ROUTINE with one routine name such "
+                                     "as n7_or_test",
+                                     text));
+    return {fault, std::string(routine)};
+}
+
+FaultSelection campaignSelection(const FaultDef& fault) {
+    return {&fault, std::string(fault.scope)};
+}
+
+std::uint32_t FaultSite::symbol(std::string_view name) const {
+    const Symbol* s = image_.findSymbol(name);
+    if (!s) throw InputError(fmt::format("{}: no symbol {}", image_.name(), name));
+    return s->value;
+}
+
+FaultSet::FaultSet(const Image& image, std::span<const FaultSelection> selections)
+    : faultCount_(selections.size()) {
+    for (std::size_t n = 0; n < selections.size(); ++n) {
+        const FaultSelection& sel = selections[n];
+        AddressRange range{kRomBase, kRomBase + kRomSize};
+        if (!sel.routine.empty()) {
+            const auto r = image.routine(sel.routine);
+            if (!r)
+                throw InputError(
+                    fmt::format("fault {}@{}: {} has no routine {}; expected a routine "
+                                "symbol such as n7_or_test",
+                                sel.fault->name, sel.routine, image.name(), sel.routine));
+            range = *r;
+        }
+        FaultSite site(image, range, static_cast<int>(n), patches_);
+        sel.fault->install(site);
+    }
+}
+
+} // namespace coretest

@@ -1,0 +1,140 @@
+// Faults of the delay slots of branches and jumps, and of the linking instructions whose failure
+// paths leave a link address inside a case in ra.
+#include <vector>
+
+#include "coretest/semantics.h"
+#include "families.h"
+
+namespace coretest::faults {
+
+namespace {
+
+// After the branch has decided, npc is its target when taken and the word after the delay slot
+// when not (no routine branches to the word after its own delay slot).
+template <class C>
+bool wasTaken(const C& c) {
+    return c.state().npc != c.pc() + 8;
+}
+
+// The delay slot is skipped after the instructions of `op` that transfer control (kTaken) or
+// after those that fall through (!kTaken).
+template <Op op, bool kTaken>
+void annulSlot(FaultSite& site) {
+    site.replace(op, [](auto& c, const Instr& i) {
+        realSemantics(c, i);
+        if (wasTaken(c) == kTaken) c.annulDelaySlot();
+    });
+}
+
+// The link register is written, but control goes on in straight line after the delay slot.
+template <Op op>
+void linkOnly(FaultSite& site) {
+    site.replace(op, [](auto& c, const Instr& i) { c.link(op == Op::Jalr ? i.rd : 31); });
+}
+
+// A multiply or divide right behind a taken jump does nothing.
+void dropMulDivInJumpSlot(FaultSite& site) {
+    site.replace({Op::Mult, Op::Multu, Op::Div, Op::Divu}, [](auto& c, const Instr& i) {
+        if (c.state().lastBranch != c.pc() - 4) realSemantics(c, i);
+    });
+}
+
+Expected failsAt(std::string_view routine, int caseIndex, int comparison) {
+    return {ExpectedKind::Fails, {{routine, caseIndex, comparison}}};
+}
+
+// Ordinals of the branches to inst_error within a case: branch routines compare the not-taken
+// slot's result (1), fall to "b inst_error" (2), compare the taken slot's result (3); jump
+// routines fall to "b inst_error" (1) or compare at the check step (2).
+constexpr int kUntakenCheck = 1;
+constexpr int kFellThrough = 2;
+constexpr int kTakenCheck = 3;
+constexpr int kJumpFellThrough = 1;
+constexpr int kJumpCheck = 2;
+// n58's first multiply/divide case.
+constexpr int kFirstMulDivCase = 27;
+
+} // namespace
+
+std::span<const FaultDef> delaySlot() {
+    static const std::vector<FaultDef> defs{
+        {"beq-ds-taken-slot-annulled", "a taken beq skips its delay-slot instruction",
+         "n16_beq_ds_test", annulSlot<Op::Beq, true>, failsAt("n16_beq_ds_test", 1, kTakenCheck)},
+        {"bne-ds-taken-slot-annulled", "a taken bne skips its delay-slot instruction",
+         "n17_bne_ds_test", annulSlot<Op::Bne, true>, failsAt("n17_bne_ds_test", 1, kTakenCheck)},
+        {"bgez-ds-taken-slot-annulled", "a taken bgez skips its delay-slot instruction",
+         "n52_bgez_ds_test", annulSlot<Op::Bgez, true>,
+         failsAt("n52_bgez_ds_test", 1, kTakenCheck)},
+        {"bgtz-ds-taken-slot-annulled", "a taken bgtz skips its delay-slot instruction",
+         "n53_bgtz_ds_test", annulSlot<Op::Bgtz, true>,
+         failsAt("n53_bgtz_ds_test", 1, kTakenCheck)},
+        {"blez-ds-taken-slot-annulled", "a taken blez skips its delay-slot instruction",
+         "n54_blez_ds_test", annulSlot<Op::Blez, true>,
+         failsAt("n54_blez_ds_test", 1, kTakenCheck)},
+        {"bltz-ds-taken-slot-annulled", "a taken bltz skips its delay-slot instruction",
+         "n55_bltz_ds_test", annulSlot<Op::Bltz, true>,
+         failsAt("n55_bltz_ds_test", 1, kTakenCheck)},
+        {"bltzal-ds-taken-slot-annulled", "a taken bltzal skips its delay-slot instruction",
+         "n56_bltzal_ds_test", annulSlot<Op::Bltzal, true>,
+         failsAt("n56_bltzal_ds_test", 1, kTakenCheck)},
+        {"bgezal-ds-taken-slot-annulled", "a taken bgezal skips its delay-slot instruction",
+         "n57_bgezal_ds_test", annulSlot<Op::Bgezal, true>,
+         failsAt("n57_bgezal_ds_test", 1, kTakenCheck)},
+
+        {"beq-ds-untaken-slot-annulled",
+         "a beq that falls through skips its delay-slot instruction", "n16_beq_ds_test",
+         annulSlot<Op::Beq, false>, failsAt("n16_beq_ds_test", 1, kUntakenCheck)},
+        {"bne-ds-untaken-slot-annulled",
+         "a bne that falls through skips its delay-slot instruction", "n17_bne_ds_test",
+         annulSlot<Op::Bne, false>, failsAt("n17_bne_ds_test", 1, kUntakenCheck)},
+        {"bgez-ds-untaken-slot-annulled",
+         "a bgez that falls through skips its delay-slot instruction", "n52_bgez_ds_test",
+         annulSlot<Op::Bgez, false>, failsAt("n52_bgez_ds_test", 1, kUntakenCheck)},
+        {"bgtz-ds-untaken-slot-annulled",
+         "a bgtz that falls through skips its delay-slot instruction", "n53_bgtz_ds_test",
+         annulSlot<Op::Bgtz, false>, failsAt("n53_bgtz_ds_test", 1, kUntakenCheck)},
+        {"blez-ds-untaken-slot-annulled",
+         "a blez that falls through skips its delay-slot instruction", "n54_blez_ds_test",
+         annulSlot<Op::Blez, false>, failsAt("n54_blez_ds_test", 1, kUntakenCheck)},
+        {"bltz-ds-untaken-slot-annulled",
+         "a bltz that falls through skips its delay-slot instruction", "n55_bltz_ds_test",
+         annulSlot<Op::Bltz, false>, failsAt("n55_bltz_ds_test", 1, kUntakenCheck)},
+        // The two link routines fail here with ra holding the link of the not-taken branch: the
+        // report block must return through s7.
+        {"bltzal-ds-untaken-slot-annulled",
+         "a bltzal that falls through (and links) skips its delay-slot instruction",
+         "n56_bltzal_ds_test", annulSlot<Op::Bltzal, false>,
+         failsAt("n56_bltzal_ds_test", 1, kUntakenCheck)},
+        {"bgezal-ds-untaken-slot-annulled",
+         "a bgezal that falls through (and links) skips its delay-slot instruction",
+         "n57_bgezal_ds_test", annulSlot<Op::Bgezal, false>,
+         failsAt("n57_bgezal_ds_test", 1, kUntakenCheck)},
+        {"bltzal-ds-links-without-branching", "bltzal writes ra but never branches",
+         "n56_bltzal_ds_test", linkOnly<Op::Bltzal>,
+         failsAt("n56_bltzal_ds_test", 1, kFellThrough)},
+        {"bgezal-ds-links-without-branching", "bgezal writes ra but never branches",
+         "n57_bgezal_ds_test", linkOnly<Op::Bgezal>,
+         failsAt("n57_bgezal_ds_test", 1, kFellThrough)},
+
+        {"j-ds-slot-annulled", "j skips its delay-slot instruction", "n18_j_ds_test",
+         annulSlot<Op::J, true>, failsAt("n18_j_ds_test", 1, kJumpCheck)},
+        {"jal-ds-slot-annulled", "jal skips its delay-slot instruction", "n19_jal_ds_test",
+         annulSlot<Op::Jal, true>, failsAt("n19_jal_ds_test", 1, kJumpCheck)},
+        {"jr-ds-slot-annulled", "jr skips its delay-slot instruction", "n20_jr_ds_test",
+         annulSlot<Op::Jr, true>, failsAt("n20_jr_ds_test", 1, kJumpCheck)},
+        {"jalr-ds-slot-annulled", "jalr skips its delay-slot instruction", "n58_jalr_ds_test",
+         annulSlot<Op::Jalr, true>, failsAt("n58_jalr_ds_test", 1, kJumpCheck)},
+        {"jalr-ds-slot-drops-muldiv",
+         "a multiply or divide in the delay slot of jalr is not executed", "n58_jalr_ds_test",
+         dropMulDivInJumpSlot, failsAt("n58_jalr_ds_test", kFirstMulDivCase, kJumpCheck)},
+        // Both fail with ra holding the link, the address of the case's "b inst_error": the
+        // report block must return through s7.
+        {"jal-ds-links-without-jumping", "jal writes ra but does not jump", "n19_jal_ds_test",
+         linkOnly<Op::Jal>, failsAt("n19_jal_ds_test", 1, kJumpFellThrough)},
+        {"jalr-ds-links-without-jumping", "jalr writes its link register but does not jump",
+         "n58_jalr_ds_test", linkOnly<Op::Jalr>, failsAt("n58_jalr_ds_test", 1, kJumpFellThrough)},
+    };
+    return defs;
+}
+
+} // namespace coretest::faults

@@ -1,0 +1,22 @@
+#pragma once
+// The fault lists of the catalogue, one per family of the ROM's tests, in catalogue order.
+#include <span>
+
+#include "coretest/fault.h"
+
+namespace coretest::faults {
+
+std::span<const FaultDef> boot();
+std::span<const FaultDef> lui();
+std::span<const FaultDef> aluReg();
+std::span<const FaultDef> aluImm();
+std::span<const FaultDef> shift();
+std::span<const FaultDef> memory();
+std::span<const FaultDef> branch();
+std::span<const FaultDef> branchLink();
+std::span<const FaultDef> jump();
+std::span<const FaultDef> delaySlot();
+std::span<const FaultDef> muldiv();
+std::span<const FaultDef> hilo();
+
+} // namespace coretest::faults

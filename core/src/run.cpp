@@ -1,0 +1,111 @@
+#include "coretest/run.h"
+
+namespace coretest {
+
+const char* stopReasonName(StopReason reason) {
+    switch (reason) {
+    case StopReason::Verdict: return "verdict";
+    case StopReason::IdleNoVerdict: return "idle without verdict";
+    case StopReason::ExceptionIdle: return "exception idle";
+    case StopReason::StrayIdle: return "idle at the exception vector without an exception";
+    case StopReason::InstructionLimit: return "instruction limit";
+    }
+    return "unknown";
+}
+
+namespace {
+
+// The decoded ROM with its hooks: fault replacements, watches and stop points.
+class HookedRom {
+  public:
+    HookedRom(const Board& board, const FaultSet& faults)
+        : table_(decodeRom(board)), scratch_(faults.faultCount()) {
+        for (const FaultPatch& p : faults.patches()) {
+            Hook replaced;
+            replaced.replacement = &p.semantics;
+            replaced.scratch = &scratch_[p.fault];
+            const auto shared = newHook(replaced);
+            const std::uint32_t begin = p.atAddress ? p.address : p.range.begin;
+            const std::uint32_t end = p.atAddress ? p.address + 4 : p.range.end;
+            for (std::uint32_t a = begin; a < end && a >= begin; a += 4) {
+                Instr* in = entry(a);
+                if (!in || !p.range.contains(a)) continue;
+                if (p.atAddress || p.ops.test(static_cast<std::size_t>(in->op))) {
+                    in->dispatch = Op::Hook;
+                    in->hook = shared;
+                }
+            }
+        }
+    }
+
+    // A hook of its own for the entry at addr (keeping any replacement it has); nullptr outside
+    // the ROM.
+    Hook* own(std::uint32_t addr) {
+        Instr* in = entry(addr);
+        if (!in) return nullptr;
+        const Hook copy = in->dispatch == Op::Hook ? hooks_[in->hook] : Hook{};
+        in->dispatch = Op::Hook;
+        in->hook = newHook(copy);
+        return &hooks_[in->hook];
+    }
+
+    std::span<const Instr> table() const { return table_; }
+    std::span<Hook> hooks() { return hooks_; }
+
+  private:
+    Instr* entry(std::uint32_t addr) {
+        const std::uint32_t off = addr - kRomBase;
+        return off < table_.size() * 4 && (off & 3) == 0 ? &table_[off / 4] : nullptr;
+    }
+    std::uint16_t newHook(const Hook& h) {
+        hooks_.push_back(h);
+        return static_cast<std::uint16_t>(hooks_.size() - 1);
+    }
+
+    std::vector<Instr> table_;
+    std::vector<FaultScratch> scratch_;
+    std::vector<Hook> hooks_;
+};
+
+template <bool Observed>
+RunResult execute(const Image& image, const RunOptions& o, Board& board, HookedRom& rom) {
+    Core<Observed> core(board, rom.table(), rom.hooks(), o.observer, &o.onWatch, image.entry());
+    core.run(o.instructionLimit);
+    RunResult r;
+    switch (core.stoppedAt()) {
+    case Hook::Stop::Finish:
+        r.reason = board.state().endMarked() ? StopReason::Verdict : StopReason::IdleNoVerdict;
+        break;
+    case Hook::Stop::Vector:
+        r.reason = core.exception() ? StopReason::ExceptionIdle : StopReason::StrayIdle;
+        break;
+    case Hook::Stop::None: r.reason = StopReason::InstructionLimit; break;
+    }
+    r.instructions = core.instructions();
+    r.state = core.state();
+    r.exception = core.exception();
+    return r;
+}
+
+} // namespace
+
+RunResult run(const Image& image, const RunOptions& options) {
+    const FaultSet faults(image, options.faults);
+    Board board(image, options.switchValue);
+    HookedRom rom(board, faults);
+    // Hooks are made in this order so that each entry's own hook carries everything set on it.
+    for (std::uint32_t a : options.watches)
+        if (Hook* h = rom.own(a)) h->watched = true;
+    if (const Symbol* finish = image.findSymbol("test_finish"))
+        if (Hook* h = rom.own(finish->value)) h->stop = Hook::Stop::Finish;
+    if (Hook* h = rom.own(kExceptionVector)) h->stop = Hook::Stop::Vector;
+
+    RunResult r = options.observer ? execute<true>(image, options, board, rom)
+                                   : execute<false>(image, options, board, rom);
+    r.board = board.state();
+    r.events = board.events();
+    r.romWrites = board.romWrites();
+    return r;
+}
+
+} // namespace coretest
