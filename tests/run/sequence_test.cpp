@@ -179,13 +179,13 @@ TEST(IdleLoops, CoreThatFallsThroughTestFinishEndsInTheExceptionLoop) {
 }
 
 TEST(IdleLoops, ExceptionEndsInTheVectorLoopKeepingTheDisplay) {
-    // An exception raised by the report block of routine 7 (its sll), before it writes its word.
+    // An exception raised by the report block of routine 7 (its sw), before it writes its word.
     const FaultDef trap{
         "test-sll-traps",
         "sll raises an exception",
         "",
         [](FaultSite& site) {
-            site.replace(Op::Sll, [](auto& c, const Instr&) { c.raise(ExceptionCause::Reserved); });
+            site.replace(Op::Sw, [](auto& c, const Instr&) { c.raise(ExceptionCause::Reserved); });
         },
         {}};
     const RunResult r = runWith(1, {{&trap, "n7_or_test"}});
@@ -193,7 +193,7 @@ TEST(IdleLoops, ExceptionEndsInTheVectorLoopKeepingTheDisplay) {
     ASSERT_TRUE(r.exception.has_value());
     EXPECT_EQ(r.exception->cause, ExceptionCause::Reserved);
     const Symbol* n7 = rom().findSymbol("n7_or_test");
-    EXPECT_EQ(r.exception->pc, n7->value + n7->size - 20) << "sll, or, sw, jr, nop end the routine";
+    EXPECT_EQ(r.exception->pc, n7->value + n7->size - 12) << "sw, jr, nop end the routine";
     EXPECT_EQ(r.board.display, 0x06000006u);
     EXPECT_FALSE(r.board.endMarked());
 }
