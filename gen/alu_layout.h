@@ -31,7 +31,7 @@ class UsedValues {
 
 // Labels positions 0..counts-sum-1 with categories 0..counts.size()-1, category c on exactly
 // counts[c] positions. `fixed` pins (position, category) pairs; the other labels fall in random
-// order, then any label that `allowed(position, category)` refuses is swapped with one that fits.
+// order, then any label that `allowed(position, category)` refuses is exchanged for one that fits.
 template <class Allowed>
 std::vector<int> layoutCategories(Rng& rng, const std::vector<int>& counts,
                                   const std::vector<std::pair<int, int>>& fixed, Allowed allowed) {
@@ -54,19 +54,29 @@ std::vector<int> layoutCategories(Rng& rng, const std::vector<int>& counts,
         if (label[p] < 0) open.push_back(p);
     for (std::size_t k = 0; k < open.size(); ++k)
         label[open[k]] = pool[k];
-    for (std::size_t k = 0; k < open.size(); ++k) {
-        const int p = open[k];
+    // Positions whose label may be refused; a position that takes a refused label in a
+    // one-sided exchange joins the end of the list.
+    std::vector<int> pending = open;
+    const std::size_t limit = 64 * open.size() + 64;
+    for (std::size_t k = 0; k < pending.size(); ++k) {
+        if (k > limit) throw std::logic_error("no layout fits the allowed categories");
+        const int p = pending[k];
         if (allowed(p, label[p])) continue;
-        bool swapped = false;
         const std::size_t start = rng.below(open.size());
-        for (std::size_t j = 0; j < open.size() && !swapped; ++j) {
+        int partner = -1;
+        for (std::size_t j = 0; j < open.size() && partner < 0; ++j) {
             const int q = open[(start + j) % open.size()];
-            if (q != p && allowed(p, label[q]) && allowed(q, label[p])) {
-                std::swap(label[p], label[q]);
-                swapped = true;
-            }
+            if (q != p && allowed(p, label[q]) && allowed(q, label[p])) partner = q;
         }
-        if (!swapped) throw std::logic_error("no position takes a category it must place");
+        if (partner < 0) {
+            for (std::size_t j = 0; j < open.size() && partner < 0; ++j) {
+                const int q = open[(start + j) % open.size()];
+                if (q != p && label[q] != label[p] && allowed(p, label[q])) partner = q;
+            }
+            if (partner < 0) throw std::logic_error("no position takes a category it must place");
+            pending.push_back(partner);
+        }
+        std::swap(label[p], label[partner]);
     }
     return label;
 }
