@@ -1,6 +1,156 @@
 # n47_multu: tests multu in 142 cases
 # Written by casegen from its fixed seed; regenerate instead of editing.
 	.include "frame.inc"
+	.include "muldiv.inc"
 
 	routine_begin 47, multu
+# general: both operands full-width
+	muldiv_case multu, 0xb204e000, 0x40f0c088, 0x99c9a500, 0x6c1a1b60  # case 1
+	muldiv_case multu, 0xcf06ad00, 0xc9297ba5, 0xee026dc0, 0xd85e0aec  # case 2
+	muldiv_case multu, 0x0bae64e0, 0x0c92c27c, 0x33b48488, 0x3e4090dc  # case 3
+	muldiv_case multu, 0x5ecf4780, 0x0e2c5aca, 0xf7934d40, 0x0ea7d266  # case 4
+	muldiv_case multu, 0x42c74c00, 0x89e06642, 0xd9bd4f04, 0xa21a9300  # case 5
+	muldiv_case multu, 0x5d148800, 0x61a8fb47, 0xa152f8c0, 0x9af93f60  # case 6
+	muldiv_case multu, 0x75563890, 0x8d98daeb, 0xbd34213c, 0xbf96229c  # case 7
+	muldiv_case multu, 0x830697c0, 0x0c788cee, 0x20ad9c20, 0x61b25e7e  # case 8
+	muldiv_case multu, 0x1a3ef9d8, 0x912b3efc, 0x9c7a9246, 0xed7f3c24  # case 9
+	muldiv_case multu, 0x0c8bc200, 0x2a6d4d9c, 0x2ae39bb8, 0xfd3dd9c0  # case 10
+	muldiv_case multu, 0xd30d6800, 0x1f367546, 0xa9119bd8, 0x2f42f700  # case 11
+	muldiv_case multu, 0x1c313fe0, 0x97806356, 0xc01a2650, 0xc9e50526  # case 12
+	muldiv_case multu, 0xdc022144, 0x759067ee, 0x7c51b9a3, 0xf216f5ec  # case 13
+	muldiv_case multu, 0xa27a6300, 0x738b6831, 0xac81d8a0, 0xab77b838  # case 14
+	muldiv_case multu, 0x250ba6bc, 0x02bb91ef, 0x1afa20d6, 0x19ee999a  # case 15
+	muldiv_case multu, 0xd7a63a20, 0x5560441d, 0xb6a468da, 0x77aac750  # case 16
+	muldiv_case multu, 0xa7f29330, 0x0a59e5a6, 0x1053e874, 0xa24b3e3c  # case 17
+	muldiv_case multu, 0x0ef7b320, 0x3abf1ab7, 0x4cf4fb90, 0xc36c19c2  # case 18
+	muldiv_case multu, 0x1bc48800, 0xb607a273, 0xee6bffa0, 0xc3734940  # case 19
+	muldiv_case multu, 0x540cdfd4, 0x04a19276, 0x0b202a6e, 0x6a8fe466  # case 20
+	muldiv_case multu, 0x93fc5800, 0x2fedc8bd, 0x6c70e37c, 0x7125aa00  # case 21
+	muldiv_case multu, 0xa528946c, 0x0941dca0, 0x176e47a2, 0x6524a256  # case 22
+	muldiv_case multu, 0x4a9dc000, 0x64701ec0, 0x8671db60, 0xbf3f2a00  # case 23
+	muldiv_case multu, 0x24b2b500, 0x0c4ba69d, 0x878c9060, 0x1738b338  # case 24
+	muldiv_case multu, 0xb482b428, 0x1064f96e, 0x73917f28, 0x2450e221  # case 25
+	muldiv_case multu, 0xf44bf780, 0x49edb35c, 0x66e3ac80, 0xb7f13887  # case 26
+	muldiv_case multu, 0x1233d600, 0x022180b2, 0x2a05a327, 0x0cfb3a00  # case 27
+	muldiv_case multu, 0x358e4a5c, 0x0b580593, 0x2b3bbf95, 0x432bb9ec  # case 28
+	muldiv_case multu, 0x17a3ce00, 0x4c34001b, 0x4fc3e740, 0xf4915298  # case 29
+	muldiv_case multu, 0x71322f00, 0x300c8f1f, 0x4c7a9d20, 0xa0d5fab8  # case 30
+	muldiv_case multu, 0x0c358000, 0xcacf60d6, 0xdfd40d80, 0xe7f5f100  # case 31
+	muldiv_case multu, 0x5c98dc40, 0x07c0fb32, 0x6cc623dd, 0x123fa940  # case 32
+	muldiv_case multu, 0x84acbca0, 0x79e1b659, 0xe7e6276a, 0x868c7710  # case 33
+	muldiv_case multu, 0xc6024b58, 0x7e060bd3, 0x87f315ac, 0xed4f1802  # case 34
+	muldiv_case multu, 0x11200537, 0x0dc9f3a9, 0x2f3965d7, 0x4abfafa1  # case 35
+	muldiv_case multu, 0x45190000, 0x0021c1cd, 0x5be16f80, 0x005e0e00  # case 36
+	muldiv_case multu, 0xc196bd80, 0x875d705f, 0xae67dbd1, 0xc6b1c580  # case 37
+	muldiv_case multu, 0xfc029c00, 0x03f8c6d1, 0x919ac224, 0x06fbaf00  # case 38
+	muldiv_case multu, 0x01bef8b6, 0xcff5f78d, 0xd775506b, 0xf7177fa2  # case 39
+	muldiv_case multu, 0x0318ef00, 0x4634abe9, 0xc582ec80, 0x5afee00e  # case 40
+	muldiv_case multu, 0xea175000, 0x12f3b62a, 0x560c3a00, 0x386249c8  # case 41
+	muldiv_case multu, 0x032b2a00, 0x0f057e7b, 0x4197c49c, 0x3aa07180  # case 42
+	muldiv_case multu, 0x6fe8b600, 0x5dcee1ef, 0xd71bbbe0, 0x6fa41050  # case 43
+	muldiv_case multu, 0x75da2880, 0x223834f1, 0x4cbe3ae0, 0x7226585c  # case 44
+	muldiv_case multu, 0x36cd5000, 0x163b4f6b, 0x26784600, 0x93f13538  # case 45
+	muldiv_case multu, 0x18a13800, 0x14294877, 0xc6bdaf10, 0x19f84b80  # case 46
+	muldiv_case multu, 0x4104b7b6, 0x0a210621, 0x536ea4b6, 0x1f145481  # case 47
+	muldiv_case multu, 0x3f4ca800, 0x026b1298, 0x0c37ea00, 0x32aacc84  # case 48
+	muldiv_case multu, 0x3033e35d, 0x269cecf3, 0x32cb384b, 0xc29bd9f7  # case 49
+	muldiv_case multu, 0x91dfc000, 0x0301be92, 0x6f933900, 0x06e61dc0  # case 50
+	muldiv_case multu, 0xc439c0f8, 0x2836ac98, 0xeeb7cc03, 0x2b1ff5a8  # case 51
+	muldiv_case multu, 0xa4145c00, 0x1b5bd9e9, 0x5fa68d68, 0x49392980  # case 52
+	muldiv_case multu, 0x04fb911e, 0xbe41e2d5, 0xcd537a36, 0xed365d9d  # case 53
+	muldiv_case multu, 0x3c8a5880, 0x1d9a7c29, 0x3c500ad8, 0x7da73e30  # case 54
+	muldiv_case multu, 0x46364c00, 0xa9b75e04, 0xd9ac1200, 0xc7999b76  # case 55
+	muldiv_case multu, 0x252270cc, 0xb0b223f4, 0xda2e58e2, 0xcf52e9c6  # case 56
+	muldiv_case multu, 0xaf95b800, 0x35c13534, 0x66295900, 0x86b35478  # case 57
+	muldiv_case multu, 0x6a1ae800, 0x20a89cc6, 0xb70d4d10, 0x2dac6680  # case 58
+	muldiv_case multu, 0x9a5e2c00, 0x1fd5f1c0, 0x5725fc20, 0x5d849d60  # case 59
+	muldiv_case multu, 0x81693c00, 0x1b03fc63, 0x24007c50, 0xc019c0c0  # case 60
+	muldiv_case multu, 0xc1f163c0, 0x0356d940, 0x049b40c8, 0xb9937f38  # case 61
+	muldiv_case multu, 0x2b8c16d0, 0x0c307450, 0x394909bc, 0x3678df8c  # case 62
+	muldiv_case multu, 0xeac97410, 0x0ecacfff, 0x20ebbb24, 0x730722e4  # case 63
+	muldiv_case multu, 0x4cf95370, 0x09487fb1, 0x3e45de6c, 0x2629a254  # case 64
+	muldiv_case multu, 0xb1e66800, 0x25423bc5, 0xab03ba00, 0x37c63ec4  # case 65
+	muldiv_case multu, 0xa23ec3b0, 0x39d3639e, 0xc6312d06, 0x4ab12f48  # case 66
+	muldiv_case multu, 0xc45a0580, 0x6db00173, 0x819364c6, 0xd8b50e40  # case 67
+	muldiv_case multu, 0xa6e48a00, 0x25e88107, 0x275ec7c0, 0xf67e50d8  # case 68
+	muldiv_case multu, 0x44e99310, 0x24d46086, 0x301513d8, 0xc4169286  # case 69
+	muldiv_case multu, 0x173dfa00, 0x55622b8c, 0xe788d551, 0x5e67da00  # case 70
+	muldiv_case multu, 0x11e7be90, 0x7ba67eaa, 0x7e9372be, 0xfa153db8  # case 71
+	muldiv_case multu, 0x18751800, 0x896b6d57, 0xc21a3d00, 0xb53dd2f8  # case 72
+	muldiv_case multu, 0x0c6bbf00, 0x4bf2c9c4, 0x70898560, 0xacc485e8  # case 73
+	muldiv_case multu, 0xf1ffb9b0, 0x3098efd9, 0x513195f8, 0x9939b44a  # case 74
+	muldiv_case multu, 0xff10a4c0, 0x12e75740, 0x31372ac0, 0x625461b9  # case 75
+	muldiv_case multu, 0x9974bd0c, 0x9ffb49de, 0xf9d05aea, 0xa3f175ae  # case 76
+	muldiv_case multu, 0x3a18a770, 0x79a39e51, 0x9c46e7f0, 0xc7425809  # case 77
+	muldiv_case multu, 0x3f022380, 0x2525958c, 0x41bf3962, 0x90a39dc0  # case 78
+	muldiv_case multu, 0xf171f800, 0x2e265707, 0x391f1fd0, 0xced3f580  # case 79
+	muldiv_case multu, 0xd6366248, 0x09787422, 0x44779f6e, 0x23690ffc  # case 80
+	muldiv_case multu, 0x78d49e00, 0x69a7c877, 0xc90b76ec, 0x86893e80  # case 81
+	muldiv_case multu, 0x3c338ea0, 0x1a5ebc44, 0x90175e24, 0x2ed9b468  # case 82
+	muldiv_case multu, 0x7e478000, 0x01e695ad, 0x02003e00, 0xf32d6440  # case 83
+	muldiv_case multu, 0x42b7ee70, 0x224cad49, 0x83169cf8, 0x42fb9f72  # case 84
+	muldiv_case multu, 0x7ad1def0, 0x0605d404, 0x0fe4d48c, 0x6101fb14  # case 85
+	muldiv_case multu, 0x46e56230, 0x6d1bc9c3, 0xee5cddc8, 0x752e8d76  # case 86
+	muldiv_case multu, 0xf240bcc0, 0x4d12ca73, 0x5dbda458, 0xd27b81c8  # case 87
+	muldiv_case multu, 0xec70b000, 0x0547b0f7, 0xad311500, 0x07cdf9f0  # case 88
+	muldiv_case multu, 0x9a23f0ec, 0x07a11437, 0x15ef7f5e, 0x5909866a  # case 89
+	muldiv_case multu, 0x3c317300, 0x3f3fd237, 0x6a4d4c2a, 0x9851b380  # case 90
+	muldiv_case multu, 0xfa152f90, 0x35a9ee06, 0x65561708, 0x87915632  # case 91
+	muldiv_case multu, 0xadc1c560, 0x39a39da6, 0x8cbf3684, 0x68d68258  # case 92
+	muldiv_case multu, 0x01e25ed4, 0x15861e3b, 0xb85d47ea, 0x1de31982  # case 93
+	muldiv_case multu, 0xc4c62240, 0x0b011166, 0x27fbf120, 0x46746202  # case 94
+	muldiv_case multu, 0x6c5772c0, 0x091046df, 0x0b72be20, 0xcaad06f6  # case 95
+	muldiv_case multu, 0x17e0e600, 0x2aa26cf9, 0x8054234b, 0x550cf200  # case 96
+	muldiv_case multu, 0xfdc8f858, 0x45821fdd, 0x4988a0dd, 0xf1fc6838  # case 97
+	muldiv_case multu, 0xa4409200, 0x2b45f2d6, 0x406800e4, 0xac004880  # case 98
+	muldiv_case multu, 0xc6ad4824, 0x42411f4f, 0x7040d4b3, 0x9718d14c  # case 99
+	muldiv_case multu, 0x356e5c00, 0x00cfec10, 0x0355e78c, 0x3e55bd00  # case 100
+	muldiv_case multu, 0x6baa5f30, 0x274d7dcc, 0xa73b4578, 0x3c2a3ffa  # case 101
+	muldiv_case multu, 0x4e302770, 0x2ab06afa, 0x9de4d114, 0x4536b62c  # case 102
+	muldiv_case multu, 0xff5c5480, 0x0f1a3ce7, 0x172d74c0, 0xa6cf3c26  # case 103
+	muldiv_case multu, 0x1e994200, 0x98adbedd, 0xe69194c0, 0xa984d5d8  # case 104
+	muldiv_case multu, 0x4ba6d684, 0x008cc51c, 0x89818804, 0x010613a1  # case 105
+	muldiv_case multu, 0x7c758068, 0xa1e96e5a, 0xe8ed68f4, 0xb1f33422  # case 106
+	muldiv_case multu, 0xeb1dfe48, 0x4329a94f, 0x820906c4, 0x84391b32  # case 107
+	muldiv_case multu, 0xadf5d000, 0x0a44eb35, 0x2478a1c0, 0x4814fec0  # case 108
+	muldiv_case multu, 0x9a117200, 0x035e3ba5, 0x0716fdc0, 0x799da678  # case 109
+	muldiv_case multu, 0xf45f9b00, 0x9644ce57, 0xefb15665, 0xa07dff00  # case 110
+	muldiv_case multu, 0x6e970a00, 0x25c53a21, 0x69f28a20, 0x5b43af50  # case 111
+	muldiv_case multu, 0x0680d600, 0x282d515f, 0x3d97d700, 0xa6fcf31a  # case 112
+	muldiv_case multu, 0x221084a8, 0x168e261b, 0x192dc9a8, 0xe55345e1  # case 113
+	muldiv_case multu, 0x8d13e500, 0x16dcf99b, 0x47f25e88, 0x5159faa0  # case 114
+	muldiv_case multu, 0x4f809000, 0x008c0c37, 0x1c785e00, 0x04eb4a38  # case 115
+	muldiv_case multu, 0x25bd8a20, 0x3b1530c2, 0x769a2cc4, 0x7f875908  # case 116
+	muldiv_case multu, 0x619866e0, 0x162d9ec4, 0x891b9544, 0x2968f038  # case 117
+	muldiv_case multu, 0xd2cf6b80, 0x41128bc4, 0xa162f220, 0x6738af9c  # case 118
+	muldiv_case multu, 0xb4d2e060, 0xab0c278b, 0xc0de2a99, 0xe3097f60  # case 119
+	muldiv_case multu, 0xffb0df80, 0x4ecd9b0d, 0x5945ccea, 0xe1fa38c0  # case 120
+	muldiv_case multu, 0xd902ac00, 0x1211ee0e, 0x8a979300, 0x2160c624  # case 121
+	muldiv_case multu, 0xf0b6cc00, 0x513e373a, 0x84c2d700, 0x9ca8b214  # case 122
+	muldiv_case multu, 0x2abd655e, 0x1296ae81, 0x7dea6949, 0x25cae86e  # case 123
+	muldiv_case multu, 0x1b928000, 0x9b46d283, 0xe27b2a00, 0xaf83d440  # case 124
+	muldiv_case multu, 0x5a03a800, 0x09a56ea0, 0x96556888, 0x106d2500  # case 125
+	muldiv_case multu, 0xcdb12fb8, 0x2f1a0754, 0xb889abba, 0x41577f8c  # case 126
+	muldiv_case multu, 0x78b9f1e8, 0x3ee4c068, 0x7a81b34e, 0x836d75ec  # case 127
+	muldiv_case multu, 0xf036bf68, 0x5b60cfa6, 0xb20d509e, 0x8361c40c  # case 128
+	muldiv_case multu, 0xa03ebcc0, 0x030c520c, 0x37e82ebe, 0x0df51da0  # case 129
+	muldiv_case multu, 0xa5cb8c00, 0x32597f52, 0xa3cbe180, 0x4eb13308  # case 130
+	muldiv_case multu, 0x4a782a60, 0x52ded263, 0x9a62a6fc, 0x896a2b68  # case 131
+
+# second operand 0
+	muldiv_case multu, 0x00000000, 0x00000000, 0x615495a4, 0x00000000  # case 132
+	muldiv_case multu, 0x00000000, 0x00000000, 0xaf677300, 0x00000000  # case 133
+	muldiv_case multu, 0x00000000, 0x00000000, 0xe6497500, 0x00000000  # case 134
+	muldiv_case multu, 0x00000000, 0x00000000, 0x5c203076, 0x00000000  # case 135
+	muldiv_case multu, 0x00000000, 0x00000000, 0x603627b5, 0x00000000  # case 136
+	muldiv_case multu, 0x00000000, 0x00000000, 0xb45c5080, 0x00000000  # case 137
+
+# first operand 0
+	muldiv_case multu, 0x00000000, 0x00000000, 0x00000000, 0x89792680  # case 138
+	muldiv_case multu, 0x00000000, 0x00000000, 0x00000000, 0x751557a4  # case 139
+	muldiv_case multu, 0x00000000, 0x00000000, 0x00000000, 0x171af84a  # case 140
+	muldiv_case multu, 0x00000000, 0x00000000, 0x00000000, 0x7aea2f98  # case 141
+
+# both operands 0
+	muldiv_case multu, 0x00000000, 0x00000000, 0x00000000, 0x00000000  # case 142
 	routine_end
