@@ -1,5 +1,6 @@
 #include "coretest/core.h"
 
+#include <bit>
 #include <cstring>
 
 #include "coretest/semantics.h"
@@ -43,12 +44,19 @@ template <bool Observed>
 void Core<Observed>::run(std::uint64_t limit) {
     budget_ = limit;
     const Instr* const rom = rom_.data();
-    const std::uint32_t romBytes = static_cast<std::uint32_t>(rom_.size() * 4);
+    const std::uint32_t romWords = static_cast<std::uint32_t>(rom_.size());
     while (count_ < budget_) {
         const std::uint32_t pc = s_.pc;
-        const std::uint32_t off = pc - kRomBase;
-        const Instr* in = off < romBytes && (off & 3) == 0 ? &rom[off >> 2] : fetchSlow(pc);
-        if (!in) continue; // the fetch raised an exception
+        // Rotating moves the two alignment bits to the top, so one compare rejects a pc that
+        // is misaligned or outside the ROM.
+        const std::uint32_t word = std::rotr(pc - kRomBase, 2);
+        const Instr* in;
+        if (word < romWords) [[likely]] {
+            in = &rom[word];
+        } else {
+            in = fetchSlow(pc);
+            if (!in) continue; // the fetch raised an exception
+        }
         pc_ = pc;
         s_.pc = s_.npc;
         s_.npc += 4;

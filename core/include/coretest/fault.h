@@ -20,7 +20,9 @@ namespace coretest {
 enum class ExpectedKind {
     Unnoticed,     // the run passes 58/58 with a verdict
     Fails,         // verdict "failed"; `failures` lists every failing routine, in run order
-    ExceptionIdle, // the run ends in the exception idle loop; `failures` holds where it happens
+    ExceptionIdle, // the run ends in the loop at the exception vector (StopReason::ExceptionIdle,
+                   // or StrayIdle when no exception led there); `failures` holds the routine and
+                   // case of the exception, if there is one
     IdleNoVerdict, // the core idles in test_finish without an end mark
 };
 

@@ -102,7 +102,7 @@ void writeChecked(C& c, unsigned reg, bool overflow, std::uint32_t value) {
 }
 
 template <class C>
-inline void semantics(C& c, const Instr& i, Op op) {
+[[gnu::always_inline]] inline void semantics(C& c, const Instr& i, Op op) {
     const auto s = [&] { return c.rs(i); };
     const auto t = [&] { return c.rt(i); };
     switch (op) {
