@@ -68,7 +68,7 @@ std::string ending(const Diagnosis& d) {
             b.endMark);
     case StopReason::ExceptionIdle: {
         const auto& x = *d.run.exception;
-        return fmt::format("no verdict: {} exception at {} ({}){}, the core idles at 0x{:08x}; "
+        return fmt::format("no verdict: {} exception at {} in {}{}, the core idles at 0x{:08x}; "
                            "display {}",
                            causeName(x.cause), hex(x.pc),
                            d.exceptionAt ? d.exceptionAt->describe() : "",

@@ -165,6 +165,7 @@ std::string disassemble(std::uint32_t word, std::uint32_t pc) {
     case Form::RtUimm: return fmt::format("{} {}, 0x{:x}", m, reg(rt), uimm);
     case Form::RtMem: return fmt::format("{} {}, {}({})", m, reg(rt), simm, reg(rs));
     case Form::RsRtBranch:
+        if (word >> 16 == 0x1000) return fmt::format("b 0x{:08x}", branchTarget(word, pc));
         return fmt::format("{} {}, {}, 0x{:08x}", m, reg(rs), reg(rt), branchTarget(word, pc));
     case Form::RsBranch: return fmt::format("{} {}, 0x{:08x}", m, reg(rs), branchTarget(word, pc));
     case Form::Jump: return fmt::format("{} 0x{:08x}", m, jumpTarget(word, pc));
