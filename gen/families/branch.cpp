@@ -1,8 +1,285 @@
+// Conditional branches: beq, bne, bgez, bgtz, blez, bltz, each case one back_and_forth template
+// (rom/inst/branch.inc) that runs the branch backward, then forward.
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <set>
+#include <string_view>
+#include <vector>
+
+#include "../branch_cases.h"
+#include "../branch_properties.h"
+#include "../branch_rule.h"
 #include "../families.h"
 
 namespace casegen {
 
-// Frame only until this family's case list is written.
-void buildBranch(Unit&) {}
+namespace {
+
+using namespace branch;
+
+// What the two operands of a beq/bne case are.
+enum class Shape { DifferentWords, SameWord, SecondZero, FirstZero, BothZero };
+
+Shape shapeOf(std::uint32_t x, std::uint32_t y) {
+    if (x == 0 && y == 0) return Shape::BothZero;
+    if (x == 0) return Shape::FirstZero;
+    if (y == 0) return Shape::SecondZero;
+    return x == y ? Shape::SameWord : Shape::DifferentWords;
+}
+
+// One run of beq/bne cases with operands of one shape and, by the rule, one outcome.
+struct Group {
+    int count;
+    Shape shape;
+    bool taken;
+    std::string_view heading;
+};
+
+// A marker A that the list places with lui alone, in a case whose outcome it fixes.
+struct ShortMarker {
+    int number;
+    std::uint32_t markerA;
+    bool taken;
+};
+
+struct Routine {
+    int number;
+    std::string_view op;
+    Condition condition;
+    int cases;
+    int taken;
+    int notTaken;
+    bool filler;                         // a nop after the delay slot of each fall-through guard
+    std::vector<Group> groups = {};      // beq, bne
+    std::optional<SignedRun> signs = {}; // the one-operand branches
+    std::optional<ShortMarker> shortMarker = {};
+    std::vector<FixedCase> fixed;
+    std::map<int, int> lengths; // instructions per case -> number of cases
+};
+
+// Instructions of a case besides its operand loads: entry (two clears, b, nop), marker-A block
+// and operand block (branch, nop, b, nop, and the filler), check block (bne, nop, bne, nop).
+constexpr int fixedWords(bool filler) {
+    return 4 + 2 * (4 + (filler ? 1 : 0)) + 4;
+}
+
+const std::vector<Routine>& routines() {
+    static const std::vector<Routine> kRoutines{
+        {.number = 4,
+         .op = "beq",
+         .condition = Condition::Equal,
+         .cases = 104,
+         .taken = 49,
+         .notTaken = 55,
+         .filler = true,
+         .groups = {{32, Shape::DifferentWords, false, "two different random words"},
+                    {48, Shape::SameWord, true, "one random word in both t0 and t1"},
+                    {10, Shape::SecondZero, false, "t0 random, t1 = 0"},
+                    {13, Shape::FirstZero, false, "t0 = 0, t1 random"},
+                    {1, Shape::BothZero, true, "both 0"}},
+         .fixed = {{1, {0x52919078, 0x81468400}, 0x0fb16a80, 0xdf225ddc, false},
+                   {33, {0x62fb4a80, 0x62fb4a80}, 0x166a1ae0, 0x107af4b4, true},
+                   {81, {0x37a00820, 0}, 0xa03a8bd0, 0x69dccece, false},
+                   {104, {0, 0}, 0xfc98d552, 0xca9087ec, true}},
+         .lengths = {{30, 48}, {28, 33}, {27, 23}}},
+        {.number = 5,
+         .op = "bne",
+         .condition = Condition::NotEqual,
+         .cases = 153,
+         .taken = 104,
+         .notTaken = 49,
+         .filler = true,
+         .groups = {{66, Shape::DifferentWords, true, "two different random words"},
+                    {48, Shape::SameWord, false, "one random word in both t0 and t1"},
+                    {18, Shape::SecondZero, true, "t0 random, t1 = 0"},
+                    {20, Shape::FirstZero, true, "t0 = 0, t1 random"},
+                    {1, Shape::BothZero, false, "both 0"}},
+         .fixed = {{1, {0xbcaabd27, 0x82a77a9d}, 0x235fde00, 0xdd597dde, true},
+                   {67, {0xdbd8b1e0, 0xdbd8b1e0}, 0x846d8928, 0xa920a654, false},
+                   {153, {0, 0}, 0x1744192c, 0x0b48f1f0, false}},
+         .lengths = {{30, 66}, {29, 38}, {28, 48}, {26, 1}}},
+        {.number = 37,
+         .op = "bgez",
+         .condition = Condition::GreaterOrEqualZero,
+         .cases = 201,
+         .taken = 95,
+         .notTaken = 106,
+         .filler = true,
+         .signs = SignedRun{106, 94, 6, 1, true},
+         // In a not-taken case only the marker-A load itself is shortened (expected v0 is 0):
+         // the routine's one 25-instruction case.
+         .shortMarker = ShortMarker{113, 0xb7d30000, false},
+         .fixed = {{1, {0xdd4f1370}, 0xbe6e1670, 0x28b850c0, false},
+                   {201, {0}, 0x1f139900, 0xaf6531c4, true}},
+         .lengths = {{28, 94}, {27, 1}, {26, 105}, {25, 1}}},
+        {.number = 38,
+         .op = "bgtz",
+         .condition = Condition::GreaterThanZero,
+         .cases = 201,
+         .taken = 91,
+         .notTaken = 110,
+         .filler = true,
+         .signs = SignedRun{109, 91, 3, 1, false},
+         .fixed = {{201, {0}, 0x79bb8050, 0xa7583a00, false}},
+         .lengths = {{28, 91}, {26, 109}, {25, 1}}},
+        {.number = 39,
+         .op = "blez",
+         .condition = Condition::LessOrEqualZero,
+         .cases = 201,
+         .taken = 95,
+         .notTaken = 106,
+         .filler = true,
+         .signs = SignedRun{94, 106, 1, 2, true},
+         .fixed = {{1, {0x95b9206f}, 0x6ad0a0b8, 0x8f08db03, true},
+                   {201, {0}, 0xbb9734a0, 0xff0af084, true}},
+         .lengths = {{28, 94}, {27, 1}, {26, 106}}},
+        {.number = 40,
+         .op = "bltz",
+         .condition = Condition::LessThanZero,
+         .cases = 153,
+         .taken = 81,
+         .notTaken = 72,
+         .filler = false,
+         .signs = SignedRun{81, 71, 1, 6, false},
+         .fixed = {{1, {0x9e0d7d08}, 0x933a7610, 0xee034360, true},
+                   {153, {0}, 0x5f7d6c5f, 0x632c31aa, false}},
+         .lengths = {{26, 81}, {24, 71}, {23, 1}}},
+    };
+    return kRoutines;
+}
+
+std::vector<std::uint32_t> drawOperands(DistinctValues& values, Shape shape) {
+    switch (shape) {
+    case Shape::DifferentWords: {
+        const std::uint32_t x = values.draw();
+        return {x, values.draw()};
+    }
+    case Shape::SameWord: {
+        const std::uint32_t x = values.draw();
+        return {x, x};
+    }
+    case Shape::SecondZero: return {values.draw(), 0};
+    case Shape::FirstZero: return {0, values.draw()};
+    case Shape::BothZero: return {0, 0};
+    }
+    return {};
+}
+
+// Operands of every case of the routine, in run order, each list with the heading of its group.
+struct PlannedCase {
+    std::vector<std::uint32_t> operands;
+    std::string_view heading;
+};
+
+std::vector<PlannedCase> planOperands(const Routine& r, Rng& rng, DistinctValues& values) {
+    std::vector<PlannedCase> plan;
+    if (!r.signs) {
+        for (const auto& g : r.groups)
+            for (int i = 0; i < g.count; ++i) {
+                const FixedCase* f = findFixed(r.fixed, static_cast<int>(plan.size()) + 1);
+                plan.push_back({f ? f->operands : drawOperands(values, g.shape), g.heading});
+            }
+        return plan;
+    }
+    std::vector<PinnedOutcome> pinned;
+    if (r.shortMarker) pinned.push_back({r.shortMarker->number, r.shortMarker->taken});
+    const std::vector<std::uint32_t> operands =
+        signedRunOperands(rng, values, r.condition, r.cases, r.taken, *r.signs, r.fixed, pinned);
+    for (const std::uint32_t v : operands)
+        plan.push_back({{v}, v == 0 ? "operand 0" : "random operands, signs mixed"});
+    return plan;
+}
+
+// Shape and outcome of every group of a beq/bne list.
+void addGroupProperties(Unit& u, const Routine& r, const std::vector<CaseValues>& cases) {
+    int first = 1;
+    for (const auto& g : r.groups) {
+        const int last = first + g.count - 1;
+        const auto n = std::count_if(cases.begin(), cases.end(), [&](const CaseValues& c) {
+            return c.number >= first && c.number <= last && c.taken == g.taken &&
+                   shapeOf(c.operands.at(0), c.operands.at(1)) == g.shape;
+        });
+        const std::string places =
+            first == last ? fmt::format("case {}", first) : fmt::format("cases {}-{}", first, last);
+        u.properties.push_back(countProperty(
+            fmt::format("{}: {}, {}", places, g.heading, g.taken ? "taken" : "not taken"), g.count,
+            n));
+        first = last + 1;
+    }
+}
+
+} // namespace
+
+void buildBranch(Unit& u) {
+    const auto& all = routines();
+    const auto it = std::find_if(all.begin(), all.end(),
+                                 [&](const Routine& r) { return r.number == u.number; });
+    if (it == all.end()) return;
+    const Routine& r = *it;
+
+    Rng rng = rngFor(u.number);
+    DistinctValues values(rng);
+    for (const auto& f : r.fixed) {
+        for (const std::uint32_t v : f.operands)
+            values.reserve(v);
+        values.reserve(f.markerA);
+        values.reserve(f.markerB);
+    }
+    if (r.shortMarker) values.reserve(r.shortMarker->markerA);
+
+    const std::vector<PlannedCase> plan = planOperands(r, rng, values);
+    std::vector<CaseValues> cases;
+    std::vector<int> lengths;
+    std::string_view group;
+    u.includes = {"branch.inc"};
+    for (const auto& p : plan) {
+        CaseValues c;
+        c.number = static_cast<int>(cases.size()) + 1;
+        c.operands = p.operands;
+        if (const FixedCase* f = findFixed(r.fixed, c.number)) {
+            c.markerA = f->markerA;
+            c.markerB = f->markerB;
+        } else {
+            const bool shortA = r.shortMarker && r.shortMarker->number == c.number;
+            c.markerA = shortA ? r.shortMarker->markerA : values.draw();
+            c.markerB = values.draw();
+        }
+        c.taken = branches(r.condition, c.operands[0], c.operands.size() > 1 ? c.operands[1] : 0);
+
+        if (p.heading != group) {
+            if (!u.lines.empty()) u.lines.emplace_back();
+            u.lines.push_back(fmt::format("# {}", p.heading));
+            group = p.heading;
+        }
+        std::vector<std::uint32_t> args{c.expectedV0(), c.expectedV1(), c.markerA, c.markerB};
+        args.insert(args.end(), c.operands.begin(), c.operands.end());
+        u.lines.push_back(caseLine(r.op, args, c.number));
+        lengths.push_back(fixedWords(r.filler) + c.loadWords());
+        u.bodyWords += lengths.back();
+        cases.push_back(std::move(c));
+    }
+
+    u.properties.push_back(countProperty("cases", r.cases, static_cast<long>(cases.size())));
+    addOutcomeProperties(u, cases, r.taken, r.notTaken, r.signs ? r.signs->firstTaken : 0,
+                         r.signs ? r.signs->firstNotTaken : 0);
+    addRandomOperandProperties(u, cases);
+    if (r.signs)
+        addSignedRunProperties(u, cases, *r.signs);
+    else
+        addGroupProperties(u, r, cases);
+    std::vector<int> shortA;
+    if (const auto& m = r.shortMarker) {
+        shortA.push_back(m->number);
+        const CaseValues& c = cases.at(m->number - 1);
+        u.properties.push_back(
+            flagProperty(fmt::format("case {}: marker A {}, {}", m->number, hex32(m->markerA),
+                                     m->taken ? "taken" : "not taken"),
+                         c.markerA == m->markerA && c.taken == m->taken));
+    }
+    addMarkerProperties(u, cases, shortA);
+    addFixedCaseProperties(u, cases, r.fixed);
+    addLengthProperties(u, r.lengths, lengths);
+}
 
 } // namespace casegen

@@ -1,0 +1,170 @@
+#pragma once
+// Case lists of the control-transfer routines (conditional branches, branch-and-link, jumps):
+// the values of one case, how markers and operands are drawn without repeats, the taken/not-taken
+// pattern of a run of random operands, and the source line of a case.
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <set>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "branch_rule.h"
+#include "operand.h"
+#include "rng.h"
+#include "unit.h"
+
+namespace casegen::branch {
+
+// The constants of one case. A taken case expects its markers in v0 and v1, a not-taken one 0.
+struct CaseValues {
+    int number = 0; // 1-based within the routine
+    std::uint32_t markerA = 0;
+    std::uint32_t markerB = 0;
+    std::vector<std::uint32_t> operands; // t0, then t1 for beq and bne; none for the jumps
+    bool taken = true;
+
+    std::uint32_t expectedV0() const { return taken ? markerA : 0; }
+    std::uint32_t expectedV1() const { return taken ? markerB : 0; }
+    // Instructions of the operand loads of every constant the case places: marker A, the
+    // operands, marker B, expected v0 and expected v1 (for a jump the markers once more).
+    int loadWords() const {
+        int words = casegen::loadWords(markerA) + casegen::loadWords(markerB) +
+                    casegen::loadWords(expectedV0()) + casegen::loadWords(expectedV1());
+        for (const std::uint32_t v : operands)
+            words += casegen::loadWords(v);
+        return words;
+    }
+};
+
+// A case the routine fixes completely: operands, markers and the stated expectation.
+struct FixedCase {
+    int number;
+    std::vector<std::uint32_t> operands;
+    std::uint32_t markerA;
+    std::uint32_t markerB;
+    bool taken;
+};
+
+// Draws full-width values (lui then ori), none twice: every marker and random operand of a
+// routine comes from one of these, after the routine's fixed values have been reserved.
+class DistinctValues {
+  public:
+    explicit DistinctValues(Rng& rng) : rng_(rng) {}
+
+    void reserve(std::uint32_t v) { used_.insert(v); }
+    std::uint32_t draw() {
+        return drawWhere([](std::uint32_t) { return true; });
+    }
+    template <class Keep>
+    std::uint32_t drawWhere(Keep keep) {
+        for (;;) {
+            const std::uint32_t v = drawFullWidth(rng_);
+            if (keep(v) && used_.insert(v).second) return v;
+        }
+    }
+
+  private:
+    Rng& rng_;
+    std::set<std::uint32_t> used_;
+};
+
+// A case whose outcome the list fixes in advance.
+struct PinnedOutcome {
+    int number;
+    bool taken;
+};
+
+// Taken (true) or not for cases 1..count of a run of random operands. One of firstTaken and
+// firstNotTaken is 1: the cases before the other one share case 1's outcome and that case has
+// the other outcome. Pinned cases keep theirs, and the rest of the `taken` taken cases are
+// shuffled over the remaining places, so that the outcomes alternate without pattern.
+inline std::vector<bool> outcomePattern(Rng& rng, int count, int taken, int firstTaken,
+                                        int firstNotTaken, std::span<const PinnedOutcome> pinned) {
+    enum Place : char { Free, NotTaken, Taken };
+    std::vector<Place> places(count, Free);
+    const auto set = [&](int number, bool outcome) {
+        places.at(number - 1) = outcome ? Taken : NotTaken;
+    };
+    const bool firstOutcome = firstTaken == 1;
+    const int turn = firstOutcome ? firstNotTaken : firstTaken;
+    for (int n = 1; n < turn; ++n)
+        set(n, firstOutcome);
+    set(turn, !firstOutcome);
+    for (const auto& p : pinned)
+        set(p.number, p.taken);
+
+    std::vector<int> freePlaces;
+    long takenLeft = taken - std::count(places.begin(), places.end(), Taken);
+    for (int i = 0; i < count; ++i)
+        if (places[i] == Free) freePlaces.push_back(i);
+    for (std::size_t k = freePlaces.size(); k > 1; --k) // Fisher-Yates
+        std::swap(freePlaces[k - 1], freePlaces[rng.below(static_cast<std::uint32_t>(k))]);
+    for (const int i : freePlaces)
+        places[i] = takenLeft-- > 0 ? Taken : NotTaken;
+
+    std::vector<bool> outcome;
+    for (const Place p : places)
+        outcome.push_back(p == Taken);
+    return outcome;
+}
+
+// The case of this number among the fixed ones, or nullptr.
+inline const FixedCase* findFixed(std::span<const FixedCase> fixed, int number) {
+    const auto it = std::find_if(fixed.begin(), fixed.end(),
+                                 [&](const FixedCase& f) { return f.number == number; });
+    return it == fixed.end() ? nullptr : &*it;
+}
+
+// A one-operand list: a run of random operands of mixed sign, then one case with operand 0.
+struct SignedRun {
+    int negatives; // random operands with bit 31 set
+    int positives;
+    int firstTaken;
+    int firstNotTaken;
+    bool zeroTaken; // the last case, operand 0
+};
+
+// The operand of every case of a one-operand list of `cases` cases, `taken` of them taken: fixed
+// cases keep theirs, every other random operand is drawn so that the branch rule gives it the
+// outcome of its place in the pattern.
+inline std::vector<std::uint32_t> signedRunOperands(Rng& rng, DistinctValues& values,
+                                                    Condition condition, int cases, int taken,
+                                                    const SignedRun& run,
+                                                    std::span<const FixedCase> fixed,
+                                                    std::span<const PinnedOutcome> pinned = {}) {
+    const int random = cases - 1;
+    const std::vector<bool> outcome = outcomePattern(rng, random, taken - (run.zeroTaken ? 1 : 0),
+                                                     run.firstTaken, run.firstNotTaken, pinned);
+    std::vector<std::uint32_t> operands;
+    for (int n = 1; n <= random; ++n) {
+        const bool want = outcome[n - 1];
+        const FixedCase* f = findFixed(fixed, n);
+        operands.push_back(f ? f->operands.at(0) : values.drawWhere([&](std::uint32_t v) {
+            return branches(condition, v) == want;
+        }));
+    }
+    operands.push_back(0);
+    return operands;
+}
+
+// A constant as the units write it: 0, or eight hexadecimal digits.
+inline std::string literal(std::uint32_t v) {
+    return v == 0 ? "0" : hex32(v);
+}
+
+// One case as one source line: the routine's template macro with its arguments, then the case
+// number as a comment.
+inline std::string caseLine(std::string_view macro, std::span<const std::uint32_t> arguments,
+                            int number) {
+    std::string call = fmt::format("{}_case ", macro);
+    for (std::size_t i = 0; i < arguments.size(); ++i)
+        call += (i ? ", " : "") + literal(arguments[i]);
+    return fmt::format("{:<72}# case {}", call, number);
+}
+
+} // namespace casegen::branch
