@@ -52,13 +52,13 @@ std::optional<std::uint32_t> Board::readSlow(std::uint32_t addr, unsigned size, 
     return value;
 }
 
-bool Board::writeSlow(std::uint32_t addr, unsigned size, std::uint32_t value, std::uint32_t pc,
-                      std::uint64_t now) {
+Board::WriteResult Board::writeSlow(std::uint32_t addr, unsigned size, std::uint32_t value,
+                                    std::uint32_t pc, std::uint64_t now) {
     if (addr - kRomBase < kRomSize) {
         romWrites_.push_back({pc, addr, value, size, now});
-        return true;
+        return WriteResult::RomRefused;
     }
-    if (size != 4 || !isRegister(addr)) return false;
+    if (size != 4 || !isRegister(addr)) return WriteResult::NoDevice;
     const auto reg = static_cast<BoardReg>(addr);
     switch (reg) {
     case BoardReg::LedBank: state_.ledBank = value; break;
@@ -69,7 +69,7 @@ bool Board::writeSlow(std::uint32_t addr, unsigned size, std::uint32_t value, st
     case BoardReg::Switch: break; // an input: writing it changes nothing
     }
     events_.push_back({BoardEvent::Kind::Write, reg, value, now});
-    return true;
+    return WriteResult::Done;
 }
 
 } // namespace coretest

@@ -189,5 +189,12 @@ TEST(Observer, SeesEveryWriteThroughTheOnePath) {
     EXPECT_EQ(observed.reason, plain.reason);
 }
 
+TEST(Observer, DoesNotSeeStoresTheRomRefused) {
+    Recorder rec;
+    const RunResult r = runProgram("lui $a0, 0xbfc0\n sw $a0, 16($a0)", {.observer = &rec});
+    EXPECT_EQ(rec.log, (std::vector<std::string>{"388 r4=bfc00000"}));
+    EXPECT_EQ(r.romWrites.size(), 1u);
+}
+
 } // namespace
 } // namespace coretest

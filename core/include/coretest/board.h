@@ -66,17 +66,18 @@ class Board {
     explicit Board(const Image& image, std::uint32_t switchValue = 0);
 
     // Data accesses, size 1, 2 or 4 at an address aligned to it (the core checks alignment).
-    // nullopt / false: no device answers at that address (a bus error for the core).
+    // nullopt / NoDevice: nothing answers at that address (a bus error for the core).
     std::optional<std::uint32_t> read(std::uint32_t addr, unsigned size, std::uint64_t now) {
         if (const std::uint32_t off = addr - kRamBase; off < kRamSize)
             return readBytes(ram_, off, size);
         return readSlow(addr, size, now);
     }
-    bool write(std::uint32_t addr, unsigned size, std::uint32_t value, std::uint32_t pc,
-               std::uint64_t now) {
+    enum class WriteResult { Done, RomRefused, NoDevice };
+    WriteResult write(std::uint32_t addr, unsigned size, std::uint32_t value, std::uint32_t pc,
+                      std::uint64_t now) {
         if (const std::uint32_t off = addr - kRamBase; off < kRamSize) {
             std::memcpy(&ram_[off], &value, size); // host and guest are both little-endian
-            return true;
+            return WriteResult::Done;
         }
         return writeSlow(addr, size, value, pc, now);
     }
@@ -98,8 +99,8 @@ class Board {
         return v;
     }
     std::optional<std::uint32_t> readSlow(std::uint32_t addr, unsigned size, std::uint64_t now);
-    bool writeSlow(std::uint32_t addr, unsigned size, std::uint32_t value, std::uint32_t pc,
-                   std::uint64_t now);
+    WriteResult writeSlow(std::uint32_t addr, unsigned size, std::uint32_t value, std::uint32_t pc,
+                          std::uint64_t now);
 
     std::vector<std::uint8_t> rom_;
     std::vector<std::uint8_t> ram_;

@@ -99,11 +99,16 @@ class Core {
         if (!v) raise(ExceptionCause::BusData, addr);
         return v;
     }
+    // A store to the boot ROM is refused by the board (which records it) and raises nothing.
     void store(std::uint32_t addr, unsigned size, std::uint32_t value) {
         if (addr & (size - 1)) return raise(ExceptionCause::AddressStore, addr);
-        if (!board_.write(addr, size, value, pc_, count_ - 1))
-            return raise(ExceptionCause::BusData, addr);
-        if constexpr (Observed) observer_->memoryWritten(pc_, addr, size, value);
+        switch (board_.write(addr, size, value, pc_, count_ - 1)) {
+        case Board::WriteResult::Done:
+            if constexpr (Observed) observer_->memoryWritten(pc_, addr, size, value);
+            break;
+        case Board::WriteResult::RomRefused: break;
+        case Board::WriteResult::NoDevice: raise(ExceptionCause::BusData, addr); break;
+        }
     }
 
     // Control transfer after the delay slot (branch targets are in Instr::imm).
