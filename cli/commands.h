@@ -12,5 +12,10 @@ enum Exit { kPass = 0, kCoreFailed = 1, kBadInput = 2 };
 using Action = std::function<int()>;
 
 Action addRunCommand(CLI::App& app);
+Action addFaultsCommand(CLI::App& app);
+Action addTraceCommand(CLI::App& app);
+Action addCompareCommand(CLI::App& app);
+Action addDecodeCommand(CLI::App& app);
+Action addExportCommand(CLI::App& app);
 
 } // namespace coretest::cli

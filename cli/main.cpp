@@ -13,7 +13,8 @@ int main(int argc, char** argv) {
     CLI::App app{"coretest: the MIPS-I core test ROM's reference core and diagnostics"};
     app.require_subcommand(1);
     std::vector<std::pair<CLI::App*, Action>> commands;
-    for (auto add : {addRunCommand}) {
+    for (auto add : {addRunCommand, addFaultsCommand, addTraceCommand, addCompareCommand,
+                     addDecodeCommand, addExportCommand}) {
         Action action = add(app);
         commands.emplace_back(app.get_subcommands({}).back(), std::move(action));
     }

@@ -7,6 +7,7 @@ packages=(
   libelf-dev libdw-dev libfmt-dev libcli11-dev nlohmann-json3-dev
   googletest libgtest-dev libbenchmark-dev
   libunicorn-dev
+  chromium
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -63,6 +63,24 @@ bool isConstantLoad(std::uint32_t word, unsigned reg) {
     return (op == 0x09 || op == 0x0d) && (rs == 0 || rs == reg);
 }
 
+// Each register written in [begin, end) with the word of its last writer, in order of first write.
+std::vector<std::pair<unsigned, std::uint32_t>> lastWriters(const RomMap& map, std::uint32_t begin,
+                                                            std::uint32_t end) {
+    std::vector<std::pair<unsigned, std::uint32_t>> out;
+    for (std::uint32_t pc = begin; pc < end; pc += 4) {
+        const std::uint32_t w = map.word(pc);
+        const auto dst = destination(w);
+        if (!dst) continue;
+        auto it =
+            std::find_if(out.begin(), out.end(), [&](const auto& p) { return p.first == *dst; });
+        if (it == out.end())
+            out.emplace_back(*dst, w);
+        else
+            it->second = w;
+    }
+    return out;
+}
+
 struct Arrival {
     std::uint32_t block;
     CoreState state;
@@ -145,6 +163,35 @@ CaseRef RomMap::caseAt(std::uint32_t pc) const {
     return ref;
 }
 
+CaseRef RomMap::caseOf(std::string_view routine, int caseIndex) const {
+    CaseRef ref;
+    ref.routine = routineNamed(routine);
+    if (!ref.routine || caseIndex < 1 ||
+        static_cast<std::size_t>(caseIndex) > ref.routine->cases.size())
+        return ref;
+    ref.caseIndex = caseIndex;
+    ref.line = ref.routine->cases[static_cast<std::size_t>(caseIndex) - 1].line;
+    return ref;
+}
+
+std::vector<std::pair<unsigned, std::uint32_t>>
+caseRegisters(const RomMap& map, std::uint32_t pc, const std::array<std::uint32_t, 32>& regs) {
+    const CaseRef where = map.caseAt(pc);
+    if (!where.caseIndex) return {};
+    std::vector<std::pair<unsigned, std::uint32_t>> out;
+    const auto begin = where.routine->cases[static_cast<std::size_t>(where.caseIndex) - 1].begin;
+    for (const auto& [reg, word] : lastWriters(map, begin, pc))
+        out.emplace_back(reg, regs[reg]);
+    return out;
+}
+
+std::string describeRegisters(const std::vector<std::pair<unsigned, std::uint32_t>>& registers) {
+    std::string out;
+    for (const auto& [reg, value] : registers)
+        out += fmt::format("{}{}=0x{:08x}", out.empty() ? "" : " ", registerName(reg), value);
+    return out;
+}
+
 std::vector<std::uint32_t> RomMap::reportBlocks() const {
     std::vector<std::uint32_t> out;
     for (const auto& r : routines_)
@@ -208,20 +255,10 @@ Diagnosis diagnose(const Image& image, const RomMap& map, RunOptions options) {
             std::uint32_t begin =
                 f.where.caseIndex ? r->cases[static_cast<std::size_t>(f.where.caseIndex) - 1].begin
                                   : branchPc;
-            std::vector<std::pair<unsigned, std::uint32_t>> lastWriter; // register, writer word
-            for (std::uint32_t pc = begin; pc < branchPc; pc += 4) {
-                const std::uint32_t w = map.word(pc);
-                if (staticTarget(w, pc) == a.block) ++f.comparison.ordinal;
-                if (const auto dst = destination(w)) {
-                    auto it = std::find_if(lastWriter.begin(), lastWriter.end(),
-                                           [&](const auto& p) { return p.first == *dst; });
-                    if (it == lastWriter.end())
-                        lastWriter.emplace_back(*dst, w);
-                    else
-                        it->second = w;
-                }
-            }
+            for (std::uint32_t pc = begin; pc < branchPc; pc += 4)
+                if (staticTarget(map.word(pc), pc) == a.block) ++f.comparison.ordinal;
             ++f.comparison.ordinal;
+            const auto lastWriter = lastWriters(map, begin, branchPc);
             // The compared register last written by a constant load holds the expectation.
             for (const auto& [reg, w] : lastWriter)
                 if (reg == f.comparison.got && isConstantLoad(w, reg))

@@ -2,6 +2,7 @@
 // Names what a run shows: for every routine that reported, its result word and, when it failed,
 // the case, source line, comparison and register values that made it fail. `coretest run`, the
 // fault campaign and the trace compare all name cases through this one place.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -50,6 +51,8 @@ class RomMap {
     const RoutineMap* routineAt(std::uint32_t pc) const;
     const RoutineMap* routineNamed(std::string_view name) const;
     CaseRef caseAt(std::uint32_t pc) const;
+    // Case `caseIndex` (1-based) of the routine of that name; no routine or case 0 when absent.
+    CaseRef caseOf(std::string_view routine, int caseIndex) const;
     std::vector<std::uint32_t> reportBlocks() const;
     std::uint32_t word(std::uint32_t address) const; // instruction word of the ROM (0 outside)
 
@@ -57,6 +60,14 @@ class RomMap {
     std::vector<RoutineMap> routines_;
     std::vector<std::uint8_t> rom_;
 };
+
+// The registers that the instructions of the case at `pc` write before `pc`, in order of first
+// write, with their values in `regs`: the operands and expectations the case has placed.
+std::vector<std::pair<unsigned, std::uint32_t>>
+caseRegisters(const RomMap& map, std::uint32_t pc, const std::array<std::uint32_t, 32>& regs);
+
+// "t0=0x47974516 t1=0xb8fd4d1c": registers with their values, as the reports list them.
+std::string describeRegisters(const std::vector<std::pair<unsigned, std::uint32_t>>& registers);
 
 // The branch to inst_error that failed a case.
 struct Comparison {

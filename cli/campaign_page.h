@@ -1,0 +1,23 @@
+#pragma once
+// The fault campaign as one self-contained XHTML page: the table of faults and a matrix picture
+// (inline SVG) of faults by routines that shows which routine catches which fault.
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "coretest/campaign.h"
+
+namespace coretest::cli {
+
+struct CampaignRun {
+    std::string image;
+    std::string selection; // FaultFilter::describe()
+    std::uint32_t switchValue = 1;
+    unsigned threads = 1;
+    double seconds = 0;
+    std::vector<CampaignRow> rows;
+};
+
+void writeCampaignPage(const CampaignRun& run, const RomMap& map, std::ostream& out);
+
+} // namespace coretest::cli

@@ -1,0 +1,54 @@
+// coretest export: the boot ROM's contents for a ROM programmer or an HDL memory model.
+#include <fmt/format.h>
+
+#include "commands.h"
+#include "coretest/board.h"
+#include "coretest/rom_export.h"
+#include "numbers.h"
+#include "output.h"
+
+namespace coretest::cli {
+
+namespace {
+
+struct ExportArgs {
+    std::string elf = CORETEST_DEFAULT_ROM;
+    std::string format;
+    std::string out;
+    std::string sizeText = "0";
+};
+
+} // namespace
+
+Action addExportCommand(CLI::App& app) {
+    auto args = std::make_shared<ExportArgs>();
+    CLI::App* sub = app.add_subcommand(
+        "export", "write the boot ROM's contents as raw binary, $readmemh, COE or MIF");
+    sub->add_option("elf", args->elf, "ROM image (default: the ROM this build produced)");
+    sub->add_option("--format", args->format,
+                    "bin (raw bytes), hex ($readmemh words), coe (Xilinx), mif (Intel)")
+        ->required();
+    sub->add_option("-o,--output", args->out, "output file, - for standard output")->required();
+    sub->add_option("--size", args->sizeText,
+                    "fill with zeros up to this many bytes (the ROM's size; default: the "
+                    "image's end)");
+    return [args]() {
+        const auto format = exportFormatNamed(args->format);
+        if (!format)
+            throw InputError(fmt::format("--format: '{}' is not a ROM format; expected bin, hex, "
+                                         "coe or mif",
+                                         args->format));
+        const auto size =
+            static_cast<std::uint32_t>(parseNumber("--size", args->sizeText, kRomSize));
+        const Image image = Image::load(args->elf);
+        const auto bytes = romContents(image, size);
+        writeTo(args->out, *format == ExportFormat::Binary,
+                [&](std::ostream& out) { writeExport(*format, bytes, args->elf, out); });
+        if (args->out != "-")
+            fmt::print("coretest export: {} bytes ({} words) from 0xbfc00000 as {} to {}\n",
+                       bytes.size(), (bytes.size() + 3) / 4, args->format, args->out);
+        return kPass;
+    };
+}
+
+} // namespace coretest::cli

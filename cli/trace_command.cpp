@@ -1,0 +1,65 @@
+// coretest trace: the reference core's commit stream, the golden trace a core under test is
+// compared with.
+#include <fmt/format.h>
+
+#include "commands.h"
+#include "coretest/fault.h"
+#include "coretest/trace.h"
+#include "numbers.h"
+#include "output.h"
+
+namespace coretest::cli {
+
+namespace {
+
+struct TraceArgs {
+    std::string elf = CORETEST_DEFAULT_ROM;
+    std::string switchText = "1";
+    std::string limitText = "1000000000";
+    std::string out = "-";
+    std::vector<std::string> faults;
+};
+
+} // namespace
+
+Action addTraceCommand(CLI::App& app) {
+    auto args = std::make_shared<TraceArgs>();
+    CLI::App* sub = app.add_subcommand(
+        "trace", "write the reference core's commit stream: one line per register, HI, LO or "
+                 "memory write");
+    sub->add_option("elf", args->elf, "ROM image (default: the ROM this build produced)");
+    sub->add_option("--switch", args->switchText,
+                    "SWITCH_REG value (default 1, the short pause; 0 makes the trace about 120 "
+                    "million lines)");
+    sub->add_option("-o,--output", args->out, "trace file (default -, standard output)");
+    sub->add_option("--limit", args->limitText, "stop after this many instructions");
+    sub->add_option("--fault", args->faults,
+                    "trace a core with this fault, NAME or NAME@ROUTINE (repeatable)");
+    return [args]() {
+        RunOptions options;
+        options.switchValue =
+            static_cast<std::uint32_t>(parseNumber("--switch", args->switchText, 0xffffffff));
+        options.instructionLimit = parseNumber("--limit", args->limitText, UINT64_MAX);
+        for (const auto& f : args->faults)
+            options.faults.push_back(parseFaultSelection(f));
+        const Image image = Image::load(args->elf);
+        std::uint64_t records = 0, instructions = 0;
+        bool ended = false;
+        writeTo(args->out, false, [&](std::ostream& out) {
+            TraceWriter writer(out);
+            options.observer = &writer;
+            run(image, options);
+            writer.finish();
+            records = writer.records();
+            instructions = writer.instructions();
+            ended = writer.ended();
+        });
+        if (args->out != "-")
+            fmt::print("coretest trace: {} records of {} instructions to {}{}\n", records,
+                       instructions, args->out,
+                       ended ? ", up to the end mark" : "; the run wrote no end mark");
+        return kPass;
+    };
+}
+
+} // namespace coretest::cli

@@ -1,0 +1,180 @@
+#include "coretest/campaign.h"
+
+#include <fmt/format.h>
+#include <fnmatch.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+namespace coretest {
+
+FaultFilter::FaultFilter(std::string pattern)
+    : pattern_(std::move(pattern)), glob_(pattern_.find_first_of("*?[") != std::string::npos) {}
+
+bool FaultFilter::matches(std::string_view name) const {
+    if (glob_) return fnmatch(pattern_.c_str(), std::string(name).c_str(), 0) == 0;
+    return name.find(pattern_) != std::string_view::npos;
+}
+
+std::string FaultFilter::describe() const {
+    if (pattern_.empty()) return "every fault";
+    return glob_ ? fmt::format("faults matching glob '{}'", pattern_)
+                 : fmt::format("faults whose name contains '{}'", pattern_);
+}
+
+std::vector<const FaultDef*> FaultFilter::select(std::span<const FaultDef> catalogue) const {
+    std::vector<const FaultDef*> out;
+    for (const auto& f : catalogue)
+        if (matches(f.name)) out.push_back(&f);
+    return out;
+}
+
+std::string OutcomePlace::describe() const {
+    std::string out;
+    if (where.caseIndex || (where.routine && where.line))
+        out = where.describe(); // a case or the frame, with its source line
+    else if (caseIndex)
+        out = fmt::format("case {} of {}", caseIndex, routine); // not found in this ROM
+    else
+        out = routine;
+    if (comparison) out += fmt::format(", comparison {}", comparison);
+    return out;
+}
+
+namespace {
+
+std::string placesText(const std::vector<OutcomePlace>& places) {
+    std::string out;
+    for (const auto& p : places)
+        out += (out.empty() ? "" : "; ") + p.describe();
+    return out;
+}
+
+std::string outcomeText(ExpectedKind kind, const std::vector<OutcomePlace>& places,
+                        const std::optional<ExceptionRecord>& exception) {
+    switch (kind) {
+    case ExpectedKind::Unnoticed: return "unnoticed";
+    case ExpectedKind::Fails: return "fails at " + placesText(places);
+    case ExpectedKind::ExceptionIdle: {
+        const std::string cause =
+            exception ? fmt::format(" ({})", causeName(exception->cause)) : "";
+        if (places.empty())
+            return exception ? "exception idle loop" + cause
+                             : "exception idle loop, reached without an exception";
+        return fmt::format("exception idle loop{} at {}", cause, placesText(places));
+    }
+    case ExpectedKind::IdleNoVerdict: return "idle without verdict";
+    }
+    return {};
+}
+
+CampaignRow runOne(const Image& image, const RomMap& map, const FaultDef& fault,
+                   const CampaignOptions& options) {
+    const auto start = std::chrono::steady_clock::now();
+    RunOptions run;
+    run.switchValue = options.switchValue;
+    run.instructionLimit = options.instructionLimit;
+    run.faults.push_back(campaignSelection(fault));
+    const Diagnosis d = diagnose(image, map, run);
+
+    CampaignRow row;
+    row.fault = &fault;
+    row.observed = observe(d);
+    row.reason = d.run.reason;
+    row.exception = d.run.exception;
+    row.agrees = agrees(fault.expected, row.observed);
+    row.instructions = d.run.instructions;
+    for (const auto& e : fault.expected.failures)
+        row.expectedPlaces.push_back({map.caseOf(e.routine, e.caseIndex), std::string(e.routine),
+                                      e.caseIndex, e.comparison});
+    if (row.observed.kind == ExpectedKind::Fails) {
+        for (const auto& r : d.routines)
+            if (!r.passed)
+                row.observedPlaces.push_back(
+                    r.failure ? OutcomePlace{r.failure->where, r.name, r.failure->where.caseIndex,
+                                             r.failure->comparison.ordinal}
+                              : OutcomePlace{map.caseOf(r.name, 0), r.name, 0, 0});
+    } else if (d.exceptionAt && d.exceptionAt->routine) {
+        row.observedPlaces.push_back(
+            {*d.exceptionAt, d.exceptionAt->routine->name, d.exceptionAt->caseIndex, 0});
+    }
+    row.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return row;
+}
+
+} // namespace
+
+std::string CampaignRow::expectedText() const {
+    return outcomeText(fault->expected.kind, expectedPlaces, std::nullopt);
+}
+
+std::string CampaignRow::observedText() const {
+    if (reason == StopReason::InstructionLimit) return "still running at the instruction limit";
+    return outcomeText(observed.kind, observedPlaces, exception);
+}
+
+const char* expectedKindName(ExpectedKind kind) {
+    switch (kind) {
+    case ExpectedKind::Unnoticed: return "unnoticed";
+    case ExpectedKind::Fails: return "fails";
+    case ExpectedKind::ExceptionIdle: return "exception idle";
+    case ExpectedKind::IdleNoVerdict: return "idle without verdict";
+    }
+    return "unknown";
+}
+
+CampaignSummary summarize(std::span<const CampaignRow> rows) {
+    CampaignSummary s;
+    s.run = rows.size();
+    for (const auto& r : rows) {
+        if (!r.agrees)
+            ++s.disagreements;
+        else if (r.fault->expected.kind == ExpectedKind::Unnoticed)
+            ++s.unnoticedAsExpected;
+        else
+            ++s.detected;
+    }
+    return s;
+}
+
+std::vector<CampaignRow> runCampaign(const Image& image, const RomMap& map,
+                                     std::span<const FaultDef* const> faults,
+                                     const CampaignOptions& options) {
+    std::vector<CampaignRow> rows(faults.size());
+    const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
+    const auto threads = static_cast<unsigned>(
+        std::min<std::size_t>(options.threads ? options.threads : hardware, faults.size()));
+    std::atomic<std::size_t> next{0};
+    std::size_t done = 0;
+    std::mutex lock;
+    std::exception_ptr failure;
+    const auto work = [&] {
+        for (std::size_t i = next++; i < faults.size(); i = next++) {
+            try {
+                rows[i] = runOne(image, map, *faults[i], options);
+            } catch (...) {
+                const std::lock_guard guard(lock);
+                if (!failure) failure = std::current_exception();
+                next = faults.size();
+                return;
+            }
+            const std::lock_guard guard(lock);
+            ++done;
+            if (options.progress) options.progress(done, faults.size());
+        }
+    };
+    {
+        std::vector<std::jthread> pool;
+        for (unsigned t = 1; t < threads; ++t)
+            pool.emplace_back(work);
+        work();
+    }
+    if (failure) std::rethrow_exception(failure);
+    return rows;
+}
+
+} // namespace coretest
