@@ -1,0 +1,150 @@
+#pragma once
+// What the load/store, multiply/divide and HI/LO move tests share: the case lines of a generated
+// unit read back as values, and the templates assembled with GNU as to count instructions.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "units.h"
+
+namespace coretest_gen_test {
+
+inline casegen::Unit unitNamed(std::string_view name) {
+    const casegen::UnitSpec* spec = casegen::findUnit(name);
+    if (!spec) throw std::runtime_error("no unit " + std::string(name));
+    return casegen::buildUnit(*spec);
+}
+
+// One case line "macro a, b, c   # case N": its arguments as written and its number.
+struct CaseLine {
+    std::string text; // the invocation, without the comment
+    std::vector<std::string> args;
+    int number = 0;
+};
+
+// The unit's case lines of `macro`, in order; comment and blank lines skipped.
+inline std::vector<CaseLine> caseLines(const casegen::Unit& unit, const std::string& macro) {
+    static const std::regex kLine(R"(^(\w+)\s+([^#]*?)\s*# case (\d+)$)");
+    std::vector<CaseLine> out;
+    for (const auto& line : unit.lines) {
+        if (line.empty() || line.front() == '#') continue;
+        std::smatch m;
+        if (!std::regex_match(line, m, kLine) || m[1] != macro)
+            throw std::runtime_error("not a " + macro + " case line: " + line);
+        CaseLine c;
+        c.text = m[1].str() + " " + m[2].str();
+        c.number = std::stoi(m[3]);
+        std::stringstream args(m[2]);
+        for (std::string a; std::getline(args, a, ',');) {
+            a.erase(0, a.find_first_not_of(' '));
+            c.args.push_back(a);
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
+// Upper half neither 0x0000 nor 0xffff, lower half not 0x0000: loaded by lui and ori.
+inline bool fullWidth(std::uint32_t v) {
+    const std::uint32_t upper = v >> 16;
+    return upper != 0 && upper != 0xffff && (v & 0xffff) != 0;
+}
+
+inline std::uint32_t number(const std::string& text) {
+    return static_cast<std::uint32_t>(std::stoul(text, nullptr, 0));
+}
+
+// Assembles `body` (one source line per entry, each given a label of its own) after the family's
+// template file, and returns the size in bytes of every line's code, in order.
+inline std::vector<std::uint32_t> assembledSizes(const std::string& include,
+                                                 const std::vector<std::string>& body) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() /
+                         ("coretest-gen-" + std::to_string(::getpid()) + "-" +
+                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir);
+    {
+        std::ofstream src(dir / "case.S");
+        src << "\t.set noreorder\n\t.set noat\n\t.include \"" << include << "\"\n\t.text\n";
+        src << "inst_error:\n";
+        for (std::size_t i = 0; i < body.size(); ++i)
+            src << "line_" << i << ":\t" << body[i] << "\n";
+        src << "line_" << body.size() << ":\n";
+    }
+    const std::string inc = std::string(CORETEST_SOURCE_DIR) + "/rom/inst";
+    const std::string cmd = "mipsel-linux-gnu-as -EL -mips1 -mabi=32 -non_shared -I " + inc +
+                            " -o " + (dir / "case.o").string() + " " + (dir / "case.S").string() +
+                            " && mipsel-linux-gnu-nm " + (dir / "case.o").string() + " > " +
+                            (dir / "symbols.txt").string();
+    if (std::system(cmd.c_str()) != 0) {
+        fs::remove_all(dir);
+        throw std::runtime_error("assembling failed: " + cmd);
+    }
+    std::map<std::size_t, std::uint32_t> at;
+    std::ifstream symbols(dir / "symbols.txt");
+    std::string addr, kind, name;
+    while (symbols >> addr >> kind >> name)
+        if (name.starts_with("line_"))
+            at[std::stoul(name.substr(5))] =
+                static_cast<std::uint32_t>(std::stoul(addr, nullptr, 16));
+    fs::remove_all(dir);
+    std::vector<std::uint32_t> sizes;
+    for (std::size_t i = 0; i < body.size(); ++i)
+        sizes.push_back(at.at(i + 1) - at.at(i));
+    return sizes;
+}
+
+// Instructions of each case line of the unit, as the assembler lays them out.
+inline std::vector<int> caseInstructionCounts(const std::string& include,
+                                              const std::vector<CaseLine>& lines) {
+    std::vector<std::string> body;
+    for (const auto& l : lines)
+        body.push_back(l.text);
+    std::vector<int> counts;
+    for (std::uint32_t bytes : assembledSizes(include, body))
+        counts.push_back(static_cast<int>(bytes / 4));
+    return counts;
+}
+
+inline std::map<int, int> histogram(const std::vector<int>& counts) {
+    std::map<int, int> h;
+    for (int c : counts)
+        ++h[c];
+    return h;
+}
+
+inline std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// The committed unit is what the generator writes, and two builds write the same text.
+inline void expectCommittedAndDeterministic(std::string_view name) {
+    const casegen::Unit unit = unitNamed(name);
+    EXPECT_EQ(casegen::renderUnit(unit), casegen::renderUnit(unitNamed(name))) << name;
+    const auto path = std::filesystem::path(CORETEST_SOURCE_DIR) / "rom/inst" / unit.fileName();
+    EXPECT_EQ(readFile(path), casegen::renderUnit(unit))
+        << path << " differs from the generator: regenerate with casegen --out rom/inst";
+}
+
+// Every counted property of the builder's report is met.
+inline void expectReportMet(std::string_view name) {
+    for (const auto& p : unitNamed(name).properties)
+        EXPECT_TRUE(p.met) << name << ": " << p.name << " target " << p.target << " value "
+                           << p.actual;
+}
+
+} // namespace coretest_gen_test
