@@ -1,4 +1,4 @@
-// coretest run: the ROM on the reference core, routine by routine, with the failing case named.
+// coretest run: the ROM on the reference core (or Unicorn), routine by routine, with the failing case named.
 #include <fmt/format.h>
 #include <unistd.h>
 
@@ -19,6 +19,7 @@ struct RunArgs {
     std::string elf = CORETEST_DEFAULT_ROM;
     std::string switchText = "0";
     std::string limitText = "1000000000";
+    std::string core = "reference";
     std::vector<std::string> faults;
     bool json = false;
 };
@@ -98,7 +99,7 @@ void printText(const RunArgs& args, const Diagnosis& d, double seconds) {
     for (const auto& f : args.faults)
         faults += (faults.empty() ? "" : ", ") + f;
     fmt::print(
-        "coretest run: {} on the reference core, switch {}{}\n", args.elf,
+        "coretest run: {} on the {} core, switch {}{}\n", args.elf, args.core,
         hex(static_cast<std::uint32_t>(parseNumber("--switch", args.switchText, 0xffffffff))),
         faults.empty() ? "" : ", faults: " + faults);
     std::string boot;
@@ -145,6 +146,7 @@ nlohmann::json failureJson(const CaseFailure& f) {
 void printJson(const RunArgs& args, const Diagnosis& d, double seconds) {
     nlohmann::json j;
     j["elf"] = args.elf;
+    j["core"] = args.core;
     j["switch"] = parseNumber("--switch", args.switchText, 0xffffffff);
     j["faults"] = args.faults;
     j["boot"] = nlohmann::json::array();
@@ -190,11 +192,15 @@ Action addRunCommand(CLI::App& app) {
                     "SWITCH_REG value: 0 long pause, non-zero short (default 0)");
     sub->add_option("--limit", args->limitText,
                     "stop after this many instructions (default 1000000000)");
+    sub->add_option("--core", args->core,
+                    "the core that runs the ROM: reference (default) or unicorn")
+        ->check(CLI::IsMember({"reference", "unicorn"}));
     sub->add_option("--fault", args->faults,
                     "run with a core fault, NAME or NAME@ROUTINE (repeatable)");
     sub->add_flag("--json", args->json, "print one JSON document instead of text");
     return [args]() {
         RunOptions options;
+        options.core = args->core == "unicorn" ? CoreKind::Unicorn : CoreKind::Reference;
         options.switchValue =
             static_cast<std::uint32_t>(parseNumber("--switch", args->switchText, 0xffffffff));
         options.instructionLimit = parseNumber("--limit", args->limitText, UINT64_MAX);

@@ -1,5 +1,9 @@
 #include "coretest/run.h"
 
+#ifdef CORETEST_HAVE_UNICORN
+#include "coretest/unicorn_core.h"
+#endif
+
 namespace coretest {
 
 const char* stopReasonName(StopReason reason) {
@@ -90,6 +94,14 @@ RunResult execute(const Image& image, const RunOptions& o, Board& board, HookedR
 } // namespace
 
 RunResult run(const Image& image, const RunOptions& options) {
+    if (options.core == CoreKind::Unicorn) {
+#ifdef CORETEST_HAVE_UNICORN
+        return runOnUnicorn(image, options);
+#else
+        throw InputError("--core unicorn: this build has no Unicorn core (install libunicorn-dev "
+                         "and build again)");
+#endif
+    }
     const FaultSet faults(image, options.faults);
     Board board(image, options.switchValue);
     HookedRom rom(board, faults);

@@ -22,7 +22,12 @@ enum class StopReason {
 };
 const char* stopReasonName(StopReason reason); // "verdict", "idle without verdict", ...
 
+// Which core executes the run: the reference core, or the Unicorn engine behind the same board
+// (builds with Unicorn only).
+enum class CoreKind { Reference, Unicorn };
+
 struct RunOptions {
+    CoreKind core = CoreKind::Reference;
     std::uint32_t switchValue = 0;
     std::uint64_t instructionLimit = 1'000'000'000;
     std::vector<FaultSelection> faults{};
