@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <sstream>
 #include <string>
 
 #include "unit.h"
@@ -21,13 +22,30 @@ std::string readFile(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// The first line where two texts differ, as "line N: <committed> / <generated>".
+std::string firstDifference(const std::string& committed, const std::string& generated) {
+    std::istringstream a(committed), b(generated);
+    std::string lineA, lineB;
+    for (int n = 1;; ++n) {
+        const bool moreA = static_cast<bool>(std::getline(a, lineA));
+        const bool moreB = static_cast<bool>(std::getline(b, lineB));
+        if (!moreA && !moreB) return "line endings";
+        if (lineA != lineB || moreA != moreB)
+            return "line " + std::to_string(n) + ": '" + (moreA ? lineA : "<end>") + "' / '" +
+                   (moreB ? lineB : "<end>") + "'";
+    }
+}
+
 TEST(CommittedUnits, EqualTheGeneratorsOutput) {
     for (const auto& spec : casegen::kUnits) {
         const casegen::Unit unit = casegen::buildUnit(spec);
         const fs::path path = kUnitDir / unit.fileName();
         ASSERT_TRUE(fs::exists(path)) << path << " is missing";
-        EXPECT_TRUE(readFile(path) == casegen::renderUnit(unit))
-            << path << " differs from the generator: run casegen --out rom/inst";
+        const std::string committed = readFile(path);
+        const std::string generated = casegen::renderUnit(unit);
+        EXPECT_TRUE(committed == generated)
+            << path << " differs from the generator (committed / generated) at "
+            << firstDifference(committed, generated) << "; run casegen --out rom/inst";
     }
 }
 
