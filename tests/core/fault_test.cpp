@@ -164,6 +164,41 @@ TEST(FaultSet, WatchOnAReplacedInstructionKeepsTheReplacement) {
     EXPECT_EQ(r.state.regs[2], 7u);
 }
 
+// A pipeline rule replaced the same way: a taken beq skips its delay slot.
+const FaultDef kAnnuls{"test-beq-annuls",
+                       "taken beq annuls its delay slot",
+                       "",
+                       [](FaultSite& s) {
+                           s.replace(Op::Beq, [](auto& c, const Instr& i) {
+                               const bool taken = c.rs(i) == c.rt(i);
+                               c.branch(i, taken);
+                               if (taken) c.annulDelaySlot();
+                           });
+                       },
+                       {}};
+
+TEST(PipelineFault, AnnulledDelaySlotDoesNotExecute) {
+    const Image image = testing::assemble(R"(
+    beq $zero, $zero, 1f
+    addiu $v0, $zero, 1
+    addiu $v1, $zero, 2
+1:  bne $zero, $zero, 2f
+    addiu $a0, $zero, 3
+2:
+)");
+    RunOptions o{.instructionLimit = 1000, .faults = {{&kAnnuls, ""}}};
+    const RunResult faulty = run(image, o);
+    const RunResult good = run(image, {.instructionLimit = 1000});
+    // The reset "b body" and the final "b test_finish" are beqs too: they still arrive.
+    EXPECT_EQ(faulty.reason, StopReason::IdleNoVerdict);
+    EXPECT_EQ(faulty.state.regs[2], 0u);
+    EXPECT_EQ(good.state.regs[2], 1u);
+    for (const RunResult* r : {&faulty, &good}) {
+        EXPECT_EQ(r->state.regs[3], 0u);
+        EXPECT_EQ(r->state.regs[4], 3u) << "bne keeps its delay slot";
+    }
+}
+
 struct ParseCase {
     std::string_view text;
     std::string_view fault; // "" = an InputError is expected
