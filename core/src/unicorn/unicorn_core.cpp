@@ -113,8 +113,9 @@ struct UnicornCore::Engine {
     std::uint64_t blockCount = 0; // instructions before it
     std::uint32_t previousEnd = 0;
     std::uint32_t lastBranch = 0;
-    // Blocks tracking: the next instruction of the block that may access memory, and the byte
-    // stores still due from a partial-word store (the engine writes those a byte at a time).
+    // Blocks tracking: the next instruction of the block that may access memory, and the
+    // accesses still due from a partial-word instruction (the engine stores those a byte at a
+    // time, and loads a byte before the word).
     std::uint32_t cursor = 0;
     unsigned partialLeft = 0;
     Position partialAt;
@@ -181,6 +182,8 @@ struct UnicornCore::Engine {
             if (in.op == Op::Swl || in.op == Op::Swr) {
                 const unsigned byte = (gpr(in.rs) + in.imm) & 3;
                 partialLeft = (in.op == Op::Swl ? byte + 1 : 4 - byte) - 1;
+            } else if (in.op == Op::Lwl || in.op == Op::Lwr) {
+                partialLeft = 1; // a byte read at the address, then the aligned word
             }
             return partialAt;
         }
@@ -237,6 +240,10 @@ struct UnicornCore::Engine {
     }
 
     void onBlock(std::uint32_t address, std::uint32_t size) {
+        // A block that does not continue the previous one was reached by the branch or jump
+        // that ended it, in front of its delay slot.
+        if (previousEnd && address != previousEnd) lastBranch = previousEnd - 8;
+        previousEnd = address + size;
         if (tracking == Tracking::Blocks) {
             if (arrive(address)) return;
             if (count >= limit) {
@@ -244,10 +251,6 @@ struct UnicornCore::Engine {
                 return stopAt(address);
             }
         }
-        // A block that does not continue the previous one was reached by the branch or jump
-        // that ended it, in front of its delay slot.
-        if (previousEnd && address != previousEnd) lastBranch = previousEnd - 8;
-        previousEnd = address + size;
         blockStart = cursor = address;
         blockEnd = address + size;
         blockCount = count;
@@ -386,11 +389,17 @@ void boardWrite(uc_engine*, std::uint64_t offset, unsigned size, std::uint64_t v
                          static_cast<std::uint32_t>(value));
 }
 
+// Every data access, by the address the program used. The engine reaches RAM and ROM through
+// the other segments of the address space too (kuseg, kseg1), where the board answers nothing.
 // Data reads of the ROM come from the engine's copy; the board sees them all the same.
-void romRead(uc_engine*, uc_mem_type, std::uint64_t address, int size, std::int64_t, void* user) {
+void dataAccess(uc_engine*, uc_mem_type type, std::uint64_t address, int size, std::int64_t,
+                void* user) {
     auto& e = engineOf(user);
-    e.board.read(static_cast<std::uint32_t>(address), static_cast<unsigned>(size),
-                 e.position().before);
+    const auto addr = static_cast<std::uint32_t>(address);
+    if (!answers(addr, static_cast<unsigned>(size)))
+        e.noDevice();
+    else if (type == UC_MEM_READ && addr - kRomBase < kRomSize)
+        e.board.read(addr, static_cast<unsigned>(size), e.position().before);
 }
 
 // The ROM is mapped without write permission: the board records the store, which is not done.
@@ -429,7 +438,7 @@ UnicornCore::UnicornCore(Board& board, std::uint32_t entry, Tracking tracking, O
     if (tracking == Tracking::Instructions) addHook(e.uc, UC_HOOK_CODE, codeHook, user, 1, 0);
     addHook(e.uc, UC_HOOK_INTR, interruptHook, user, 1, 0);
     addHook(e.uc, UC_HOOK_MEM_UNMAPPED, unmappedHook, user, 1, 0);
-    addHook(e.uc, UC_HOOK_MEM_READ, romRead, user, kRomBase, kRomBase + kRomSize - 1);
+    addHook(e.uc, UC_HOOK_MEM_READ | UC_HOOK_MEM_WRITE, dataAccess, user, 1, 0);
     addHook(e.uc, UC_HOOK_MEM_WRITE_PROT, romWrite, user, kRomBase, kRomBase + kRomSize - 1);
     check(uc_context_alloc(e.uc, &e.clean), "allocating a context");
     check(uc_context_save(e.uc, e.clean), "saving the reset state");
