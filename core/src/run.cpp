@@ -1,5 +1,7 @@
 #include "coretest/run.h"
 
+#include <limits>
+
 #ifdef CORETEST_HAVE_UNICORN
 #include "coretest/unicorn_core.h"
 #endif
@@ -62,6 +64,8 @@ class HookedRom {
         return off < table_.size() * 4 && (off & 3) == 0 ? &table_[off / 4] : nullptr;
     }
     std::uint16_t newHook(const Hook& h) {
+        if (hooks_.size() > std::numeric_limits<std::uint16_t>::max())
+            throw InputError("too many watches and faults for one run (at most 65536 hooks)");
         hooks_.push_back(h);
         return static_cast<std::uint16_t>(hooks_.size() - 1);
     }
