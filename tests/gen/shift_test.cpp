@@ -184,7 +184,8 @@ TEST(ShiftUnit, TellingCasesStandWhereStated) {
     };
     for (const auto& t : table) {
         SCOPED_TRACE(std::string(t.unit) + " case " + std::to_string(t.number));
-        const auto& c = shiftCases(unitNamed(t.unit)).at(t.number - 1);
+        const auto cases = shiftCases(unitNamed(t.unit));
+        const auto& c = cases.at(t.number - 1);
         EXPECT_EQ(c.value, t.value);
         EXPECT_EQ(c.amount, t.amount);
         EXPECT_EQ(c.expected, t.expected);
