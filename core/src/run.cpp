@@ -108,6 +108,7 @@ RunResult run(const Image& image, const RunOptions& options) {
     }
     const FaultSet faults(image, options.faults);
     Board board(image, options.switchValue);
+    board.setChecker(options.checker);
     HookedRom rom(board, faults);
     // Hooks are made in this order so that each entry's own hook carries everything set on it.
     for (std::uint32_t a : options.watches)

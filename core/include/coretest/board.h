@@ -59,6 +59,22 @@ struct BoardState {
     bool operator==(const BoardState&) const = default;
 };
 
+// One data access as the board receives it.
+struct BoardAccess {
+    enum class Kind : std::uint8_t { Read, Write };
+    Kind kind;
+    std::uint32_t address;
+    unsigned size;
+    std::uint64_t instruction; // instructions executed before the access
+};
+
+// Strict mode: a checker is shown every data access before the board answers it.
+class AccessChecker {
+  public:
+    virtual ~AccessChecker() = default;
+    virtual void checkAccess(const BoardAccess& access) = 0;
+};
+
 class Board {
   public:
     // ROM from the image's segments by physical address; RAM also receives the segments whose
@@ -68,6 +84,8 @@ class Board {
     // Data accesses, size 1, 2 or 4 at an address aligned to it (the core checks alignment).
     // nullopt / NoDevice: nothing answers at that address (a bus error for the core).
     std::optional<std::uint32_t> read(std::uint32_t addr, unsigned size, std::uint64_t now) {
+        if (checker_) [[unlikely]]
+            checker_->checkAccess({BoardAccess::Kind::Read, addr, size, now});
         if (const std::uint32_t off = addr - kRamBase; off < kRamSize)
             return readBytes(ram_, off, size);
         return readSlow(addr, size, now);
@@ -75,6 +93,8 @@ class Board {
     enum class WriteResult { Done, RomRefused, NoDevice };
     WriteResult write(std::uint32_t addr, unsigned size, std::uint32_t value, std::uint32_t pc,
                       std::uint64_t now) {
+        if (checker_) [[unlikely]]
+            checker_->checkAccess({BoardAccess::Kind::Write, addr, size, now});
         if (const std::uint32_t off = addr - kRamBase; off < kRamSize) {
             std::memcpy(&ram_[off], &value, size); // host and guest are both little-endian
             return WriteResult::Done;
@@ -88,6 +108,7 @@ class Board {
     const BoardState& state() const { return state_; }
     std::uint32_t switchValue() const { return switch_; }
     void setSwitch(std::uint32_t value) { switch_ = value; }
+    void setChecker(AccessChecker* checker) { checker_ = checker; } // nullptr: not strict
     const std::vector<BoardEvent>& events() const { return events_; }
     const std::vector<RomWriteFault>& romWrites() const { return romWrites_; }
 
@@ -108,6 +129,7 @@ class Board {
     std::uint32_t switch_ = 0;
     std::vector<BoardEvent> events_;
     std::vector<RomWriteFault> romWrites_;
+    AccessChecker* checker_ = nullptr;
 };
 
 } // namespace coretest

@@ -32,6 +32,7 @@ struct RunOptions {
     std::uint64_t instructionLimit = 1'000'000'000;
     std::vector<FaultSelection> faults{};
     Observer* observer = nullptr;
+    AccessChecker* checker = nullptr; // strict memory mode (reference core only)
     // onWatch is called each time control arrives at one of these addresses (ROM only).
     std::vector<std::uint32_t> watches{};
     WatchCallback onWatch{};

@@ -559,7 +559,8 @@ RunResult runOnUnicorn(const Image& image, const RunOptions& options,
     if (!options.faults.empty())
         throw InputError("--fault: faults are injected into the reference core only; the "
                          "Unicorn core runs the image as it is (use --core reference)");
-    if (options.observer) throw InputError("the Unicorn core does not support an observer");
+    if (options.observer || options.checker)
+        throw InputError("observers and strict memory mode run on the reference core only");
     std::vector<Arrival> arrivals;
     bool inexact = false;
     RunResult r =
