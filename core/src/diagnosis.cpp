@@ -81,6 +81,9 @@ std::vector<std::pair<unsigned, std::uint32_t>> lastWriters(const RomMap& map, s
     return out;
 }
 
+// Far more arrivals at report blocks than a run of 58 routines makes.
+constexpr std::size_t kMaxReports = 100'000;
+
 struct Arrival {
     std::uint32_t block;
     CoreState state;
@@ -219,10 +222,14 @@ std::string CaseFailure::describe() const {
 Diagnosis diagnose(const Image& image, const RomMap& map, RunOptions options) {
     std::vector<Arrival> arrivals;
     options.watches = map.reportBlocks();
-    options.onWatch = [&arrivals](const WatchHit& hit) {
-        arrivals.push_back({hit.address, hit.state, hit.instructions});
-    };
     Diagnosis d;
+    // A core that loops through a report block arrives there without end: keep the first ones.
+    options.onWatch = [&arrivals, &d](const WatchHit& hit) {
+        if (arrivals.size() < kMaxReports)
+            arrivals.push_back({hit.address, hit.state, hit.instructions});
+        else
+            ++d.reportsDropped;
+    };
     d.run = run(image, options);
 
     // Each arrival at a report block is followed by that routine's write of its result word.
@@ -230,14 +237,15 @@ Diagnosis diagnose(const Image& image, const RomMap& map, RunOptions options) {
     for (const auto& e : d.run.events)
         if (e.kind == BoardEvent::Kind::Write && e.reg == BoardReg::Display)
             displays.emplace_back(e.instruction, e.value);
+    auto next = displays.begin(); // arrivals and display writes are both in run order
     for (const auto& a : arrivals) {
         const RoutineMap* r = map.routineAt(a.block);
         if (!r) continue;
         RoutineReport rep;
         rep.number = r->number;
         rep.name = r->name;
-        const auto next = std::find_if(displays.begin(), displays.end(),
-                                       [&](const auto& w) { return w.first >= a.instructions; });
+        while (next != displays.end() && next->first < a.instructions)
+            ++next;
         if (next != displays.end()) rep.resultWord = next->second;
         const std::uint32_t branchPc = a.state.lastBranch;
         const bool failed =

@@ -99,6 +99,7 @@ struct RoutineReport {
 struct Diagnosis {
     RunResult run;
     std::vector<RoutineReport> routines; // in the order they reported
+    std::size_t reportsDropped = 0;      // arrivals at report blocks beyond the first 100,000
     std::optional<CaseRef> exceptionAt;  // where the exception was raised
     bool verdictPassed() const { return run.reason == StopReason::Verdict && run.board.lampA == 1; }
 };
