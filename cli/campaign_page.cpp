@@ -151,7 +151,7 @@ void writeCampaignPage(const CampaignRun& run, const RomMap& map, std::ostream& 
            "<meta charset=\"utf-8\"/>\n<title>coretest fault campaign</title>\n<style>\n"
         << kStyle << "\n</style>\n</head>\n<body>\n<h1>coretest fault campaign</h1>\n";
     out << fmt::format(
-        "<p class=\"summary\">{} of the catalogue on <code>{}</code>, switch 0x{:08x}: {} faults "
+        "<p class=\"summary\">Run: {}, on <code>{}</code> with switch 0x{:08x}. {} faults "
         "run, {} detected, {} unnoticed as expected, {} disagreement{}; {:.2f} s on {} "
         "thread{}.</p>\n",
         escaped(run.selection), escaped(run.image), run.switchValue, s.run, s.detected,

@@ -123,8 +123,8 @@ std::string summaryLine(const CampaignRun& run) {
 }
 
 void printText(const CampaignRun& run) {
-    fmt::print("coretest faults: {} of the catalogue on {}, switch 0x{:08x}\n", run.selection,
-               run.image, run.switchValue);
+    fmt::print("coretest faults: {} ({} of the catalogue's {}) on {}, switch 0x{:08x}\n",
+               run.selection, run.rows.size(), faultCatalogue().size(), run.image, run.switchValue);
     std::vector<std::vector<std::string>> rows{
         {"FAULT", "AGREES", "EXPECTED", "OBSERVED", "DESCRIPTION"}};
     for (const auto& row : run.rows)

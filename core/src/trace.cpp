@@ -242,12 +242,15 @@ class TraceComparer : public CommitStream {
 
   private:
     void remember(std::uint32_t pc, const std::vector<TraceRecord>& records) {
+        if (!records.empty()) {
+            lastWithRecords_.pc = pc;
+            lastWithRecords_.records.assign(records.begin(), records.end());
+        }
         if (ring_.empty()) return;
         RetiredInstruction& slot = ring_[next_ % ring_.size()];
         slot.pc = pc;
         slot.records.assign(records.begin(), records.end());
         ++next_;
-        if (!records.empty()) lastWithRecords_ = slot;
     }
 
     void fillContext(std::uint32_t pc) {

@@ -160,9 +160,8 @@ TEST(RomExport, DataIsStoredDirectlyBehindTheText) {
 TEST(RomExport, EveryFormatReadsBackByteForByte) {
     const auto& expected = objcopyBytes();
     const auto bytes = romContents(rom());
-    EXPECT_EQ(std::vector<std::uint8_t>(exported(ExportFormat::Binary, bytes).begin(),
-                                        exported(ExportFormat::Binary, bytes).end()),
-              expected);
+    const std::string raw = exported(ExportFormat::Binary, bytes);
+    EXPECT_EQ(std::vector<std::uint8_t>(raw.begin(), raw.end()), expected);
     EXPECT_EQ(parseReadMemH(exported(ExportFormat::ReadMemH, bytes)), expected);
     EXPECT_EQ(parseCoe(exported(ExportFormat::Coe, bytes)), expected);
     EXPECT_EQ(parseMif(exported(ExportFormat::Mif, bytes)), expected);
