@@ -61,7 +61,7 @@ body:
 }
 
 std::string buildElf(std::string_view source) {
-    std::string dir = (std::filesystem::temp_directory_path() / "coretest-XXXXXX").string();
+    std::string dir = (std::filesystem::temp_directory_path() / "coretest-core-XXXXXX").string();
     if (!mkdtemp(dir.data())) throw std::runtime_error("cannot make a temporary folder");
     writeFile(dir + "/p.S", source);
     writeFile(dir + "/p.ld", kLinkScript);
@@ -69,9 +69,12 @@ std::string buildElf(std::string_view source) {
         fmt::format("cd {0} && mipsel-linux-gnu-as -EL -mips1 -o p.o p.S 2>log && "
                     "mipsel-linux-gnu-ld -EL -T p.ld -o p.elf p.o 2>>log",
                     dir);
-    if (std::system(cmd.c_str()) != 0)
-        throw std::runtime_error("assembling the test program failed:\n" + readFile(dir + "/log") +
-                                 "\n" + std::string(source));
+    if (std::system(cmd.c_str()) != 0) {
+        const std::string log = readFile(dir + "/log");
+        std::filesystem::remove_all(dir);
+        throw std::runtime_error("assembling the test program failed:\n" + log + "\n" +
+                                 std::string(source));
+    }
     return dir + "/p.elf";
 }
 
