@@ -22,7 +22,7 @@ struct Write {
     bool operator==(const Write&) const = default;
 };
 
-// The memory writes of the instruction being compared, and the exception a core took.
+// The memory writes of the instruction being compared.
 class WriteLog : public Observer {
   public:
     void memoryWritten(std::uint32_t, std::uint32_t addr, unsigned size,
