@@ -48,9 +48,9 @@ int main(int argc, char** argv) {
         return kBadInput;
     }
 
-    std::vector<const UnitSpec*> specs;
+    std::vector<const UnitSpec*> entries;
     if (only.empty()) {
-        for (const auto& s : kUnits) specs.push_back(&s);
+        for (const auto& s : kUnits) entries.push_back(&s);
     } else {
         for (const auto& name : only) {
             const UnitSpec* s = findUnit(name);
@@ -60,11 +60,11 @@ int main(int argc, char** argv) {
                                          name);
                 return kBadInput;
             }
-            specs.push_back(s);
+            entries.push_back(s);
         }
     }
     std::vector<Unit> units;
-    for (const auto* s : specs) units.push_back(buildUnit(*s));
+    for (const auto* s : entries) units.push_back(buildUnit(*s));
 
     int status = kOk;
     if (!outDir.empty()) {

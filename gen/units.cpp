@@ -128,9 +128,9 @@ const std::array<LinkSlot, 58> kLinkOrder{{
 
 const UnitSpec* findUnit(std::string_view name) {
     if (name.ends_with("_test")) name.remove_suffix(5);
-    for (const auto& spec : kUnits) {
-        const std::string full = "n" + std::to_string(spec.number) + "_" + std::string(spec.mnemonic);
-        if (full == name) return &spec;
+    for (const auto& entry : kUnits) {
+        const std::string full = "n" + std::to_string(entry.number) + "_" + std::string(entry.mnemonic);
+        if (full == name) return &entry;
     }
     return nullptr;
 }
@@ -141,12 +141,12 @@ std::optional<LinkSlot> linkSlot(std::string_view unit) {
     return std::nullopt;
 }
 
-Unit buildUnit(const UnitSpec& spec) {
+Unit buildUnit(const UnitSpec& entry) {
     Unit u;
-    u.number = spec.number;
-    u.mnemonic = std::string(spec.mnemonic);
-    u.title = std::string(spec.title);
-    spec.build(u);
+    u.number = entry.number;
+    u.mnemonic = std::string(entry.mnemonic);
+    u.title = std::string(entry.title);
+    entry.build(u);
     if (const auto slot = linkSlot(u.name()))
         u.properties.insert(u.properties.begin(),
                             countProperty("routine size in bytes", slot->size, u.routineBytes()));

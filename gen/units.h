@@ -32,6 +32,6 @@ extern const std::array<LinkSlot, 58> kLinkOrder;
 const UnitSpec* findUnit(std::string_view name); // "n7_or" or "n7_or_test"
 std::optional<LinkSlot> linkSlot(std::string_view unit);
 
-Unit buildUnit(const UnitSpec& spec);
+Unit buildUnit(const UnitSpec& entry);
 
 } // namespace casegen

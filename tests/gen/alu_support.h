@@ -26,9 +26,9 @@ struct CaseLine {
 };
 
 inline casegen::Unit unitNamed(std::string_view name) {
-    const casegen::UnitSpec* spec = casegen::findUnit(name);
-    if (!spec) throw std::invalid_argument(std::string(name));
-    return casegen::buildUnit(*spec);
+    const casegen::UnitSpec* entry = casegen::findUnit(name);
+    if (!entry) throw std::invalid_argument(std::string(name));
+    return casegen::buildUnit(*entry);
 }
 
 inline std::string trim(std::string s) {

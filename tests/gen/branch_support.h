@@ -62,12 +62,12 @@ inline std::optional<CaseLine> parseCaseLine(const std::string& line) {
 }
 
 inline casegen::Unit buildNamed(const std::string& name) {
-    const casegen::UnitSpec* spec = casegen::findUnit(name);
-    if (!spec) {
+    const casegen::UnitSpec* entry = casegen::findUnit(name);
+    if (!entry) {
         ADD_FAILURE() << "no unit " << name;
         return {};
     }
-    return casegen::buildUnit(*spec);
+    return casegen::buildUnit(*entry);
 }
 
 // Every case line of the unit, in order; a line that is neither a case, a heading nor blank is

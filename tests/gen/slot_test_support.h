@@ -199,8 +199,8 @@ inline std::string withWork(const CaseLine& c, const std::string& reg) {
 }
 
 inline casegen::Unit buildNumbered(int number) {
-    for (const auto& spec : casegen::kUnits)
-        if (spec.number == number) return casegen::buildUnit(spec);
+    for (const auto& entry : casegen::kUnits)
+        if (entry.number == number) return casegen::buildUnit(entry);
     ADD_FAILURE() << "no unit " << number;
     return {};
 }

@@ -93,9 +93,9 @@ BootLayout expectedBootUnit(const RomImage& rom) {
     b.put(lui(s0, 0));
 
     EXPECT_EQ(b.pc(), kInstTest);
-    for (const auto& spec : casegen::kUnits) {
+    for (const auto& entry : casegen::kUnits) {
         const std::string routine =
-            "n" + std::to_string(spec.number) + "_" + std::string(spec.mnemonic) + "_test";
+            "n" + std::to_string(entry.number) + "_" + std::string(entry.mnemonic) + "_test";
         b.put(jal(rom.symbol(routine).value));
         b.put(nop);
         b.put(jal(kWait));

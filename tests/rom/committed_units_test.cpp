@@ -37,8 +37,8 @@ std::string firstDifference(const std::string& committed, const std::string& gen
 }
 
 TEST(CommittedUnits, EqualTheGeneratorsOutput) {
-    for (const auto& spec : casegen::kUnits) {
-        const casegen::Unit unit = casegen::buildUnit(spec);
+    for (const auto& entry : casegen::kUnits) {
+        const casegen::Unit unit = casegen::buildUnit(entry);
         const fs::path path = kUnitDir / unit.fileName();
         ASSERT_TRUE(fs::exists(path)) << path << " is missing";
         const std::string committed = readFile(path);
@@ -51,8 +51,8 @@ TEST(CommittedUnits, EqualTheGeneratorsOutput) {
 
 TEST(CommittedUnits, NoOtherUnitFiles) {
     std::set<std::string> want;
-    for (const auto& spec : casegen::kUnits)
-        want.insert(casegen::buildUnit(spec).fileName());
+    for (const auto& entry : casegen::kUnits)
+        want.insert(casegen::buildUnit(entry).fileName());
     std::set<std::string> got;
     for (const auto& entry : fs::directory_iterator(kUnitDir))
         if (entry.path().extension() == ".S") got.insert(entry.path().filename().string());

@@ -8,10 +8,10 @@ namespace romtest {
 std::vector<PlacedRoutine> placedRoutines(const RomImage& image) {
     std::vector<PlacedRoutine> routines;
     for (const auto& slot : casegen::kLinkOrder) {
-        const casegen::UnitSpec* spec = casegen::findUnit(slot.unit);
-        if (!spec)
+        const casegen::UnitSpec* entry = casegen::findUnit(slot.unit);
+        if (!entry)
             throw std::out_of_range("link table names an unknown unit " + std::string(slot.unit));
-        const casegen::Unit unit = casegen::buildUnit(*spec);
+        const casegen::Unit unit = casegen::buildUnit(*entry);
         PlacedRoutine r;
         r.slot = slot;
         r.routine = unit.routine();
