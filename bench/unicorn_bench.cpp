@@ -40,8 +40,9 @@ Timing measure(const Image& image, CoreKind core, std::uint32_t switchValue, int
 }
 
 void row(const char* run, const char* core, const Timing& t) {
-    fmt::print("{:<12} {:<10} {:>12} {:>10.3f} {:>10.3f} {:>12.1f}  {}\n", run, core,
-               t.instructions, t.wall, t.cpu, t.instructions / t.wall / 1e6, t.outcome);
+    fmt::print("{:<12} {:<10} {:>12} {:>8.3f} {:>8.3f} {:>10.1f} {:>10.1f}  {}\n", run, core,
+               t.instructions, t.wall, t.cpu, t.instructions / t.wall / 1e6,
+               t.instructions / t.cpu / 1e6, t.outcome);
 }
 
 } // namespace
