@@ -71,7 +71,7 @@ class UnicornCore {
 inline constexpr std::chrono::milliseconds kUnicornTimeLimit{120'000};
 
 // One run of the image on the Unicorn core, from reset to idle, with the results a reference run
-// gives. Faults cannot be injected into it and an observer is not supported (InputError).
+// gives. Faults, observers and strict memory mode are the reference core's (InputError).
 RunResult runOnUnicorn(const Image& image, const RunOptions& options,
                        std::chrono::milliseconds timeLimit = kUnicornTimeLimit);
 
