@@ -45,10 +45,17 @@ struct Telling {
     std::uint32_t value, base, offset;
 };
 
+// The neighbour-base registers of the template, and one chained load: destination and base.
+enum ChainReg { kA0, kA1, kA2 };
+struct ChainLoad {
+    ChainReg dest, base;
+};
+
 struct WordRoutine {
     int number;
     std::string_view macro;
-    std::uint32_t lowerDistance; // the lower neighbour's base lies this far below the base
+    std::uint32_t lowerDistance;    // the lower neighbour's base lies this far below the base
+    std::array<ChainLoad, 3> chain; // as lw_chain / sw_chain in memory.inc run them
     int scattered;
     Bounds scatteredBases, scatteredOffsets;
     int scatteredLong;
@@ -70,6 +77,7 @@ const std::array<WordRoutine, 2>& wordRoutines() {
         {.number = 6,
          .macro = "lw_case",
          .lowerDistance = 8,
+         .chain = {{{kA1, kA0}, {kA0, kA1}, {kA2, kA1}}},
          .scattered = 23,
          .scatteredBases = {0x800202d8, 0x8002f660},
          .scatteredOffsets = {0x1b0, 0xb058},
@@ -88,6 +96,7 @@ const std::array<WordRoutine, 2>& wordRoutines() {
         {.number = 12,
          .macro = "sw_case",
          .lowerDistance = 4,
+         .chain = {{{kA0, kA1}, {kA1, kA0}, {kA2, kA1}}},
          .scattered = 32,
          .scatteredBases = {0x800202a8, 0x8002b040},
          .scatteredOffsets = {0x3c0, 0xec90},
@@ -304,6 +313,29 @@ int caseWords(const WordCase& c) {
     return 2 * loadWords(c.value) + loadWords(c.base) + 11 + (c.isLong() ? 14 : 0);
 }
 
+// Whether every chained load of the case reads one of the three words the case stored. Without
+// forwarding a load's base register still holds its old value when the load just before wrote
+// it; only the short form has such back-to-back pairs (a lui stands between them otherwise).
+bool chainStaysInCase(const WordRoutine& r, const WordCase& c, bool forwarding) {
+    const std::uint32_t upper = c.base + 4, lower = c.base - r.lowerDistance;
+    const std::array<std::pair<std::uint32_t, std::uint32_t>, 3> words{
+        {{c.base + c.offset, c.value}, {upper + c.offset, upper}, {lower + c.offset, lower}}};
+    std::array<std::uint32_t, 3> reg{upper, lower, 0};
+    const ChainLoad* previous = nullptr;
+    std::uint32_t previousOld = 0;
+    for (const ChainLoad& load : r.chain) {
+        const bool stale = !forwarding && !c.isLong() && previous && previous->dest == load.base;
+        const std::uint32_t address = (stale ? previousOld : reg[load.base]) + c.offset;
+        const auto word = std::find_if(words.begin(), words.end(),
+                                       [&](const auto& w) { return w.first == address; });
+        if (word == words.end()) return false;
+        previousOld = reg[load.dest];
+        previous = &load;
+        reg[load.dest] = word->second;
+    }
+    return true;
+}
+
 Property hexProperty(std::string name, std::uint32_t target, std::uint32_t actual) {
     return {std::move(name), hex32(target), hex32(actual), target == actual};
 }
@@ -409,6 +441,11 @@ void addProperties(Unit& u, const WordRoutine& r, const std::vector<WordCase>& c
         tellingHold = tellingHold && c.value == t.value && c.base == t.base && c.offset == t.offset;
     }
     p.push_back(flagProperty("telling rows at their cases", tellingHold));
+    p.push_back(flagProperty(
+        "chained loads read only the case's own words, with or without load forwarding",
+        std::all_of(cases.begin(), cases.end(), [&](const WordCase& c) {
+            return chainStaysInCase(r, c, true) && chainStaysInCase(r, c, false);
+        })));
 
     for (const int words : {17, 16, 14, 31, 30}) {
         const long target = [&]() -> long {

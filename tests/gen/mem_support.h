@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,19 +35,20 @@ struct CaseLine {
 
 // The unit's case lines of `macro`, in order; comment and blank lines skipped.
 inline std::vector<CaseLine> caseLines(const casegen::Unit& unit, const std::string& macro) {
-    static const std::regex kLine(R"(^(\w+)\s+([^#]*?)\s*# case (\d+)$)");
+    static constexpr std::string_view kNumber = "# case ";
     std::vector<CaseLine> out;
     for (const auto& line : unit.lines) {
         if (line.empty() || line.front() == '#') continue;
-        std::smatch m;
-        if (!std::regex_match(line, m, kLine) || m[1] != macro)
+        const auto comment = line.find(kNumber);
+        if (!line.starts_with(macro + " ") || comment == std::string::npos)
             throw std::runtime_error("not a " + macro + " case line: " + line);
         CaseLine c;
-        c.text = m[1].str() + " " + m[2].str();
-        c.number = std::stoi(m[3]);
-        std::stringstream args(m[2]);
+        c.text = line.substr(0, line.find_last_not_of(' ', comment - 1) + 1);
+        c.number = std::stoi(line.substr(comment + kNumber.size()));
+        std::stringstream args(c.text.substr(macro.size() + 1));
         for (std::string a; std::getline(args, a, ',');) {
             a.erase(0, a.find_first_not_of(' '));
+            a.erase(a.find_last_not_of(' ') + 1);
             c.args.push_back(a);
         }
         out.push_back(c);
