@@ -26,7 +26,14 @@ struct CompareArgs {
 
 // Where an address lies: its case, or the place in the boot unit.
 std::string placeOf(const Image& image, const RomMap& map, std::uint32_t pc) {
-    if (map.routineAt(pc)) return map.caseAt(pc).describe();
+    if (const RoutineMap* r = map.routineAt(pc)) {
+        const CaseRef ref = map.caseAt(pc);
+        if (ref.caseIndex || ref.line) return ref.describe();
+        if (r->reportBlock && pc >= r->reportBlock)
+            return fmt::format("inst_error of {}, the report block ({})", r->name, r->file);
+        const bool entry = r->cases.empty() || pc < r->cases.front().begin;
+        return fmt::format("the {} of {} ({})", entry ? "entry" : "exit", r->name, r->file);
+    }
     if (pc >= kExceptionVector && pc < kExceptionVector + 12)
         return fmt::format("the exception idle loop at 0x{:08x}", kExceptionVector);
     const Symbol* nearest = nullptr;

@@ -1,6 +1,5 @@
 #pragma once
 // Where a subcommand writes: a file named by -o, or standard output for "-".
-#include <fstream>
 #include <functional>
 #include <iosfwd>
 #include <string>

@@ -95,7 +95,8 @@ struct Arrival {
 std::string CaseRef::describe() const {
     if (!routine) return "outside every routine";
     if (caseIndex == 0)
-        return fmt::format("the frame of {} ({}:{})", routine->name, routine->file, line);
+        return line ? fmt::format("the frame of {} ({}:{})", routine->name, routine->file, line)
+                    : fmt::format("the frame of {} ({})", routine->name, routine->file);
     return fmt::format("case {} of {} ({}:{})", caseIndex, routine->name, routine->file, line);
 }
 

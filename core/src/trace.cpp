@@ -270,7 +270,6 @@ class TraceComparer : public CommitStream {
         result_.expected = records[i];
         result_.observed = observed_[i];
         fillContext(pc);
-        if (observed_[i].pc != pc) result_.observedWhere = map_.caseAt(observed_[i].pc);
     }
 
     void endsEarly(std::uint32_t pc, const std::vector<TraceRecord>& records, std::size_t i) {

@@ -118,8 +118,7 @@ struct TraceComparison {
     std::uint64_t record = 0;
     int line = 0;
     std::optional<TraceRecord> expected, observed;
-    CaseRef where;         // case of the expected record's instruction
-    CaseRef observedWhere; // case of the observed record's instruction, when it is elsewhere
+    CaseRef where; // case of the expected record's instruction
     // Registers the case had placed before that instruction, with the reference core's values.
     std::vector<std::pair<unsigned, std::uint32_t>> caseRegisters;
     std::vector<RetiredInstruction> before; // the instructions retired just before, oldest first
