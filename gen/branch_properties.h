@@ -53,6 +53,13 @@ inline void addSignedRunProperties(Unit& u, std::span<const CaseValues> cases,
     u.properties.push_back(countProperty("negative random operands", run.negatives, negatives));
     u.properties.push_back(countProperty("positive random operands", run.positives, positives));
     u.properties.push_back(flagProperty("operand 0 in the last case only", zeroOnlyLast));
+    // Signs mixed without pattern: neither in blocks nor strictly alternating.
+    long changes = 0;
+    for (std::size_t k = 1; k + 1 < cases.size(); ++k)
+        changes += (cases[k].operands.at(0) >> 31) != (cases[k - 1].operands.at(0) >> 31);
+    const long random = static_cast<long>(cases.size()) - 1;
+    u.properties.push_back(rangeProperty("sign changes between neighbouring random operands",
+                                         random / 4, 3 * random / 4, changes));
     u.properties.push_back(flagProperty(
         fmt::format("case {}: operand 0, {}", cases.size(), run.zeroTaken ? "taken" : "not taken"),
         !cases.empty() && cases.back().operands.at(0) == 0 && cases.back().taken == run.zeroTaken));
