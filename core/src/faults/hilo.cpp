@@ -68,6 +68,18 @@ std::span<const FaultDef> hilo() {
              site.replace(Op::Mflo, [](auto& c, const Instr& i) { c.setRd(i, c.hi()); });
          },
          failsAt("n49_mflo_test", 1)},
+        // A pair that moves through the same wrong register still returns what it wrote: only
+        // the multiply and divide routines, whose results land in HI and LO, can tell.
+        {"hi-lo-swapped-moves",
+         "mthi and mfhi work on LO, mtlo and mflo on HI: every write-read pair still meets",
+         "n48_mfhi_test",
+         [](FaultSite& site) {
+             site.replace(Op::Mthi, [](auto& c, const Instr& i) { c.setLo(c.rs(i)); });
+             site.replace(Op::Mfhi, [](auto& c, const Instr& i) { c.setRd(i, c.lo()); });
+             site.replace(Op::Mtlo, [](auto& c, const Instr& i) { c.setHi(c.rs(i)); });
+             site.replace(Op::Mflo, [](auto& c, const Instr& i) { c.setRd(i, c.hi()); });
+         },
+         {ExpectedKind::Unnoticed, {}}},
         // HI and LO hold 0 when the routines start, and no first value is 0.
         {"mthi-late",
          "a mthi write is not visible to the mfhi right after it, which reads the old HI",
