@@ -21,9 +21,9 @@
 namespace coretest_gen_test {
 
 inline casegen::Unit unitNamed(std::string_view name) {
-    const casegen::UnitSpec* spec = casegen::findUnit(name);
-    if (!spec) throw std::runtime_error("no unit " + std::string(name));
-    return casegen::buildUnit(*spec);
+    const casegen::UnitSpec* entry = casegen::findUnit(name);
+    if (!entry) throw std::runtime_error("no unit " + std::string(name));
+    return casegen::buildUnit(*entry);
 }
 
 // One case line "macro a, b, c   # case N": its arguments as written and its number.
