@@ -12,44 +12,21 @@
 #include <string>
 #include <vector>
 
+#include "support/cli_runner.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-fs::path scratchDir() {
-    fs::path dir = fs::temp_directory_path() / ("coretest-cli-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    return dir;
-}
-
-Result runCli(const std::string& args) {
-    const fs::path dir = scratchDir();
-    const std::string cmd = std::string(CORETEST_CLI_PATH) + " " + args + " >" +
-                            (dir / "out").string() + " 2>" + (dir / "err").string() + " </dev/null";
-    const int raw = std::system(cmd.c_str());
-    Result r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = slurp(dir / "out");
-    r.err = slurp(dir / "err");
-    return r;
-}
+using coretest_test::runCli;
+using coretest_test::scratchDir;
+using Result = coretest_test::CliResult;
+using coretest_test::readAll;
 
 // A copy of the ROM with some bytes changed, or cut short.
 fs::path mutatedRom(const std::string& name, std::size_t offset, std::vector<unsigned char> bytes,
                     std::size_t truncateTo = 0) {
-    std::string data = slurp(CORETEST_ROM_PATH);
+    std::string data = readAll(CORETEST_ROM_PATH);
     for (std::size_t i = 0; i < bytes.size(); ++i)
         data[offset + i] = static_cast<char>(bytes[i]);
     if (truncateTo) data.resize(truncateTo);

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "assembler.h"
 #include "units.h"
 
 namespace alutest {
@@ -91,22 +92,10 @@ constexpr std::uint32_t kSentinel = 0xfc0ffee0;
 
 // Assembles `body` with the templates of rom/inst and returns the text words, little-endian.
 inline std::vector<std::uint32_t> assemble(const std::string& includes, const std::string& body) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::path(testing::TempDir()) / "alu_templates";
-    fs::create_directories(dir);
-    const fs::path src = dir / "case.S", obj = dir / "case.o", bin = dir / "case.bin";
-    std::ofstream(src) << "\t.set noreorder\n\t.set noat\n"
-                       << includes << body << "\ninst_error:\n\t.word " << kSentinel << "\n";
-    const std::string inc = std::string(CORETEST_SOURCE_DIR) + "/rom/inst";
-    const std::string cmd =
-        "mipsel-linux-gnu-as -EL -mips1 -I " + inc + " " + src.string() + " -o " + obj.string() +
-        " && mipsel-linux-gnu-objcopy -O binary -j .text " + obj.string() + " " + bin.string();
-    if (std::system(cmd.c_str()) != 0) throw std::runtime_error("assembler failed: " + cmd);
-    std::ifstream in(bin, std::ios::binary);
-    std::vector<std::uint32_t> words;
-    unsigned char b[4];
-    while (in.read(reinterpret_cast<char*>(b), 4))
-        words.push_back(b[0] | b[1] << 8 | b[2] << 16 | std::uint32_t(b[3]) << 24);
+    std::vector<std::uint32_t> words =
+        gen_test::assemble("\t.set noreorder\n\t.set noat\n" + includes + body +
+                           "\ninst_error:\n\t.word " + std::to_string(kSentinel) + "\n")
+            .text;
     // Everything from inst_error on (the sentinel and the section's alignment fill) is not the
     // case.
     words.erase(std::find(words.begin(), words.end(), kSentinel), words.end());

@@ -15,6 +15,7 @@
 
 #include <unistd.h>
 
+#include "assembler.h"
 #include "unit.h"
 #include "units.h"
 
@@ -84,13 +85,6 @@ inline std::vector<CaseLine> caseLines(const casegen::Unit& u) {
     return out;
 }
 
-inline std::string readAll(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 // Separates the code of consecutive lines; no case assembles to it.
 inline constexpr std::uint32_t kSeparator = 0xffffffff;
 
@@ -106,46 +100,22 @@ struct Assembled {
 // Assembles the unit's case lines with its templates, a separator word after each, then
 // inst_error. Label addresses stay section offsets, as the object file holds them.
 inline std::optional<Assembled> assemble(const casegen::Unit& u) {
-    namespace fs = std::filesystem;
-    static int serial = 0;
-    const fs::path dir =
-        fs::temp_directory_path() /
-        ("coretest_branch_" + std::to_string(::getpid()) + "_" + std::to_string(serial++));
-    fs::create_directories(dir);
     std::size_t lines = 0;
-    {
-        std::ofstream src(dir / "case.S");
-        src << "\t.set noreorder\n\t.set noat\n";
-        for (const auto& inc : u.includes)
-            src << "\t.include \"" << inc << "\"\n";
-        for (const auto& l : u.lines) {
-            if (l.empty() || l.front() == '#') continue;
-            src << "\t" << l << "\n\t.word 0xffffffff\n";
-            ++lines;
-        }
-        src << "inst_error:\n\tnop\n";
+    std::string src = "\t.set noreorder\n\t.set noat\n";
+    for (const auto& inc : u.includes)
+        src += "\t.include \"" + inc + "\"\n";
+    for (const auto& l : u.lines) {
+        if (l.empty() || l.front() == '#') continue;
+        src += "\t" + l + "\n\t.word 0xffffffff\n";
+        ++lines;
     }
-    const std::string inc = std::string(CORETEST_SOURCE_DIR) + "/rom/inst";
-    const std::string cmd = "mipsel-linux-gnu-as -EL -mips1 -I '" + inc + "' '" +
-                            (dir / "case.S").string() + "' -o '" + (dir / "case.o").string() +
-                            "' 2>'" + (dir / "as.log").string() +
-                            "' && mipsel-linux-gnu-objcopy -O binary -j .text '" +
-                            (dir / "case.o").string() + "' '" + (dir / "case.bin").string() + "'";
-    const int rc = std::system(cmd.c_str());
-    const std::string log = readAll(dir / "as.log");
-    const std::string bin = readAll(dir / "case.bin");
-    fs::remove_all(dir);
-    if (rc != 0) {
-        ADD_FAILURE() << "assembling " << u.name() << " failed:\n" << log;
-        return std::nullopt;
-    }
-
+    src += "inst_error:\n\tnop\n";
     Assembled out;
-    for (std::size_t n = 0; n + 4 <= bin.size(); n += 4) {
-        std::uint32_t w = 0;
-        for (int b = 3; b >= 0; --b)
-            w = (w << 8) | static_cast<unsigned char>(bin[n + b]);
-        out.text.push_back(w);
+    try {
+        out.text = gen_test::assemble(src).text;
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << "assembling " << u.name() << " failed: " << e.what();
+        return std::nullopt;
     }
     std::size_t begin = 0;
     for (std::size_t n = 0; n < out.text.size() && out.start.size() < lines; ++n) {

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "assembler.h"
 #include "units.h"
 
 namespace coretest_gen_test {
@@ -70,39 +71,16 @@ inline std::uint32_t number(const std::string& text) {
 // template file, and returns the size in bytes of every line's code, in order.
 inline std::vector<std::uint32_t> assembledSizes(const std::string& include,
                                                  const std::vector<std::string>& body) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() /
-                         ("coretest-gen-" + std::to_string(::getpid()) + "-" +
-                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
-    {
-        std::ofstream src(dir / "case.S");
-        src << "\t.set noreorder\n\t.set noat\n\t.include \"" << include << "\"\n\t.text\n";
-        src << "inst_error:\n";
-        for (std::size_t i = 0; i < body.size(); ++i)
-            src << "line_" << i << ":\t" << body[i] << "\n";
-        src << "line_" << body.size() << ":\n";
-    }
-    const std::string inc = std::string(CORETEST_SOURCE_DIR) + "/rom/inst";
-    const std::string cmd = "mipsel-linux-gnu-as -EL -mips1 -mabi=32 -non_shared -I " + inc +
-                            " -o " + (dir / "case.o").string() + " " + (dir / "case.S").string() +
-                            " && mipsel-linux-gnu-nm " + (dir / "case.o").string() + " > " +
-                            (dir / "symbols.txt").string();
-    if (std::system(cmd.c_str()) != 0) {
-        fs::remove_all(dir);
-        throw std::runtime_error("assembling failed: " + cmd);
-    }
-    std::map<std::size_t, std::uint32_t> at;
-    std::ifstream symbols(dir / "symbols.txt");
-    std::string addr, kind, name;
-    while (symbols >> addr >> kind >> name)
-        if (name.starts_with("line_"))
-            at[std::stoul(name.substr(5))] =
-                static_cast<std::uint32_t>(std::stoul(addr, nullptr, 16));
-    fs::remove_all(dir);
+    std::string src = "\t.set noreorder\n\t.set noat\n\t.include \"" + include + "\"\n\t.text\n";
+    src += "inst_error:\n";
+    for (std::size_t i = 0; i < body.size(); ++i)
+        src += "line_" + std::to_string(i) + ":\t" + body[i] + "\n";
+    src += "line_" + std::to_string(body.size()) + ":\n";
+    const auto at = gen_test::assemble(src).symbols;
     std::vector<std::uint32_t> sizes;
     for (std::size_t i = 0; i < body.size(); ++i)
-        sizes.push_back(at.at(i + 1) - at.at(i));
+        sizes.push_back(at.at("line_" + std::to_string(i + 1)) -
+                        at.at("line_" + std::to_string(i)));
     return sizes;
 }
 

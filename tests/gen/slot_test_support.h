@@ -14,6 +14,7 @@
 
 #include <unistd.h>
 
+#include "assembler.h"
 #include "unit.h"
 #include "units.h"
 
@@ -31,55 +32,27 @@ struct Assembled {
     std::size_t instError = 0;
 };
 
-inline std::string readAll(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using gen_test::readAll;
 
 // Assembles `lines` with the family templates, each line followed by a marker word, then
 // `inst_error`, then `extra` lines the same way (probes on their own, for comparison).
 inline std::optional<Assembled> assemble(const std::vector<std::string>& includes,
                                          const std::vector<std::string>& lines,
                                          const std::vector<std::string>& extra = {}) {
-    namespace fs = std::filesystem;
-    static int serial = 0;
-    const fs::path dir =
-        fs::temp_directory_path() /
-        ("coretest_slot_" + std::to_string(::getpid()) + "_" + std::to_string(serial++));
-    fs::create_directories(dir);
-    std::ofstream src(dir / "case.S");
-    src << "\t.set noreorder\n\t.set noat\n";
+    std::string src = "\t.set noreorder\n\t.set noat\n";
     for (const auto& inc : includes)
-        src << "\t.include \"" << inc << "\"\n";
+        src += "\t.include \"" + inc + "\"\n";
     for (const auto& l : lines)
-        src << "\t" << l << "\n\t.word 0xffffffff\n";
-    src << "inst_error:\n\t.word 0xffffffff\n";
+        src += "\t" + l + "\n\t.word 0xffffffff\n";
+    src += "inst_error:\n\t.word 0xffffffff\n";
     for (const auto& l : extra)
-        src << "\t" << l << "\n\t.word 0xffffffff\n";
-    src.close();
-    const std::string inc = std::string(CORETEST_SOURCE_DIR) + "/rom/inst";
-    const std::string cmd = "mipsel-linux-gnu-as -EL -mips1 -I '" + inc + "' '" +
-                            (dir / "case.S").string() + "' -o '" + (dir / "case.o").string() +
-                            "' 2>'" + (dir / "as.log").string() +
-                            "' && mipsel-linux-gnu-objcopy -O binary -j .text '" +
-                            (dir / "case.o").string() + "' '" + (dir / "case.bin").string() + "'";
-    const int rc = std::system(cmd.c_str());
-    if (rc != 0) {
-        ADD_FAILURE() << "assembling failed:\n" << readAll(dir / "as.log");
-        fs::remove_all(dir);
-        return std::nullopt;
-    }
-    const std::string bin = readAll(dir / "case.bin");
-    fs::remove_all(dir);
-
+        src += "\t" + l + "\n\t.word 0xffffffff\n";
     Assembled out;
-    for (std::size_t n = 0; n + 4 <= bin.size(); n += 4) {
-        std::uint32_t w = 0;
-        for (int b = 3; b >= 0; --b)
-            w = (w << 8) | static_cast<unsigned char>(bin[n + b]);
-        out.text.push_back(w);
+    try {
+        out.text = gen_test::assemble(src).text;
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << e.what();
+        return std::nullopt;
     }
     std::size_t begin = 0, line = 0;
     for (std::size_t n = 0; n < out.text.size(); ++n) {

@@ -12,42 +12,17 @@
 #include <string>
 #include <vector>
 
+#include "support/cli_runner.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-fs::path scratchDir() {
-    fs::path dir = fs::temp_directory_path() / ("coretest-tools-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    return dir;
-}
-
-int shell(const std::string& cmd) {
-    const int raw = std::system(cmd.c_str());
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
-
-Result runCli(const std::string& args) {
-    const fs::path dir = scratchDir();
-    Result r;
-    r.status = shell(std::string(CORETEST_CLI_PATH) + " " + args + " >" + (dir / "out").string() +
-                     " 2>" + (dir / "err").string() + " </dev/null");
-    r.out = slurp(dir / "out");
-    r.err = slurp(dir / "err");
-    return r;
-}
+using coretest_test::runCli;
+using coretest_test::scratchDir;
+using coretest_test::shell;
+using Result = coretest_test::CliResult;
+using coretest_test::readAll;
 
 int lines(const std::string& s) {
     return static_cast<int>(std::count(s.begin(), s.end(), '\n'));
@@ -199,7 +174,7 @@ const std::vector<std::string>& golden() {
         const fs::path p = scratchDir() / "golden.trace";
         const Result r = runCli("trace -o " + p.string());
         EXPECT_EQ(r.status, 0) << r.err;
-        return splitLines(slurp(p));
+        return splitLines(readAll(p));
     }();
     return g;
 }
@@ -332,9 +307,9 @@ TEST(ToolsExport, EveryFormatIsWrittenAndTheBinaryIsObjcopys) {
         EXPECT_EQ(r.status, 0) << format << r.err;
         EXPECT_GT(fs::file_size(out), 0u) << format;
     }
-    EXPECT_EQ(slurp(dir / "rom.bin"), slurp(reference));
+    EXPECT_EQ(readAll(dir / "rom.bin"), readAll(reference));
     const Result piped = runCli("export --format bin -o -");
-    EXPECT_EQ(piped.out, slurp(reference));
+    EXPECT_EQ(piped.out, readAll(reference));
 }
 
 // ---- the campaign page in a browser ----
@@ -362,7 +337,7 @@ TEST(ToolsFaultsPage, WellFormedPageWithTableAndMatrix) {
     ASSERT_EQ(shell(browser + flags + "--dump-dom file://" + strict.string() + " >" + dom.string() +
                     " 2>/dev/null"),
               0);
-    const std::string text = slurp(dom);
+    const std::string text = readAll(dom);
     EXPECT_EQ(text.find("parsererror"), std::string::npos) << text.substr(0, 2000);
     const auto count = [&](const std::string& needle) {
         std::size_t n = 0;
@@ -379,7 +354,7 @@ TEST(ToolsFaultsPage, WellFormedPageWithTableAndMatrix) {
     ASSERT_EQ(shell(browser + flags + "--window-size=1200,900 --screenshot=" + shot.string() +
                     " file://" + page.string() + " >/dev/null 2>&1"),
               0);
-    const std::string png = slurp(shot);
+    const std::string png = readAll(shot);
     ASSERT_GT(png.size(), 8u);
     EXPECT_EQ(png.substr(1, 3), "PNG");
 }
