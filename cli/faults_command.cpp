@@ -96,18 +96,49 @@ void printCsv(const CampaignRun& run) {
                    row.agrees ? "yes" : "no", row.instructions, row.seconds);
 }
 
-// Columns padded to their widest entry; the last one is left as it is.
+// The lines of one table cell.
+std::vector<std::string> cellLines(const std::string& cell) {
+    std::vector<std::string> lines;
+    std::size_t begin = 0;
+    for (std::size_t end; (end = cell.find('\n', begin)) != std::string::npos; begin = end + 1)
+        lines.push_back(cell.substr(begin, end - begin));
+    lines.push_back(cell.substr(begin));
+    return lines;
+}
+
+// Columns padded to their widest line; the last one is left as it is. A cell of several lines
+// continues on the lines below, in its own column.
 void printColumns(const std::vector<std::vector<std::string>>& rows) {
     std::vector<std::size_t> width(rows.front().size(), 0);
     for (const auto& r : rows)
         for (std::size_t c = 0; c + 1 < r.size(); ++c)
-            width[c] = std::max(width[c], r[c].size());
+            for (const auto& l : cellLines(r[c]))
+                width[c] = std::max(width[c], l.size());
     for (const auto& r : rows) {
-        std::string line;
-        for (std::size_t c = 0; c < r.size(); ++c)
-            line += c + 1 < r.size() ? fmt::format("{:<{}}  ", r[c], width[c]) : r[c];
-        fmt::print("{}\n", line);
+        std::vector<std::vector<std::string>> cells;
+        std::size_t height = 0;
+        for (const auto& cell : r) {
+            cells.push_back(cellLines(cell));
+            height = std::max(height, cells.back().size());
+        }
+        for (std::size_t k = 0; k < height; ++k) {
+            std::string line;
+            for (std::size_t c = 0; c < cells.size(); ++c) {
+                const std::string& part = k < cells[c].size() ? cells[c][k] : std::string();
+                line += c + 1 < cells.size() ? fmt::format("{:<{}}  ", part, width[c]) : part;
+            }
+            while (!line.empty() && line.back() == ' ')
+                line.pop_back();
+            fmt::print("{}\n", line);
+        }
     }
+}
+
+// An outcome that names several places, one place per line.
+std::string stacked(std::string text) {
+    for (std::size_t at; (at = text.find("; ")) != std::string::npos;)
+        text.replace(at, 2, "\n");
+    return text;
 }
 
 std::string summaryLine(const CampaignRun& run) {
@@ -128,8 +159,9 @@ void printText(const CampaignRun& run) {
     std::vector<std::vector<std::string>> rows{
         {"FAULT", "AGREES", "EXPECTED", "OBSERVED", "DESCRIPTION"}};
     for (const auto& row : run.rows)
-        rows.push_back({std::string(row.fault->name), row.agrees ? "yes" : "NO", row.expectedText(),
-                        row.observedText(), std::string(row.fault->description)});
+        rows.push_back({std::string(row.fault->name), row.agrees ? "yes" : "NO",
+                        stacked(row.expectedText()), stacked(row.observedText()),
+                        std::string(row.fault->description)});
     printColumns(rows);
     fmt::print("{}\n", summaryLine(run));
 }
@@ -161,7 +193,7 @@ void printList(const std::vector<const FaultDef*>& faults, const RomMap& map, bo
     for (const auto& row : rows)
         table.push_back({std::string(row.fault->name),
                          row.fault->scope.empty() ? "whole ROM" : std::string(row.fault->scope),
-                         row.expectedText(), std::string(row.fault->description)});
+                         stacked(row.expectedText()), std::string(row.fault->description)});
     printColumns(table);
     fmt::print("{} faults\n", rows.size());
 }

@@ -40,13 +40,6 @@ std::string hex(std::uint32_t v) {
     return fmt::format("0x{:08x}", v);
 }
 
-std::string registersText(const CaseFailure& f) {
-    std::string out;
-    for (const auto& [reg, value] : f.registers)
-        out += fmt::format("{}{}={}", out.empty() ? "" : " ", registerName(reg), hex(value));
-    return out;
-}
-
 // The board writes before the first routine's report: the boot pattern.
 std::vector<BoardEvent> bootWrites(const Diagnosis& d) {
     std::vector<BoardEvent> out;
@@ -113,7 +106,7 @@ void printText(const RunArgs& args, const Diagnosis& d, double seconds) {
             const auto& f = *r.failure;
             fmt::print("  {}\n", f.where.describe());
             fmt::print("        {}\n", f.describe());
-            if (!f.registers.empty()) fmt::print("        {}\n", registersText(f));
+            if (!f.registers.empty()) fmt::print("        {}\n", describeRegisters(f.registers));
         } else {
             fmt::print("\n");
         }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "coretest/fault.h"
 #include "coretest/run.h"
 
 namespace coretest {
@@ -132,6 +133,46 @@ TEST(Verdict, OnlyTheLastRoutinePassing) {
     ASSERT_EQ(faults.size(), 57u);
     EXPECT_EQ(runWith(1, faults).board.display, 0x3a000001u);
 }
+
+// The linking routines report a failure while ra may still hold a link address inside the case;
+// their report block returns through s7, so the run goes on to the next routine and its verdict.
+struct LinkFailure {
+    const char* fault;
+    int routineNumber;
+    friend void PrintTo(const LinkFailure& c, std::ostream* os) { *os << c.fault; }
+};
+
+class LinkingRoutineFails : public ::testing::TestWithParam<LinkFailure> {};
+
+TEST_P(LinkingRoutineFails, ReportsAndEveryLaterRoutineStillRuns) {
+    const FaultDef* fault = findFault(GetParam().fault);
+    ASSERT_NE(fault, nullptr);
+    const RunResult r = runWith(1, {campaignSelection(*fault)});
+    ASSERT_EQ(r.reason, StopReason::Verdict);
+    const auto d = displayWrites(r);
+    ASSERT_EQ(d.size(), 59u);
+    const std::uint32_t n = static_cast<std::uint32_t>(GetParam().routineNumber);
+    for (std::uint32_t k = 1; k <= 58; ++k) {
+        const std::uint32_t passed = k < n ? k : k - 1;
+        EXPECT_EQ(d[k], k << 24 | passed) << "after routine " << k;
+    }
+    EXPECT_EQ(r.board, (BoardState{0, 2, 2, 0x3a000039, 0xff}));
+}
+
+INSTANTIATE_TEST_SUITE_P(ReportPath, LinkingRoutineFails,
+                         ::testing::Values(LinkFailure{"jal-ds-links-without-jumping", 19},
+                                           LinkFailure{"jal-ds-slot-annulled", 19},
+                                           LinkFailure{"bltzal-ds-untaken-slot-annulled", 56},
+                                           LinkFailure{"bltzal-ds-links-without-branching", 56},
+                                           LinkFailure{"bgezal-ds-untaken-slot-annulled", 57},
+                                           LinkFailure{"bgezal-ds-links-without-branching", 57},
+                                           LinkFailure{"jalr-ds-links-without-jumping", 58},
+                                           LinkFailure{"jalr-ds-slot-drops-muldiv", 58}),
+                         [](const auto& info) {
+                             std::string name(info.param.fault);
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
 
 // Instructions of one pause beyond the short one: the lui that loads 0x200000 and 0x200000 more
 // turns of the three-instruction loop.
