@@ -6,6 +6,7 @@
 
 #include "alu_sites.h"
 #include "coretest/semantics.h"
+#include "entries.h"
 #include "families.h"
 
 namespace coretest::faults {
@@ -17,10 +18,6 @@ std::uint32_t zeroExtended(const Instr& i) {
 }
 std::uint32_t signExtended(const Instr& i) {
     return signExtend16(i.imm);
-}
-
-constexpr Expected failsAt(std::string_view routine, int caseIndex) {
-    return {ExpectedKind::Fails, {{routine, caseIndex, 1}}};
 }
 
 } // namespace
@@ -42,15 +39,14 @@ std::span<const FaultDef> aluImm() {
              });
          },
          failsAt("n22_addi_test", 1)},
-        {"addi-ignores-overflow",
-         "addi wraps on signed overflow like addiu instead of trapping.",
+        {"addi-ignores-overflow", "addi wraps on signed overflow like addiu instead of trapping.",
          "n22_addi_test",
          [](FaultSite& site) {
              replaceUnderTest(site, Op::Addi, [](auto& core, const Instr& i) {
                  core.setRt(i, core.rs(i) + i.imm);
              });
          },
-         {ExpectedKind::Unnoticed, {}}},
+         unnoticed()},
         {"slti-zero-extends", "slti zero-extends its immediate.", "n9_slti_test",
          [](FaultSite& site) {
              replaceUnderTest(site, Op::Slti, [](auto& core, const Instr& i) {

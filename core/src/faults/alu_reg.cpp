@@ -3,16 +3,10 @@
 
 #include "alu_sites.h"
 #include "coretest/semantics.h"
+#include "entries.h"
 #include "families.h"
 
 namespace coretest::faults {
-namespace {
-
-constexpr Expected failsAt(std::string_view routine, int caseIndex) {
-    return {ExpectedKind::Fails, {{routine, caseIndex, 1}}};
-}
-
-} // namespace
 
 std::span<const FaultDef> aluReg() {
     static const std::vector<FaultDef> list{
@@ -36,24 +30,22 @@ std::span<const FaultDef> aluReg() {
              });
          },
          {ExpectedKind::ExceptionIdle, {{"n24_subu_test", 1, 0}}}},
-        {"add-ignores-overflow",
-         "add wraps on signed overflow like addu instead of trapping.",
+        {"add-ignores-overflow", "add wraps on signed overflow like addu instead of trapping.",
          "n21_add_test",
          [](FaultSite& site) {
              replaceUnderTest(site, Op::Add, [](auto& core, const Instr& i) {
                  core.setRd(i, core.rs(i) + core.rt(i));
              });
          },
-         {ExpectedKind::Unnoticed, {}}},
-        {"sub-ignores-overflow",
-         "sub wraps on signed overflow like subu instead of trapping.",
+         unnoticed()},
+        {"sub-ignores-overflow", "sub wraps on signed overflow like subu instead of trapping.",
          "n23_sub_test",
          [](FaultSite& site) {
              replaceUnderTest(site, Op::Sub, [](auto& core, const Instr& i) {
                  core.setRd(i, core.rs(i) - core.rt(i));
              });
          },
-         {ExpectedKind::Unnoticed, {}}},
+         unnoticed()},
         {"slt-compares-unsigned", "slt compares its operands as unsigned words, like sltu.",
          "n8_slt_test",
          [](FaultSite& site) {

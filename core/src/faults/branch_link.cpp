@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "coretest/semantics.h"
+#include "entries.h"
 #include "families.h"
 
 namespace coretest::faults {
@@ -49,10 +50,6 @@ void linksDelaySlot(FaultSite& site) {
     });
 }
 
-Expected failsAt(std::string_view routine, int caseIndex, int comparison) {
-    return {ExpectedKind::Fails, {{routine, caseIndex, comparison}}};
-}
-
 // Comparisons of a branch-and-link case: v0, v1, then the link of the backward branch (a0) and
 // that of the forward branch (a1).
 constexpr int kV0 = 1;
@@ -62,27 +59,25 @@ constexpr int kBackwardLink = 3;
 
 std::span<const FaultDef> branchLink() {
     static const std::vector<FaultDef> list{
-        {"bltzal-never-taken", "bltzal links but never branches", "n41_bltzal_test",
-         neverTaken<Op::Bltzal>, failsAt("n41_bltzal_test", 1, kV0)},
-        {"bltzal-always-taken", "bltzal links and always branches", "n41_bltzal_test",
-         alwaysTaken<Op::Bltzal>, failsAt("n41_bltzal_test", 2, kV0)},
+        failsInScope("bltzal-never-taken", "bltzal links but never branches", "n41_bltzal_test",
+                     neverTaken<Op::Bltzal>, 1, kV0),
+        failsInScope("bltzal-always-taken", "bltzal links and always branches", "n41_bltzal_test",
+                     alwaysTaken<Op::Bltzal>, 2, kV0),
         // In the first not-taken case a0 keeps the routine's return address.
-        {"bltzal-links-only-when-taken", "bltzal writes ra only when it branches",
-         "n41_bltzal_test", linksOnlyWhenTaken<Op::Bltzal>,
-         failsAt("n41_bltzal_test", 2, kBackwardLink)},
-        {"bltzal-links-delay-slot", "bltzal links its own address plus 4 instead of plus 8",
-         "n41_bltzal_test", linksDelaySlot<Op::Bltzal>,
-         failsAt("n41_bltzal_test", 1, kBackwardLink)},
-        {"bgezal-never-taken", "bgezal links but never branches", "n42_bgezal_test",
-         neverTaken<Op::Bgezal>, failsAt("n42_bgezal_test", 2, kV0)},
-        {"bgezal-always-taken", "bgezal links and always branches", "n42_bgezal_test",
-         alwaysTaken<Op::Bgezal>, failsAt("n42_bgezal_test", 1, kV0)},
-        {"bgezal-links-only-when-taken", "bgezal writes ra only when it branches",
-         "n42_bgezal_test", linksOnlyWhenTaken<Op::Bgezal>,
-         failsAt("n42_bgezal_test", 1, kBackwardLink)},
-        {"bgezal-links-delay-slot", "bgezal links its own address plus 4 instead of plus 8",
-         "n42_bgezal_test", linksDelaySlot<Op::Bgezal>,
-         failsAt("n42_bgezal_test", 1, kBackwardLink)},
+        failsInScope("bltzal-links-only-when-taken", "bltzal writes ra only when it branches",
+                     "n41_bltzal_test", linksOnlyWhenTaken<Op::Bltzal>, 2, kBackwardLink),
+        failsInScope("bltzal-links-delay-slot",
+                     "bltzal links its own address plus 4 instead of plus 8", "n41_bltzal_test",
+                     linksDelaySlot<Op::Bltzal>, 1, kBackwardLink),
+        failsInScope("bgezal-never-taken", "bgezal links but never branches", "n42_bgezal_test",
+                     neverTaken<Op::Bgezal>, 2, kV0),
+        failsInScope("bgezal-always-taken", "bgezal links and always branches", "n42_bgezal_test",
+                     alwaysTaken<Op::Bgezal>, 1, kV0),
+        failsInScope("bgezal-links-only-when-taken", "bgezal writes ra only when it branches",
+                     "n42_bgezal_test", linksOnlyWhenTaken<Op::Bgezal>, 1, kBackwardLink),
+        failsInScope("bgezal-links-delay-slot",
+                     "bgezal links its own address plus 4 instead of plus 8", "n42_bgezal_test",
+                     linksDelaySlot<Op::Bgezal>, 1, kBackwardLink),
     };
     return list;
 }

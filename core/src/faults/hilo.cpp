@@ -3,16 +3,12 @@
 #include <vector>
 
 #include "coretest/semantics.h"
+#include "entries.h"
 #include "families.h"
 
 namespace coretest::faults {
 
 namespace {
-
-// A HI/LO move case has one comparison, the value read back against the value written.
-Expected failsAt(std::string_view routine, int caseIndex) {
-    return {ExpectedKind::Fails, {{routine, caseIndex, 1}}};
-}
 
 // A move to HI or LO reaches the register only after the next read of it, which still returns
 // the old value. The scratch keeps the pending write: [0] the value, [1] 1 while pending.
@@ -79,7 +75,7 @@ std::span<const FaultDef> hilo() {
              site.replace(Op::Mtlo, [](auto& c, const Instr& i) { c.setHi(c.rs(i)); });
              site.replace(Op::Mflo, [](auto& c, const Instr& i) { c.setRd(i, c.hi()); });
          },
-         {ExpectedKind::Unnoticed, {}}},
+         unnoticed()},
         // HI and LO hold 0 when the routines start, and no first value is 0.
         {"mthi-late",
          "a mthi write is not visible to the mfhi right after it, which reads the old HI",

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "coretest/semantics.h"
+#include "entries.h"
 #include "families.h"
 
 namespace coretest::faults {
@@ -44,10 +45,6 @@ void linksDelaySlot(FaultSite& site) {
     });
 }
 
-Expected failsAt(std::string_view routine, int caseIndex, int comparison) {
-    return {ExpectedKind::Fails, {{routine, caseIndex, comparison}}};
-}
-
 // Comparisons of a jump case: v0, v1, then the link check of jal (a2 + 24 with a1) or the
 // first absolute link check of jalr (a0, the link of the backward jalr).
 constexpr int kV0 = 1;
@@ -58,36 +55,32 @@ constexpr int kLinkCheck = 3;
 
 std::span<const FaultDef> jump() {
     static const std::vector<FaultDef> list{
-        {"j-does-not-jump", "j does not transfer control", "n13_j_test", noTransfer<Op::J>,
-         failsAt("n13_j_test", 1, kV0)},
+        failsInScope("j-does-not-jump", "j does not transfer control", "n13_j_test",
+                     noTransfer<Op::J>, 1, kV0),
         // The entry's jal falls into the marker-A block, so v0 holds marker A and v1 stays 0.
-        {"jal-does-not-jump", "jal writes ra but does not transfer control", "n14_jal_test",
-         linksWithoutJumping<Op::Jal>, failsAt("n14_jal_test", 1, kV1)},
-        {"jr-does-not-jump", "jr to a case's target does not transfer control (jr ra does)",
-         "n15_jr_test", jrCaseJumpsDoNotJump, failsAt("n15_jr_test", 1, kV0)},
+        failsInScope("jal-does-not-jump", "jal writes ra but does not transfer control",
+                     "n14_jal_test", linksWithoutJumping<Op::Jal>, 1, kV1),
+        failsInScope("jr-does-not-jump",
+                     "jr to a case's target does not transfer control (jr ra does)", "n15_jr_test",
+                     jrCaseJumpsDoNotJump, 1, kV0),
         // Including the routine's own return: after reporting its failure n15 runs on through
         // its padding into the next unit of the ROM, n20_jr_ds_test, which passes with test
         // number 16 and returns to the sequence. The extra pass makes up for the failure, every
         // later routine shows a test number one higher (the display ends at 0x3b00003a), and
         // the verdict, which counts passes only, is a pass.
         {"jr-does-not-jump-nor-return",
-         "jr does not transfer control, the routine's own jr ra included",
-         "n15_jr_test",
-         noTransfer<Op::Jr>,
-         {ExpectedKind::Unnoticed, {}}},
-        {"jalr-does-not-jump", "jalr writes ra but does not transfer control", "n43_jalr_test",
-         linksWithoutJumping<Op::Jalr>, failsAt("n43_jalr_test", 1, kV0)},
+         "jr does not transfer control, the routine's own jr ra included", "n15_jr_test",
+         noTransfer<Op::Jr>, unnoticed()},
+        failsInScope("jalr-does-not-jump", "jalr writes ra but does not transfer control",
+                     "n43_jalr_test", linksWithoutJumping<Op::Jalr>, 1, kV0),
         // Both captures then hold the routine's return address.
-        {"jal-does-not-link", "jal jumps but never writes ra", "n14_jal_test", jalWithoutLink,
-         failsAt("n14_jal_test", 1, kLinkCheck)},
+        failsInScope("jal-does-not-link", "jal jumps but never writes ra", "n14_jal_test",
+                     jalWithoutLink, 1, kLinkCheck),
         // The jal check is relative: any fixed link offset passes it.
-        {"jal-links-delay-slot",
-         "jal links its own address plus 4 instead of plus 8",
-         "n14_jal_test",
-         linksDelaySlot<Op::Jal>,
-         {ExpectedKind::Unnoticed, {}}},
-        {"jalr-links-delay-slot", "jalr links its own address plus 4 instead of plus 8",
-         "n43_jalr_test", linksDelaySlot<Op::Jalr>, failsAt("n43_jalr_test", 1, kLinkCheck)},
+        {"jal-links-delay-slot", "jal links its own address plus 4 instead of plus 8",
+         "n14_jal_test", linksDelaySlot<Op::Jal>, unnoticed()},
+        failsInScope("jalr-links-delay-slot", "jalr links its own address plus 4 instead of plus 8",
+                     "n43_jalr_test", linksDelaySlot<Op::Jalr>, 1, kLinkCheck),
     };
     return list;
 }

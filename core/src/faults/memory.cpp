@@ -3,6 +3,7 @@
 
 #include "coretest/board.h"
 #include "coretest/semantics.h"
+#include "entries.h"
 #include "families.h"
 
 namespace coretest::faults {
@@ -56,9 +57,6 @@ void alsoWrite(FaultSite& site) {
     });
 }
 
-Expected failsAt(std::string_view routine, int caseIndex) {
-    return {ExpectedKind::Fails, {{routine, caseIndex, 1}}}; // the read-back is the only compare
-}
 // A chained load whose base came from a word the case did not manage to write reads outside the
 // RAM: the bus error stops the run in that case, before its comparison.
 Expected busErrorAt(std::string_view routine, int caseIndex) {
@@ -114,15 +112,11 @@ std::span<const FaultDef> memory() {
         {"offset-zero-extended-mirrored-lw",
          "lw and sw zero-extend the displacement on a board whose RAM repeats every 256 KiB: every "
          "wrong address is RAM, where the store and the load of a case meet",
-         "n6_lw_test",
-         zeroExtendBothInMirror,
-         {ExpectedKind::Unnoticed, {}}},
+         "n6_lw_test", zeroExtendBothInMirror, unnoticed()},
         {"offset-zero-extended-mirrored-sw",
          "lw and sw zero-extend the displacement on a board whose RAM repeats every 256 KiB: every "
          "wrong address is RAM, where the store and the load of a case meet",
-         "n12_sw_test",
-         zeroExtendBothInMirror,
-         {ExpectedKind::Unnoticed, {}}},
+         "n12_sw_test", zeroExtendBothInMirror, unnoticed()},
         {"lw-offset-zero-extended",
          "lw alone zero-extends the displacement: a long-offset load reads 0x10000 above the "
          "words stored, and the chain then loads from a base of 0",

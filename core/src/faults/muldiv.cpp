@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "coretest/semantics.h"
+#include "entries.h"
 #include "families.h"
 
 namespace coretest::faults {
@@ -12,10 +13,6 @@ namespace {
 // LO and HI comparisons within a multiply/divide case.
 constexpr int kLoCompare = 1;
 constexpr int kHiCompare = 2;
-
-Expected failsAt(std::string_view routine, int caseIndex, int comparison) {
-    return {ExpectedKind::Fails, {{routine, caseIndex, comparison}}};
-}
 
 // Signed division rounded toward minus infinity: the remainder takes the divisor's sign.
 void divRoundsDown(FaultSite& site) {
@@ -78,10 +75,10 @@ void noHiLoInterlock(FaultSite& site) {
 
 std::span<const FaultDef> muldiv() {
     static const std::vector<FaultDef> list{
-        {"div-rounds-down",
-         "div rounds the quotient toward minus infinity, so the remainder takes the divisor's "
-         "sign",
-         "n44_div_test", divRoundsDown, failsAt("n44_div_test", 4, kLoCompare)},
+        failsInScope("div-rounds-down",
+                     "div rounds the quotient toward minus infinity, so the remainder takes the "
+                     "divisor's sign",
+                     "n44_div_test", divRoundsDown, 4, kLoCompare),
         {"mult-unsigned", "mult multiplies its operands as unsigned values, like multu",
          "n46_mult_test",
          [](FaultSite& site) {
@@ -99,31 +96,34 @@ std::span<const FaultDef> muldiv() {
              });
          },
          failsAt("n47_multu_test", 1, kHiCompare)},
-        {"hi-lo-swapped-div", "div writes the quotient to HI and the remainder to LO",
-         "n44_div_test", swapHiLo, failsAt("n44_div_test", 1, kLoCompare)},
-        {"hi-lo-swapped-divu", "divu writes the quotient to HI and the remainder to LO",
-         "n45_divu_test", swapHiLo, failsAt("n45_divu_test", 1, kLoCompare)},
-        {"hi-lo-swapped-mult", "mult writes the high product word to LO and the low one to HI",
-         "n46_mult_test", swapHiLo, failsAt("n46_mult_test", 1, kLoCompare)},
-        {"hi-lo-swapped-multu", "multu writes the high product word to LO and the low one to HI",
-         "n47_multu_test", swapHiLo, failsAt("n47_multu_test", 1, kLoCompare)},
+        failsInScope("hi-lo-swapped-div", "div writes the quotient to HI and the remainder to LO",
+                     "n44_div_test", swapHiLo, 1, kLoCompare),
+        failsInScope("hi-lo-swapped-divu", "divu writes the quotient to HI and the remainder to LO",
+                     "n45_divu_test", swapHiLo, 1, kLoCompare),
+        failsInScope("hi-lo-swapped-mult",
+                     "mult writes the high product word to LO and the low one to HI",
+                     "n46_mult_test", swapHiLo, 1, kLoCompare),
+        failsInScope("hi-lo-swapped-multu",
+                     "multu writes the high product word to LO and the low one to HI",
+                     "n47_multu_test", swapHiLo, 1, kLoCompare),
         // Before each routine HI and LO hold 0 (nothing earlier, or the previous routine's last,
         // zero-operand case): only divu's first case expects LO 0 and fails at HI.
-        {"no-hilo-interlock-div",
-         "mflo and mfhi do not wait for div: read straight after it they return the old LO and HI",
-         "n44_div_test", noHiLoInterlock, failsAt("n44_div_test", 1, kLoCompare)},
-        {"no-hilo-interlock-divu",
-         "mflo and mfhi do not wait for divu: read straight after it they return the old LO and "
-         "HI",
-         "n45_divu_test", noHiLoInterlock, failsAt("n45_divu_test", 1, kHiCompare)},
-        {"no-hilo-interlock-mult",
-         "mflo and mfhi do not wait for mult: read straight after it they return the old LO and "
-         "HI",
-         "n46_mult_test", noHiLoInterlock, failsAt("n46_mult_test", 1, kLoCompare)},
-        {"no-hilo-interlock-multu",
-         "mflo and mfhi do not wait for multu: read straight after it they return the old LO and "
-         "HI",
-         "n47_multu_test", noHiLoInterlock, failsAt("n47_multu_test", 1, kLoCompare)},
+        failsInScope("no-hilo-interlock-div",
+                     "mflo and mfhi do not wait for div: read straight after it they return the "
+                     "old LO and HI",
+                     "n44_div_test", noHiLoInterlock, 1, kLoCompare),
+        failsInScope("no-hilo-interlock-divu",
+                     "mflo and mfhi do not wait for divu: read straight after it they return the "
+                     "old LO and HI",
+                     "n45_divu_test", noHiLoInterlock, 1, kHiCompare),
+        failsInScope("no-hilo-interlock-mult",
+                     "mflo and mfhi do not wait for mult: read straight after it they return the "
+                     "old LO and HI",
+                     "n46_mult_test", noHiLoInterlock, 1, kLoCompare),
+        failsInScope("no-hilo-interlock-multu",
+                     "mflo and mfhi do not wait for multu: read straight after it they return the "
+                     "old LO and HI",
+                     "n47_multu_test", noHiLoInterlock, 1, kLoCompare),
     };
     return list;
 }

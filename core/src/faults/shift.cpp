@@ -4,6 +4,7 @@
 
 #include "alu_sites.h"
 #include "coretest/semantics.h"
+#include "entries.h"
 #include "families.h"
 
 namespace coretest::faults {
@@ -51,10 +52,6 @@ void installSixBitAmount(FaultSite& site) {
     });
 }
 
-constexpr Expected failsAt(std::string_view routine, int caseIndex) {
-    return {ExpectedKind::Fails, {{routine, caseIndex, 1}}};
-}
-
 } // namespace
 
 std::span<const FaultDef> shift() {
@@ -100,21 +97,12 @@ std::span<const FaultDef> shift() {
         {"srav-swaps-value-amount", "srav shifts the amount register by the value.",
          "n34_srav_test", installSwapped<Op::Srav>, failsAt("n34_srav_test", 1)},
         // Every amount register holds 0 to 31, where five and six bits agree.
-        {"sllv-six-bit-amount",
-         "sllv takes six bits of rs as its amount.",
-         "n32_sllv_test",
-         installSixBitAmount<Op::Sllv>,
-         {ExpectedKind::Unnoticed, {}}},
-        {"srlv-six-bit-amount",
-         "srlv takes six bits of rs as its amount.",
-         "n36_srlv_test",
-         installSixBitAmount<Op::Srlv>,
-         {ExpectedKind::Unnoticed, {}}},
-        {"srav-six-bit-amount",
-         "srav takes six bits of rs as its amount.",
-         "n34_srav_test",
-         installSixBitAmount<Op::Srav>,
-         {ExpectedKind::Unnoticed, {}}},
+        {"sllv-six-bit-amount", "sllv takes six bits of rs as its amount.", "n32_sllv_test",
+         installSixBitAmount<Op::Sllv>, unnoticed()},
+        {"srlv-six-bit-amount", "srlv takes six bits of rs as its amount.", "n36_srlv_test",
+         installSixBitAmount<Op::Srlv>, unnoticed()},
+        {"srav-six-bit-amount", "srav takes six bits of rs as its amount.", "n34_srav_test",
+         installSixBitAmount<Op::Srav>, unnoticed()},
         // sll by 0 into a register other than $zero is a move, not a nop: the case that expects
         // its value finds the previous case's result in v0.
         {"sll-zero-is-nop", "sll by 0 leaves its destination unwritten, as if it were a nop.",
