@@ -15,7 +15,10 @@
 #include <unistd.h>
 
 #include "assembler.h"
+#include "slot_chain.h"
+#include "slot_probes.h"
 #include "unit.h"
+#include "unit_checks.h"
 #include "units.h"
 
 namespace slot_test {
@@ -31,8 +34,6 @@ struct Assembled {
     std::vector<std::size_t> size;  // words of each line
     std::size_t instError = 0;
 };
-
-using gen_test::readAll;
 
 // Assembles `lines` with the family templates, each line followed by a marker word, then
 // `inst_error`, then `extra` lines the same way (probes on their own, for comparison).
@@ -264,6 +265,247 @@ inline std::uint32_t probeResult(int probe, std::uint32_t n, std::uint32_t passe
 // HI after the multiply/divide probes.
 inline std::uint32_t probeHi(int probe) {
     return probe == 29 ? 0xffffc000 : probe == 30 ? 0x00004000 : 0;
+}
+
+} // namespace slot_test
+
+namespace slot_test {
+
+using casegen::slot::regName;
+
+inline unsigned regNumber(const std::string& name) {
+    for (int r = 0; r < 32; ++r)
+        if (regName(r) == name) return static_cast<unsigned>(r);
+    ADD_FAILURE() << "no register " << name;
+    return 0;
+}
+
+// What the branch and the jump delay-slot routines have in common in their tables.
+struct Routine {
+    int number;
+    std::string macro;
+    int cases; // 26, or 32 with the multiply/divide probes
+    int plainLength;
+    int mulDivLength;                     // 0: the routine has no multiply/divide cases
+    bool writesT0;                        // probe 1 writes t0 (the base)
+    std::uint32_t dataWord;               // the RAM word the store and load probes use
+    std::vector<std::string> firstProbes; // where the routine moves its first probes; else empty
+};
+
+// The probe list as the units write it; the short lists stop after probe 26.
+inline const std::vector<std::string>& probeText() {
+    static const std::vector<std::string> kText{
+        "lui $t0, 0x8002",
+        "addiu $t1, $t0, -0x7edd",
+        "sw $t1, -0x7120($t0)",
+        "lw $t2, -0x7120($t0)",
+        "addu $t3, $t1, $t2",
+        "or $t4, $s1, $s2",
+        "slt $t5, $s2, $s3",
+        "slti $t6, $s2, -0x7fef",
+        "sltiu $t7, $s2, -0x7fef",
+        "sltu $t8, $s2, $s3",
+        "sll $t1, $s2, 17",
+        "add $t2, $t0, $s0",
+        "addi $t3, $s0, -0x7ffe",
+        "sub $t4, $t0, $s0",
+        "subu $t5, $t0, $s0",
+        "and $t6, $t0, $s0",
+        "andi $t7, $s0, 0x8ff2",
+        "nor $t8, $t0, $s0",
+        "ori $t1, $s0, 0x8ff2",
+        "xor $t2, $t0, $s0",
+        "xori $t3, $s0, 0x8ff2",
+        "sllv $t4, $t0, $s0",
+        "sra $t5, $s0, 8",
+        "srav $t6, $t0, $s0",
+        "srl $t7, $s0, 8",
+        "srlv $t8, $t0, $s0",
+        "div $zero, $t0, $t1",
+        "divu $zero, $t0, $t1",
+        "mult $t0, $t1",
+        "multu $t0, $t1",
+        "mfhi $t7",
+        "mflo $t6",
+    };
+    return kText;
+}
+
+// The unit of a routine with its code lines, each read back as a case line (nullopt: a setup
+// line).
+struct ParsedUnit {
+    casegen::Unit unit;
+    std::vector<std::string> code;
+    std::vector<std::optional<CaseLine>> parsed;
+};
+
+inline ParsedUnit parse(const Routine& r) {
+    ParsedUnit p{buildNumbered(r.number), {}, {}};
+    p.code = codeLines(p.unit);
+    for (const auto& l : p.code)
+        p.parsed.push_back(parseCaseLine(l, r.macro));
+    return p;
+}
+
+// The probes as the probe list and the routine's own first probes give them, the case comments
+// counting them in order, the two setup lines of a long list both standing between probe 26 and
+// probe 27 (a short list has none), and the multiply/divide cases being cases 27 to 30.
+inline void expectProbeListAsWritten(const Routine& r) {
+    const ParsedUnit p = parse(r);
+    std::vector<std::string> probes, setup;
+    std::vector<int> numbers;
+    std::vector<std::size_t> setupAt; // probes before each setup line
+    for (std::size_t n = 0; n < p.code.size(); ++n) {
+        if (p.parsed[n]) {
+            probes.push_back(p.parsed[n]->probe);
+            numbers.push_back(p.parsed[n]->caseNumber);
+            EXPECT_EQ(p.parsed[n]->mulDiv,
+                      p.parsed[n]->caseNumber >= 27 && p.parsed[n]->caseNumber <= 30)
+                << p.code[n];
+        } else {
+            setupAt.push_back(probes.size());
+            setup.push_back(p.code[n]);
+        }
+    }
+    std::vector<std::string> want(probeText().begin(), probeText().begin() + r.cases);
+    std::copy(r.firstProbes.begin(), r.firstProbes.end(), want.begin());
+    EXPECT_EQ(probes, want);
+    std::vector<int> ordinal(static_cast<std::size_t>(r.cases));
+    for (std::size_t n = 0; n < ordinal.size(); ++n)
+        ordinal[n] = static_cast<int>(n) + 1;
+    EXPECT_EQ(numbers, ordinal) << "case comments count the cases in order";
+    const bool longList = r.cases == 32;
+    const std::vector<std::string> setupLines{"lui $t0, 0x8000", "ori $t1, $zero, 0x8000"};
+    const std::vector<std::size_t> setupPlaces{26, 26};
+    EXPECT_EQ(setup, longList ? setupLines : std::vector<std::string>{});
+    EXPECT_EQ(setupAt, longList ? setupPlaces : std::vector<std::size_t>{})
+        << "setup lines stand between probe 26 and probe 27";
+}
+
+// A setup line assembles to one word, a case to the routine's plain or multiply/divide length;
+// the body and the routine's slot hold what they add up to.
+inline void expectCaseLengths(const Routine& r) {
+    const ParsedUnit p = parse(r);
+    const auto a = assemble(p.unit.includes, p.code);
+    ASSERT_TRUE(a);
+    std::size_t words = 0;
+    for (std::size_t n = 0; n < p.code.size(); ++n) {
+        const int want = !p.parsed[n] ? 1 : p.parsed[n]->mulDiv ? r.mulDivLength : r.plainLength;
+        EXPECT_EQ(static_cast<int>(a->size[n]), want) << p.code[n];
+        words += a->size[n];
+    }
+    gen_test::expectRoutineSize(p.unit, static_cast<long>(words));
+}
+
+// The routine's code followed, after inst_error, by every case's probe assembled alone: a
+// multiply/divide probe as written, any other on its own work register and then on each of the
+// substitute registers.
+struct WithLoneProbes {
+    Assembled code;
+    std::vector<std::size_t> first; // per code line: the line index of its first lone probe
+
+    // The word of lone probe k of code line n.
+    std::uint32_t alone(std::size_t n, std::size_t k = 0) const {
+        return code.text.at(code.start.at(first.at(n) + k));
+    }
+};
+
+inline std::optional<WithLoneProbes>
+assembleWithLoneProbes(const ParsedUnit& p, const std::vector<unsigned>& substitutes) {
+    std::vector<std::string> extra;
+    std::vector<std::size_t> first(p.code.size());
+    for (std::size_t n = 0; n < p.code.size(); ++n) {
+        if (!p.parsed[n]) continue;
+        const CaseLine& c = *p.parsed[n];
+        first[n] = p.code.size() + extra.size();
+        if (c.mulDiv) {
+            extra.push_back(c.probe);
+            continue;
+        }
+        extra.push_back(withWork(c, c.work));
+        for (const unsigned reg : substitutes)
+            extra.push_back(withWork(c, regName(static_cast<int>(reg))));
+    }
+    auto a = assemble(p.unit.includes, p.code, extra);
+    if (!a) return std::nullopt;
+    return WithLoneProbes{std::move(*a), std::move(first)};
+}
+
+// Word i is the branch `op x, y` to inst_error with a nop in its slot.
+inline bool branchesToError(const Assembled& a, std::size_t i, unsigned op, unsigned x,
+                            unsigned y) {
+    const Word w{a.text.at(i)};
+    return w.op() == op && w.rs() == x && w.rt() == y && w.branchTarget(i) == a.instError &&
+           Word{a.text.at(i + 1)}.isNop();
+}
+
+// mflo rd, mtlo rs
+inline std::uint32_t mflo(unsigned rd) {
+    return (rd << 11) | 0x12;
+}
+inline std::uint32_t mtlo(unsigned rs) {
+    return (rs << 21) | 0x13;
+}
+
+// A word of a case writes neither the run-wide registers s0-s3 nor at; ra only in a linking
+// routine, by the instruction under test (`linksHere`) or the restore from s7, and s7 there only
+// by the save of ra.
+inline void expectCaseWrites(Word w, bool links, bool linksHere) {
+    const auto d = w.written();
+    if (!d) return;
+    EXPECT_FALSE(*d >= casegen::slot::s0 && *d <= casegen::slot::s3)
+        << "writes a run-wide register";
+    EXPECT_NE(*d, unsigned{casegen::slot::at});
+    if (*d == casegen::slot::ra) {
+        EXPECT_TRUE(links && (linksHere || w.isMoveFrom(casegen::slot::ra, casegen::slot::s7)));
+    }
+    if (*d == casegen::slot::s7 && links) {
+        EXPECT_TRUE(w.isMoveFrom(casegen::slot::s7, casegen::slot::ra));
+    }
+}
+
+// The generator's model of the probe chain gives the probe list's results, agrees, never traps,
+// reads nothing unset or unwritten and touches the routine's data word alone, for the first and
+// the last pass count the routine can meet. Returns the outcome of each of the two runs.
+inline std::vector<casegen::slot::ChainOutcome>
+expectChainGivesListedResults(const Routine& r, const casegen::slot::CaseModel& model) {
+    using namespace casegen::slot;
+    std::vector<ChainOutcome> outcomes;
+    const auto n = static_cast<std::uint32_t>(r.number);
+    for (const std::uint32_t passed : {0u, n - 1}) {
+        SCOPED_TRACE(testing::Message() << r.number << " after " << passed << " passed");
+        ChainMachine m(n, passed);
+        const std::uint32_t t0 = r.writesT0 ? 0x80020000 : 0;
+        for (const auto& line : probeLines(r.number, r.cases)) {
+            if (!line.isCase()) {
+                m.run(line.probe, line.probe.dest);
+                continue;
+            }
+            runCase(m, model, line);
+            const int probe = line.number;
+            if (isMulDiv(line.probe)) {
+                EXPECT_EQ(m.lo(), probeResult(probe, n, passed, t0)) << probe;
+                EXPECT_EQ(m.hi(), probeHi(probe)) << probe;
+            } else {
+                EXPECT_EQ(m.get(line.probe.dest), probeResult(probe, n, passed, t0)) << probe;
+            }
+        }
+        const ChainOutcome& o = m.outcome();
+        EXPECT_TRUE(o.agrees);
+        EXPECT_FALSE(o.traps);
+        EXPECT_FALSE(o.readsUnset);
+        EXPECT_FALSE(o.readsUnwritten);
+        EXPECT_EQ(o.dataWords, (std::set<std::uint32_t>{r.dataWord}));
+        outcomes.push_back(o);
+    }
+    return outcomes;
+}
+
+// The report block returns through s7 where the cases keep ra there, else through ra.
+inline void expectReportReturnsThrough(const Routine& r, bool links) {
+    const std::string text = casegen::renderUnit(buildNumbered(r.number));
+    const std::string last = text.substr(text.rfind('\t', text.size() - 2) + 1);
+    EXPECT_EQ(last, links ? "routine_end $s7\n" : "routine_end\n");
 }
 
 } // namespace slot_test
