@@ -177,7 +177,7 @@ Action addCompareCommand(CLI::App& app) {
         const Image image = Image::load(args->elf);
         const RomMap map = RomMap::load(image);
         CompareOptions options;
-        options.run.instructionLimit = parseNumber("--limit", args->limitText, UINT64_MAX);
+        options.run.instructionLimit = parseLimit(args->limitText);
         options.context = parseNumber("--context", args->contextText, 1000);
         std::string switchText;
         if (args->switchText == "auto") {
@@ -193,8 +193,7 @@ Action addCompareCommand(CLI::App& app) {
                 });
             }
         } else {
-            options.run.switchValue =
-                static_cast<std::uint32_t>(parseNumber("--switch", args->switchText, 0xffffffff));
+            options.run.switchValue = parseSwitch(args->switchText);
             switchText = fmt::format("0x{:08x}", options.run.switchValue);
         }
         TraceComparison c;

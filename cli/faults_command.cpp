@@ -233,12 +233,11 @@ Action addFaultsCommand(CLI::App& app) {
             return kPass;
         }
         CampaignOptions options;
-        options.switchValue =
-            static_cast<std::uint32_t>(parseNumber("--switch", args->switchText, 0xffffffff));
+        options.switchValue = parseSwitch(args->switchText);
         if (options.switchValue == 0)
             throw InputError("--switch: 0 selects the two-million-iteration pause after every "
                              "routine; the campaign takes a non-zero value");
-        options.instructionLimit = parseNumber("--limit", args->limitText, UINT64_MAX);
+        options.instructionLimit = parseLimit(args->limitText);
         options.threads = static_cast<unsigned>(parseNumber("--jobs", args->jobsText, 256));
         if (!options.threads) options.threads = std::max(1u, std::thread::hardware_concurrency());
 

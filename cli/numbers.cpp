@@ -26,4 +26,12 @@ std::uint64_t parseNumber(std::string_view option, std::string_view text, std::u
     return value;
 }
 
+std::uint32_t parseSwitch(std::string_view text) {
+    return static_cast<std::uint32_t>(parseNumber("--switch", text, 0xffffffff));
+}
+
+std::uint64_t parseLimit(std::string_view text) {
+    return parseNumber("--limit", text, UINT64_MAX);
+}
+
 } // namespace coretest::cli

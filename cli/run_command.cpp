@@ -1,4 +1,5 @@
-// coretest run: the ROM on the reference core (or Unicorn), routine by routine, with the failing case named.
+// coretest run: the ROM on the reference core (or Unicorn), routine by routine, with the failing
+// case named.
 #include <fmt/format.h>
 #include <unistd.h>
 
@@ -91,10 +92,8 @@ void printText(const RunArgs& args, const Diagnosis& d, double seconds) {
     std::string faults;
     for (const auto& f : args.faults)
         faults += (faults.empty() ? "" : ", ") + f;
-    fmt::print(
-        "coretest run: {} on the {} core, switch {}{}\n", args.elf, args.core,
-        hex(static_cast<std::uint32_t>(parseNumber("--switch", args.switchText, 0xffffffff))),
-        faults.empty() ? "" : ", faults: " + faults);
+    fmt::print("coretest run: {} on the {} core, switch {}{}\n", args.elf, args.core,
+               hex(parseSwitch(args.switchText)), faults.empty() ? "" : ", faults: " + faults);
     std::string boot;
     for (const auto& e : bootWrites(d))
         boot += fmt::format("{}{} {}", boot.empty() ? "" : ", ", regName(e.reg), hex(e.value));
@@ -140,7 +139,7 @@ void printJson(const RunArgs& args, const Diagnosis& d, double seconds) {
     nlohmann::json j;
     j["elf"] = args.elf;
     j["core"] = args.core;
-    j["switch"] = parseNumber("--switch", args.switchText, 0xffffffff);
+    j["switch"] = parseSwitch(args.switchText);
     j["faults"] = args.faults;
     j["boot"] = nlohmann::json::array();
     for (const auto& e : bootWrites(d))
@@ -194,9 +193,8 @@ Action addRunCommand(CLI::App& app) {
     return [args]() {
         RunOptions options;
         options.core = args->core == "unicorn" ? CoreKind::Unicorn : CoreKind::Reference;
-        options.switchValue =
-            static_cast<std::uint32_t>(parseNumber("--switch", args->switchText, 0xffffffff));
-        options.instructionLimit = parseNumber("--limit", args->limitText, UINT64_MAX);
+        options.switchValue = parseSwitch(args->switchText);
+        options.instructionLimit = parseLimit(args->limitText);
         for (const auto& f : args->faults)
             options.faults.push_back(parseFaultSelection(f));
         const Image image = Image::load(args->elf);

@@ -37,9 +37,8 @@ Action addTraceCommand(CLI::App& app) {
                     "trace a core with this fault, NAME or NAME@ROUTINE (repeatable)");
     return [args]() {
         RunOptions options;
-        options.switchValue =
-            static_cast<std::uint32_t>(parseNumber("--switch", args->switchText, 0xffffffff));
-        options.instructionLimit = parseNumber("--limit", args->limitText, UINT64_MAX);
+        options.switchValue = parseSwitch(args->switchText);
+        options.instructionLimit = parseLimit(args->limitText);
         for (const auto& f : args->faults)
             options.faults.push_back(parseFaultSelection(f));
         const Image image = Image::load(args->elf);

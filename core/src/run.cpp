@@ -19,6 +19,16 @@ const char* stopReasonName(StopReason reason) {
     return "unknown";
 }
 
+StopReason stopReasonOf(Hook::Stop idleAt, bool endMarked, bool tookException) {
+    switch (idleAt) {
+    case Hook::Stop::Finish: return endMarked ? StopReason::Verdict : StopReason::IdleNoVerdict;
+    case Hook::Stop::Vector:
+        return tookException ? StopReason::ExceptionIdle : StopReason::StrayIdle;
+    case Hook::Stop::None: break;
+    }
+    return StopReason::InstructionLimit;
+}
+
 namespace {
 
 // The decoded ROM with its hooks: fault replacements, watches and stop points.
@@ -80,15 +90,8 @@ RunResult execute(const Image& image, const RunOptions& o, Board& board, HookedR
     Core<Observed> core(board, rom.table(), rom.hooks(), o.observer, &o.onWatch, image.entry());
     core.run(o.instructionLimit);
     RunResult r;
-    switch (core.stoppedAt()) {
-    case Hook::Stop::Finish:
-        r.reason = board.state().endMarked() ? StopReason::Verdict : StopReason::IdleNoVerdict;
-        break;
-    case Hook::Stop::Vector:
-        r.reason = core.exception() ? StopReason::ExceptionIdle : StopReason::StrayIdle;
-        break;
-    case Hook::Stop::None: r.reason = StopReason::InstructionLimit; break;
-    }
+    r.reason = stopReasonOf(core.stoppedAt(), board.state().endMarked(),
+                            static_cast<bool>(core.exception()));
     r.instructions = core.instructions();
     r.state = core.state();
     r.exception = core.exception();

@@ -7,18 +7,13 @@
 #include <set>
 
 #include "coretest/diagnosis.h"
+#include "support/rom.h"
 
 namespace coretest {
 namespace {
 
-const Image& rom() {
-    static const Image image = Image::load(CORETEST_ROM_PATH);
-    return image;
-}
-const RomMap& romMap() {
-    static const RomMap map = RomMap::load(rom());
-    return map;
-}
+using coretest_test::rom;
+using coretest_test::romMap;
 
 class CatalogueFault : public ::testing::TestWithParam<const FaultDef*> {};
 

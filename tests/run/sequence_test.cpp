@@ -6,14 +6,12 @@
 
 #include "coretest/fault.h"
 #include "coretest/run.h"
+#include "support/rom.h"
 
 namespace coretest {
 namespace {
 
-const Image& rom() {
-    static const Image image = Image::load(CORETEST_ROM_PATH);
-    return image;
-}
+using coretest_test::rom;
 
 RunResult runWith(std::uint32_t switchValue, std::vector<FaultSelection> faults = {}) {
     RunOptions o;

@@ -3,18 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "coretest/campaign.h"
+#include "support/rom.h"
 
 namespace coretest {
 namespace {
 
-const Image& rom() {
-    static const Image image = Image::load(CORETEST_ROM_PATH);
-    return image;
-}
-const RomMap& romMap() {
-    static const RomMap map = RomMap::load(rom());
-    return map;
-}
+using coretest_test::rom;
+using coretest_test::romMap;
 
 std::vector<const FaultDef*> everyFault() {
     return FaultFilter().select(faultCatalogue());

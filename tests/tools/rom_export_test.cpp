@@ -11,16 +11,14 @@
 
 #include "coretest/board.h"
 #include "coretest/rom_export.h"
+#include "support/rom.h"
 
 namespace coretest {
 namespace {
 
 namespace fs = std::filesystem;
 
-const Image& rom() {
-    static const Image image = Image::load(CORETEST_ROM_PATH);
-    return image;
-}
+using coretest_test::rom;
 
 std::vector<std::uint8_t> fileBytes(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);

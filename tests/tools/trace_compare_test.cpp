@@ -6,18 +6,13 @@
 #include <sstream>
 
 #include "coretest/trace.h"
+#include "support/rom.h"
 
 namespace coretest {
 namespace {
 
-const Image& rom() {
-    static const Image image = Image::load(CORETEST_ROM_PATH);
-    return image;
-}
-const RomMap& romMap() {
-    static const RomMap map = RomMap::load(rom());
-    return map;
-}
+using coretest_test::rom;
+using coretest_test::romMap;
 
 std::string traceOf(RunOptions options) {
     std::ostringstream out;

@@ -7,14 +7,12 @@
 #include "coretest/diagnosis.h"
 #include "coretest/lockstep.h"
 #include "coretest/run.h"
+#include "support/rom.h"
 
 namespace coretest {
 namespace {
 
-const Image& rom() {
-    static const Image image = Image::load(CORETEST_ROM_PATH);
-    return image;
-}
+using coretest_test::rom;
 
 class UnicornRom : public ::testing::TestWithParam<std::uint32_t> {};
 

@@ -5,14 +5,12 @@
 #include "coretest/fault.h"
 #include "coretest/run.h"
 #include "coretest/strict_memory.h"
+#include "support/rom.h"
 
 namespace coretest {
 namespace {
 
-const Image& rom() {
-    static const Image image = Image::load(CORETEST_ROM_PATH);
-    return image;
-}
+using coretest_test::rom;
 
 RunResult strictRun(StrictMemory& strict, std::vector<FaultSelection> faults = {}) {
     return run(

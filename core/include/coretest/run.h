@@ -22,6 +22,10 @@ enum class StopReason {
 };
 const char* stopReasonName(StopReason reason); // "verdict", "idle without verdict", ...
 
+// How a run ended, from the stop point its core idles at (none: still running), whether the
+// board holds the end mark and whether the core took an exception.
+StopReason stopReasonOf(Hook::Stop idleAt, bool endMarked, bool tookException);
+
 // Which core executes the run: the reference core, or the Unicorn engine behind the same board
 // (builds with Unicorn only).
 enum class CoreKind { Reference, Unicorn };

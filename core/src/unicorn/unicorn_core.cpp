@@ -534,15 +534,8 @@ RunResult attempt(const Image& image, const RunOptions& options, UnicornCore::Tr
     inexact = core.needsInstructionTracking();
 
     RunResult r;
-    switch (core.stoppedAt()) {
-    case Hook::Stop::Finish:
-        r.reason = board.state().endMarked() ? StopReason::Verdict : StopReason::IdleNoVerdict;
-        break;
-    case Hook::Stop::Vector:
-        r.reason = core.exception() ? StopReason::ExceptionIdle : StopReason::StrayIdle;
-        break;
-    case Hook::Stop::None: r.reason = StopReason::InstructionLimit; break;
-    }
+    r.reason = stopReasonOf(core.stoppedAt(), board.state().endMarked(),
+                            static_cast<bool>(core.exception()));
     r.instructions = core.instructions();
     r.state = core.state();
     r.exception = core.exception();
