@@ -1,11 +1,13 @@
 #pragma once
 // Case lists of the control-transfer routines (conditional branches, branch-and-link, jumps):
 // the values of one case, how markers and operands are drawn without repeats, the taken/not-taken
-// pattern of a run of random operands, and the source line of a case.
+// pattern of a run of random operands, the source line of a case, and the one writer that turns
+// a routine's planned cases into the lines of its unit.
 #include <fmt/format.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <span>
 #include <string>
@@ -165,6 +167,104 @@ inline std::string caseLine(std::string_view macro, std::span<const std::uint32_
     for (std::size_t i = 0; i < arguments.size(); ++i)
         call += (i ? ", " : "") + literal(arguments[i]);
     return fmt::format("{:<72}# case {}", call, number);
+}
+
+// The routine of this unit number among a family's routines, or nullptr when it has none.
+template <class Routine>
+const Routine* findRoutine(const std::vector<Routine>& routines, int number) {
+    const auto it = std::find_if(routines.begin(), routines.end(),
+                                 [&](const Routine& r) { return r.number == number; });
+    return it == routines.end() ? nullptr : &*it;
+}
+
+// Keeps every value of the fixed cases out of the draws.
+inline void reserveFixed(DistinctValues& values, std::span<const FixedCase> fixed) {
+    for (const auto& f : fixed) {
+        for (const std::uint32_t v : f.operands)
+            values.reserve(v);
+        values.reserve(f.markerA);
+        values.reserve(f.markerB);
+    }
+}
+
+// A case before its markers are drawn: its operands, and the heading of the group it opens or
+// continues.
+struct PlannedCase {
+    std::vector<std::uint32_t> operands;
+    std::string_view heading;
+};
+
+// The plan of a one-operand list from its operands: the random run under one heading, the
+// operand-0 case under its own.
+inline std::vector<PlannedCase> signedRunPlan(std::span<const std::uint32_t> operands) {
+    std::vector<PlannedCase> plan;
+    for (const std::uint32_t v : operands)
+        plan.push_back({{v}, v == 0 ? "operand 0" : "random operands, signs mixed"});
+    return plan;
+}
+
+// A marker A that the list places with lui alone, in a case whose outcome it fixes.
+struct ShortMarker {
+    int number;
+    std::uint32_t markerA;
+    bool taken;
+};
+
+// What the back-and-forth lists of the three families differ in.
+struct CaseList {
+    std::string_view op;                // the template macro is <op>_case
+    std::optional<Condition> condition; // the branch rule; none for a jump, which always transfers
+    int fixedWords;                     // instructions of a case besides its constant loads
+    std::span<const FixedCase> fixed;
+    std::optional<ShortMarker> shortMarker = {};
+};
+
+// The cases as written, and the instructions of each.
+struct WrittenCases {
+    std::vector<CaseValues> cases;
+    std::vector<int> lengths;
+};
+
+// Writes the planned cases into the unit in order, one line each, with a heading comment wherever
+// the heading changes (a blank line before all but the first). A case's markers are its fixed
+// ones, the short marker A, or drawn; its outcome is the branch rule's. A branch template takes
+// expected v0 and v1, the markers, then the operands; a jump template, which always expects the
+// markers, takes them alone.
+inline WrittenCases writeCases(Unit& u, const CaseList& list, std::span<const PlannedCase> plan,
+                               DistinctValues& values) {
+    WrittenCases out;
+    std::string_view group;
+    for (const auto& p : plan) {
+        CaseValues c;
+        c.number = static_cast<int>(out.cases.size()) + 1;
+        c.operands = p.operands;
+        if (const FixedCase* f = findFixed(list.fixed, c.number)) {
+            c.markerA = f->markerA;
+            c.markerB = f->markerB;
+        } else {
+            const auto& m = list.shortMarker;
+            c.markerA = m && m->number == c.number ? m->markerA : values.draw();
+            c.markerB = values.draw();
+        }
+        if (list.condition)
+            c.taken = branches(*list.condition, c.operands.at(0),
+                               c.operands.size() > 1 ? c.operands[1] : 0);
+
+        if (p.heading != group) {
+            if (!u.lines.empty()) u.lines.emplace_back();
+            u.lines.push_back(fmt::format("# {}", p.heading));
+            group = p.heading;
+        }
+        std::vector<std::uint32_t> args;
+        if (list.condition) args = {c.expectedV0(), c.expectedV1()};
+        args.insert(args.end(), {c.markerA, c.markerB});
+        args.insert(args.end(), c.operands.begin(), c.operands.end());
+        u.lines.push_back(caseLine(list.op, args, c.number));
+        out.lengths.push_back(list.fixedWords + c.loadWords());
+        u.bodyWords += out.lengths.back();
+        out.cases.push_back(std::move(c));
+    }
+    return out;
 }
 
 } // namespace casegen::branch

@@ -9,6 +9,7 @@
 #include <set>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "branch_cases.h"
 #include "operand.h"
@@ -134,6 +135,25 @@ inline void addFixedCaseProperties(Unit& u, std::span<const CaseValues> cases,
                                                         f.number, f.taken ? "markers" : "0, 0"),
                                             holds));
     }
+}
+
+// What every back-and-forth list reports after its family's own properties: marker A of the
+// short-marker case, the marker rules, the fixed cases, and the count of cases by length against
+// `lengths`.
+inline void addListProperties(Unit& u, const CaseList& list, const WrittenCases& written,
+                              const std::map<int, int>& lengths) {
+    std::vector<int> shortA;
+    if (const auto& m = list.shortMarker) {
+        shortA.push_back(m->number);
+        const CaseValues& c = written.cases.at(m->number - 1);
+        u.properties.push_back(
+            flagProperty(fmt::format("case {}: marker A {}, {}", m->number, hex32(m->markerA),
+                                     m->taken ? "taken" : "not taken"),
+                         c.markerA == m->markerA && c.taken == m->taken));
+    }
+    addMarkerProperties(u, written.cases, shortA);
+    addFixedCaseProperties(u, written.cases, list.fixed);
+    addLengthProperties(u, lengths, written.lengths);
 }
 
 } // namespace casegen::branch

@@ -36,13 +36,6 @@ struct Group {
     std::string_view heading;
 };
 
-// A marker A that the list places with lui alone, in a case whose outcome it fixes.
-struct ShortMarker {
-    int number;
-    std::uint32_t markerA;
-    bool taken;
-};
-
 struct Routine {
     int number;
     std::string_view op;
@@ -167,11 +160,6 @@ std::vector<std::uint32_t> drawOperands(DistinctValues& values, Shape shape) {
 }
 
 // Operands of every case of the routine, in run order, each list with the heading of its group.
-struct PlannedCase {
-    std::vector<std::uint32_t> operands;
-    std::string_view heading;
-};
-
 std::vector<PlannedCase> planOperands(const Routine& r, Rng& rng, DistinctValues& values) {
     std::vector<PlannedCase> plan;
     if (!r.signs) {
@@ -184,11 +172,8 @@ std::vector<PlannedCase> planOperands(const Routine& r, Rng& rng, DistinctValues
     }
     std::vector<PinnedOutcome> pinned;
     if (r.shortMarker) pinned.push_back({r.shortMarker->number, r.shortMarker->taken});
-    const std::vector<std::uint32_t> operands =
-        signedRunOperands(rng, values, r.condition, r.cases, r.taken, *r.signs, r.fixed, pinned);
-    for (const std::uint32_t v : operands)
-        plan.push_back({{v}, v == 0 ? "operand 0" : "random operands, signs mixed"});
-    return plan;
+    return signedRunPlan(
+        signedRunOperands(rng, values, r.condition, r.cases, r.taken, *r.signs, r.fixed, pinned));
 }
 
 // Shape and outcome of every group of a beq/bne list.
@@ -212,74 +197,29 @@ void addGroupProperties(Unit& u, const Routine& r, const std::vector<CaseValues>
 } // namespace
 
 void buildBranch(Unit& u) {
-    const auto& all = routines();
-    const auto it = std::find_if(all.begin(), all.end(),
-                                 [&](const Routine& r) { return r.number == u.number; });
-    if (it == all.end()) return;
-    const Routine& r = *it;
+    const Routine* r = findRoutine(routines(), u.number);
+    if (!r) return;
 
     Rng rng = rngFor(u.number);
     DistinctValues values(rng);
-    for (const auto& f : r.fixed) {
-        for (const std::uint32_t v : f.operands)
-            values.reserve(v);
-        values.reserve(f.markerA);
-        values.reserve(f.markerB);
-    }
-    if (r.shortMarker) values.reserve(r.shortMarker->markerA);
+    reserveFixed(values, r->fixed);
+    if (r->shortMarker) values.reserve(r->shortMarker->markerA);
 
-    const std::vector<PlannedCase> plan = planOperands(r, rng, values);
-    std::vector<CaseValues> cases;
-    std::vector<int> lengths;
-    std::string_view group;
+    const std::vector<PlannedCase> plan = planOperands(*r, rng, values);
     u.includes = {"branch.inc"};
-    for (const auto& p : plan) {
-        CaseValues c;
-        c.number = static_cast<int>(cases.size()) + 1;
-        c.operands = p.operands;
-        if (const FixedCase* f = findFixed(r.fixed, c.number)) {
-            c.markerA = f->markerA;
-            c.markerB = f->markerB;
-        } else {
-            const bool shortA = r.shortMarker && r.shortMarker->number == c.number;
-            c.markerA = shortA ? r.shortMarker->markerA : values.draw();
-            c.markerB = values.draw();
-        }
-        c.taken = branches(r.condition, c.operands[0], c.operands.size() > 1 ? c.operands[1] : 0);
+    const CaseList list{r->op, r->condition, fixedWords(r->filler), r->fixed, r->shortMarker};
+    const WrittenCases written = writeCases(u, list, plan, values);
+    const std::vector<CaseValues>& cases = written.cases;
 
-        if (p.heading != group) {
-            if (!u.lines.empty()) u.lines.emplace_back();
-            u.lines.push_back(fmt::format("# {}", p.heading));
-            group = p.heading;
-        }
-        std::vector<std::uint32_t> args{c.expectedV0(), c.expectedV1(), c.markerA, c.markerB};
-        args.insert(args.end(), c.operands.begin(), c.operands.end());
-        u.lines.push_back(caseLine(r.op, args, c.number));
-        lengths.push_back(fixedWords(r.filler) + c.loadWords());
-        u.bodyWords += lengths.back();
-        cases.push_back(std::move(c));
-    }
-
-    u.properties.push_back(countProperty("cases", r.cases, static_cast<long>(cases.size())));
-    addOutcomeProperties(u, cases, r.taken, r.notTaken, r.signs ? r.signs->firstTaken : 0,
-                         r.signs ? r.signs->firstNotTaken : 0);
+    u.properties.push_back(countProperty("cases", r->cases, static_cast<long>(cases.size())));
+    addOutcomeProperties(u, cases, r->taken, r->notTaken, r->signs ? r->signs->firstTaken : 0,
+                         r->signs ? r->signs->firstNotTaken : 0);
     addRandomOperandProperties(u, cases);
-    if (r.signs)
-        addSignedRunProperties(u, cases, *r.signs);
+    if (r->signs)
+        addSignedRunProperties(u, cases, *r->signs);
     else
-        addGroupProperties(u, r, cases);
-    std::vector<int> shortA;
-    if (const auto& m = r.shortMarker) {
-        shortA.push_back(m->number);
-        const CaseValues& c = cases.at(m->number - 1);
-        u.properties.push_back(
-            flagProperty(fmt::format("case {}: marker A {}, {}", m->number, hex32(m->markerA),
-                                     m->taken ? "taken" : "not taken"),
-                         c.markerA == m->markerA && c.taken == m->taken));
-    }
-    addMarkerProperties(u, cases, shortA);
-    addFixedCaseProperties(u, cases, r.fixed);
-    addLengthProperties(u, r.lengths, lengths);
+        addGroupProperties(u, *r, cases);
+    addListProperties(u, list, written, r->lengths);
 }
 
 } // namespace casegen

@@ -1,7 +1,6 @@
 // Branch-and-link: bltzal, bgezal, each case one branch_and_link template (rom/inst/
 // branch_link.inc): the back-and-forth template with link captures, the return address kept in
 // s7, and an absolute check of both links.
-#include <algorithm>
 #include <map>
 #include <string_view>
 #include <vector>
@@ -66,54 +65,26 @@ const std::vector<Routine>& routines() {
 } // namespace
 
 void buildBranchLink(Unit& u) {
-    const auto& all = routines();
-    const auto it = std::find_if(all.begin(), all.end(),
-                                 [&](const Routine& r) { return r.number == u.number; });
-    if (it == all.end()) return;
-    const Routine& r = *it;
+    const Routine* r = findRoutine(routines(), u.number);
+    if (!r) return;
 
     Rng rng = rngFor(u.number);
     DistinctValues values(rng);
-    for (const auto& f : r.fixed) {
-        for (const std::uint32_t v : f.operands)
-            values.reserve(v);
-        values.reserve(f.markerA);
-        values.reserve(f.markerB);
-    }
-    const std::vector<std::uint32_t> operands =
-        signedRunOperands(rng, values, r.condition, r.cases, r.taken, r.signs, r.fixed);
+    reserveFixed(values, r->fixed);
+    const std::vector<PlannedCase> plan = signedRunPlan(
+        signedRunOperands(rng, values, r->condition, r->cases, r->taken, r->signs, r->fixed));
 
     u.includes = {"jump.inc", "branch_link.inc"};
-    std::vector<CaseValues> cases;
-    std::vector<int> lengths;
-    for (const std::uint32_t x : operands) {
-        CaseValues c;
-        c.number = static_cast<int>(cases.size()) + 1;
-        c.operands = {x};
-        if (const FixedCase* f = findFixed(r.fixed, c.number)) {
-            c.markerA = f->markerA;
-            c.markerB = f->markerB;
-        } else {
-            c.markerA = values.draw();
-            c.markerB = values.draw();
-        }
-        c.taken = branches(r.condition, x);
-        if (c.number == 1) u.lines.push_back("# random operands, signs mixed");
-        if (c.number == r.cases) u.lines.insert(u.lines.end(), {"", "# operand 0"});
-        const std::uint32_t args[] = {c.expectedV0(), c.expectedV1(), c.markerA, c.markerB, x};
-        u.lines.push_back(caseLine(r.op, args, c.number));
-        lengths.push_back(kFixedWords + c.loadWords());
-        u.bodyWords += lengths.back();
-        cases.push_back(std::move(c));
-    }
+    const CaseList list{r->op, r->condition, kFixedWords, r->fixed};
+    const WrittenCases written = writeCases(u, list, plan, values);
+    const std::vector<CaseValues>& cases = written.cases;
 
-    u.properties.push_back(countProperty("cases", r.cases, static_cast<long>(cases.size())));
-    addOutcomeProperties(u, cases, r.taken, r.notTaken, r.signs.firstTaken, r.signs.firstNotTaken);
+    u.properties.push_back(countProperty("cases", r->cases, static_cast<long>(cases.size())));
+    addOutcomeProperties(u, cases, r->taken, r->notTaken, r->signs.firstTaken,
+                         r->signs.firstNotTaken);
     addRandomOperandProperties(u, cases);
-    addSignedRunProperties(u, cases, r.signs);
-    addMarkerProperties(u, cases);
-    addFixedCaseProperties(u, cases, r.fixed);
-    addLengthProperties(u, r.lengths, lengths);
+    addSignedRunProperties(u, cases, r->signs);
+    addListProperties(u, list, written, r->lengths);
 }
 
 } // namespace casegen

@@ -1,6 +1,6 @@
 // Jumps: j, jal, jr, jalr, each case one back-and-forth template of rom/inst/jump.inc that jumps
 // backward into the marker-A block, then forward into the marker-B block.
-#include <algorithm>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -45,48 +45,26 @@ const std::vector<Routine>& routines() {
 } // namespace
 
 void buildJump(Unit& u) {
-    const auto& all = routines();
-    const auto it = std::find_if(all.begin(), all.end(),
-                                 [&](const Routine& r) { return r.number == u.number; });
-    if (it == all.end()) return;
-    const Routine& r = *it;
+    const Routine* r = findRoutine(routines(), u.number);
+    if (!r) return;
 
+    const std::vector<FixedCase> fixed{{1, {}, r->first.a, r->first.b, true},
+                                       {r->cases, {}, r->last.a, r->last.b, true}};
     Rng rng = rngFor(u.number);
     DistinctValues values(rng);
-    for (const auto& m : {r.first, r.last}) {
-        values.reserve(m.a);
-        values.reserve(m.b);
-    }
-    const std::vector<FixedCase> fixed{{1, {}, r.first.a, r.first.b, true},
-                                       {r.cases, {}, r.last.a, r.last.b, true}};
+    reserveFixed(values, fixed);
 
     u.includes = {"jump.inc"};
-    u.lines.push_back("# a backward and a forward jump per case; markers expected in v0, v1");
-    std::vector<CaseValues> cases;
-    std::vector<int> lengths;
-    for (int n = 1; n <= r.cases; ++n) {
-        CaseValues c;
-        c.number = n;
-        c.taken = true; // a jump always transfers control
-        if (n == 1 || n == r.cases) {
-            const MarkerPair& m = n == 1 ? r.first : r.last;
-            c.markerA = m.a;
-            c.markerB = m.b;
-        } else {
-            c.markerA = values.draw();
-            c.markerB = values.draw();
-        }
-        const std::uint32_t args[] = {c.markerA, c.markerB};
-        u.lines.push_back(caseLine(r.op, args, n));
-        lengths.push_back(r.fixedWords + c.loadWords());
-        u.bodyWords += lengths.back();
-        cases.push_back(c);
-    }
+    // Every case one backward and one forward jump, under one heading.
+    const std::vector<PlannedCase> plan(
+        static_cast<std::size_t>(r->cases),
+        {{}, "a backward and a forward jump per case; markers expected in v0, v1"});
+    const CaseList list{r->op, std::nullopt, r->fixedWords, fixed};
+    const WrittenCases written = writeCases(u, list, plan, values);
 
-    u.properties.push_back(countProperty("cases", r.cases, static_cast<long>(cases.size())));
-    addMarkerProperties(u, cases);
-    addFixedCaseProperties(u, cases, fixed);
-    addLengthProperties(u, {{r.caseWords, r.cases}}, lengths);
+    u.properties.push_back(
+        countProperty("cases", r->cases, static_cast<long>(written.cases.size())));
+    addListProperties(u, list, written, {{r->caseWords, r->cases}});
 }
 
 } // namespace casegen
