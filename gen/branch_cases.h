@@ -194,15 +194,6 @@ struct PlannedCase {
     std::string_view heading;
 };
 
-// The plan of a one-operand list from its operands: the random run under one heading, the
-// operand-0 case under its own.
-inline std::vector<PlannedCase> signedRunPlan(std::span<const std::uint32_t> operands) {
-    std::vector<PlannedCase> plan;
-    for (const std::uint32_t v : operands)
-        plan.push_back({{v}, v == 0 ? "operand 0" : "random operands, signs mixed"});
-    return plan;
-}
-
 // A marker A that the list places with lui alone, in a case whose outcome it fixes.
 struct ShortMarker {
     int number;

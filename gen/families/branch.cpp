@@ -1,13 +1,17 @@
 // Conditional branches: beq, bne, bgez, bgtz, blez, bltz, each case one back_and_forth template
-// (rom/inst/branch.inc) that runs the branch backward, then forward.
+// (rom/inst/branch.inc) that runs the branch backward, then forward. The builder of every
+// conditional list, buildConditional, which branch-and-link uses with its own template, is here.
 #include <algorithm>
 #include <map>
 #include <optional>
 #include <set>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "../branch_cases.h"
+#include "../branch_conditional.h"
 #include "../branch_properties.h"
 #include "../branch_rule.h"
 #include "../families.h"
@@ -18,9 +22,6 @@ namespace {
 
 using namespace branch;
 
-// What the two operands of a beq/bne case are.
-enum class Shape { DifferentWords, SameWord, SecondZero, FirstZero, BothZero };
-
 Shape shapeOf(std::uint32_t x, std::uint32_t y) {
     if (x == 0 && y == 0) return Shape::BothZero;
     if (x == 0) return Shape::FirstZero;
@@ -28,44 +29,24 @@ Shape shapeOf(std::uint32_t x, std::uint32_t y) {
     return x == y ? Shape::SameWord : Shape::DifferentWords;
 }
 
-// One run of beq/bne cases with operands of one shape and, by the rule, one outcome.
-struct Group {
-    int count;
-    Shape shape;
-    bool taken;
-    std::string_view heading;
-};
-
-struct Routine {
-    int number;
-    std::string_view op;
-    Condition condition;
-    int cases;
-    int taken;
-    int notTaken;
-    bool filler;                         // a nop after the delay slot of each fall-through guard
-    std::vector<Group> groups = {};      // beq, bne
-    std::optional<SignedRun> signs = {}; // the one-operand branches
-    std::optional<ShortMarker> shortMarker = {};
-    std::vector<FixedCase> fixed;
-    std::map<int, int> lengths; // instructions per case -> number of cases
-};
-
 // Instructions of a case besides its operand loads: entry (two clears, b, nop), marker-A block
-// and operand block (branch, nop, b, nop, and the filler), check block (bne, nop, bne, nop).
+// and operand block (branch, nop, b, nop, and in most routines a filler nop after the delay slot
+// of each fall-through guard), check block (bne, nop, bne, nop).
 constexpr int fixedWords(bool filler) {
     return 4 + 2 * (4 + (filler ? 1 : 0)) + 4;
 }
+constexpr int kWithFiller = fixedWords(true);
+constexpr int kWithoutFiller = fixedWords(false);
 
-const std::vector<Routine>& routines() {
-    static const std::vector<Routine> kRoutines{
+const std::vector<ConditionalRoutine>& routines() {
+    static const std::vector<ConditionalRoutine> kRoutines{
         {.number = 4,
          .op = "beq",
          .condition = Condition::Equal,
          .cases = 104,
          .taken = 49,
          .notTaken = 55,
-         .filler = true,
+         .fixedWords = kWithFiller,
          .groups = {{32, Shape::DifferentWords, false, "two different random words"},
                     {48, Shape::SameWord, true, "one random word in both t0 and t1"},
                     {10, Shape::SecondZero, false, "t0 random, t1 = 0"},
@@ -82,7 +63,7 @@ const std::vector<Routine>& routines() {
          .cases = 153,
          .taken = 104,
          .notTaken = 49,
-         .filler = true,
+         .fixedWords = kWithFiller,
          .groups = {{66, Shape::DifferentWords, true, "two different random words"},
                     {48, Shape::SameWord, false, "one random word in both t0 and t1"},
                     {18, Shape::SecondZero, true, "t0 random, t1 = 0"},
@@ -98,7 +79,7 @@ const std::vector<Routine>& routines() {
          .cases = 201,
          .taken = 95,
          .notTaken = 106,
-         .filler = true,
+         .fixedWords = kWithFiller,
          .signs = SignedRun{106, 94, 6, 1, true},
          // In a not-taken case only the marker-A load itself is shortened (expected v0 is 0):
          // the routine's one 25-instruction case.
@@ -112,7 +93,7 @@ const std::vector<Routine>& routines() {
          .cases = 201,
          .taken = 91,
          .notTaken = 110,
-         .filler = true,
+         .fixedWords = kWithFiller,
          .signs = SignedRun{109, 91, 3, 1, false},
          .fixed = {{201, {0}, 0x79bb8050, 0xa7583a00, false}},
          .lengths = {{28, 91}, {26, 109}, {25, 1}}},
@@ -122,7 +103,7 @@ const std::vector<Routine>& routines() {
          .cases = 201,
          .taken = 95,
          .notTaken = 106,
-         .filler = true,
+         .fixedWords = kWithFiller,
          .signs = SignedRun{94, 106, 1, 2, true},
          .fixed = {{1, {0x95b9206f}, 0x6ad0a0b8, 0x8f08db03, true},
                    {201, {0}, 0xbb9734a0, 0xff0af084, true}},
@@ -133,7 +114,7 @@ const std::vector<Routine>& routines() {
          .cases = 153,
          .taken = 81,
          .notTaken = 72,
-         .filler = false,
+         .fixedWords = kWithoutFiller,
          .signs = SignedRun{81, 71, 1, 6, false},
          .fixed = {{1, {0x9e0d7d08}, 0x933a7610, 0xee034360, true},
                    {153, {0}, 0x5f7d6c5f, 0x632c31aa, false}},
@@ -160,7 +141,8 @@ std::vector<std::uint32_t> drawOperands(DistinctValues& values, Shape shape) {
 }
 
 // Operands of every case of the routine, in run order, each list with the heading of its group.
-std::vector<PlannedCase> planOperands(const Routine& r, Rng& rng, DistinctValues& values) {
+std::vector<PlannedCase> planOperands(const ConditionalRoutine& r, Rng& rng,
+                                      DistinctValues& values) {
     std::vector<PlannedCase> plan;
     if (!r.signs) {
         for (const auto& g : r.groups)
@@ -172,12 +154,16 @@ std::vector<PlannedCase> planOperands(const Routine& r, Rng& rng, DistinctValues
     }
     std::vector<PinnedOutcome> pinned;
     if (r.shortMarker) pinned.push_back({r.shortMarker->number, r.shortMarker->taken});
-    return signedRunPlan(
-        signedRunOperands(rng, values, r.condition, r.cases, r.taken, *r.signs, r.fixed, pinned));
+    const std::vector<std::uint32_t> operands =
+        signedRunOperands(rng, values, r.condition, r.cases, r.taken, *r.signs, r.fixed, pinned);
+    for (const std::uint32_t v : operands)
+        plan.push_back({{v}, v == 0 ? "operand 0" : "random operands, signs mixed"});
+    return plan;
 }
 
 // Shape and outcome of every group of a beq/bne list.
-void addGroupProperties(Unit& u, const Routine& r, const std::vector<CaseValues>& cases) {
+void addGroupProperties(Unit& u, const ConditionalRoutine& r,
+                        const std::vector<CaseValues>& cases) {
     int first = 1;
     for (const auto& g : r.groups) {
         const int last = first + g.count - 1;
@@ -197,29 +183,35 @@ void addGroupProperties(Unit& u, const Routine& r, const std::vector<CaseValues>
 } // namespace
 
 void buildBranch(Unit& u) {
-    const Routine* r = findRoutine(routines(), u.number);
-    if (!r) return;
+    if (const ConditionalRoutine* r = findRoutine(routines(), u.number))
+        buildConditional(u, *r, {"branch.inc"});
+}
 
+namespace branch {
+
+void buildConditional(Unit& u, const ConditionalRoutine& r, std::vector<std::string> includes) {
     Rng rng = rngFor(u.number);
     DistinctValues values(rng);
-    reserveFixed(values, r->fixed);
-    if (r->shortMarker) values.reserve(r->shortMarker->markerA);
+    reserveFixed(values, r.fixed);
+    if (r.shortMarker) values.reserve(r.shortMarker->markerA);
 
-    const std::vector<PlannedCase> plan = planOperands(*r, rng, values);
-    u.includes = {"branch.inc"};
-    const CaseList list{r->op, r->condition, fixedWords(r->filler), r->fixed, r->shortMarker};
+    const std::vector<PlannedCase> plan = planOperands(r, rng, values);
+    u.includes = std::move(includes);
+    const CaseList list{r.op, r.condition, r.fixedWords, r.fixed, r.shortMarker};
     const WrittenCases written = writeCases(u, list, plan, values);
     const std::vector<CaseValues>& cases = written.cases;
 
-    u.properties.push_back(countProperty("cases", r->cases, static_cast<long>(cases.size())));
-    addOutcomeProperties(u, cases, r->taken, r->notTaken, r->signs ? r->signs->firstTaken : 0,
-                         r->signs ? r->signs->firstNotTaken : 0);
+    u.properties.push_back(countProperty("cases", r.cases, static_cast<long>(cases.size())));
+    addOutcomeProperties(u, cases, r.taken, r.notTaken, r.signs ? r.signs->firstTaken : 0,
+                         r.signs ? r.signs->firstNotTaken : 0);
     addRandomOperandProperties(u, cases);
-    if (r->signs)
-        addSignedRunProperties(u, cases, *r->signs);
+    if (r.signs)
+        addSignedRunProperties(u, cases, *r.signs);
     else
-        addGroupProperties(u, *r, cases);
-    addListProperties(u, list, written, r->lengths);
+        addGroupProperties(u, r, cases);
+    addListProperties(u, list, written, r.lengths);
 }
+
+} // namespace branch
 
 } // namespace casegen
