@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 
 #include "assembler.h"
 #include "unit.h"
+#include "unit_checks.h"
 #include "units.h"
 
 namespace branch_test {
@@ -60,15 +62,6 @@ inline std::optional<CaseLine> parseCaseLine(const std::string& line) {
     while (std::getline(body >> std::ws, arg, ','))
         c.args.push_back(static_cast<std::uint32_t>(std::stoul(arg, nullptr, 0)));
     return c;
-}
-
-inline casegen::Unit buildNamed(const std::string& name) {
-    const casegen::UnitSpec* entry = casegen::findUnit(name);
-    if (!entry) {
-        ADD_FAILURE() << "no unit " << name;
-        return {};
-    }
-    return casegen::buildUnit(*entry);
 }
 
 // Every case line of the unit, in order; a line that is neither a case, a heading nor blank is
@@ -215,6 +208,15 @@ class Steps {
         EXPECT_EQ(w >> 26, t == Transfer::J ? 2u : 3u) << what_ << ": " << step;
         return w & 0x03ffffff;
     }
+    // The check block's comparisons: the expected v0 and v1 into s5 and s6, each compared.
+    void comparisons(std::uint32_t expV0, std::uint32_t expV1) {
+        load(s5, expV0, "expected v0 into s5");
+        load(s6, expV1, "expected v1 into s6");
+        compare(v0, s5, "v0 comparison");
+        nop();
+        compare(v1, s6, "v1 comparison");
+        nop();
+    }
     // Every word of the case consumed.
     void done() { EXPECT_EQ(at_, end_) << what_ << ": case length"; }
 
@@ -257,6 +259,171 @@ inline std::int32_t asSigned(std::uint32_t v) {
 inline bool isTwoInstructionLoad(std::uint32_t v) {
     const auto s = asSigned(v);
     return !(s >= -32768 && s <= 32767) && v > 0xffff && (v & 0xffff) != 0;
+}
+
+// A case of the routines that mark their paths: exp_v0, exp_v1, marker A, marker B, then the
+// operand(s) the branch tests.
+struct MarkerCase {
+    int number;
+    std::uint32_t expV0, expV1, markerA, markerB;
+    std::vector<std::uint32_t> operands;
+    bool taken() const { return expV0 != 0 || expV1 != 0; }
+};
+
+// The unit's case lines: every one of the unit's own macro (<mnemonic>_case) with `args`
+// arguments; a line that is not is reported and left out.
+inline std::vector<CaseLine> caseLinesOf(const casegen::Unit& u, std::size_t args) {
+    std::vector<CaseLine> out;
+    for (const auto& l : caseLines(u)) {
+        EXPECT_EQ(l.macro, u.mnemonic + "_case") << u.name() << " case " << l.number;
+        EXPECT_EQ(l.args.size(), args) << u.name() << " case " << l.number;
+        if (l.args.size() == args) out.push_back(l);
+    }
+    return out;
+}
+
+inline std::vector<MarkerCase> markerCases(const casegen::Unit& u, std::size_t operands) {
+    std::vector<MarkerCase> out;
+    for (const auto& l : caseLinesOf(u, 4 + operands))
+        out.push_back({l.number, l.args[0], l.args[1], l.args[2], l.args[3],
+                       std::vector<std::uint32_t>(l.args.begin() + 4, l.args.end())});
+    return out;
+}
+
+// The branch rule, stated here on signed values.
+inline bool takes(Transfer t, std::uint32_t x, std::uint32_t y) {
+    switch (t) {
+    case Transfer::Beq: return x == y;
+    case Transfer::Bne: return x != y;
+    case Transfer::Bgez:
+    case Transfer::Bgezal: return asSigned(x) >= 0;
+    case Transfer::Bgtz: return asSigned(x) > 0;
+    case Transfer::Blez: return asSigned(x) <= 0;
+    case Transfer::Bltz:
+    case Transfer::Bltzal: return asSigned(x) < 0;
+    case Transfer::J:
+    case Transfer::Jal: break;
+    }
+    ADD_FAILURE() << "not a conditional branch";
+    return false;
+}
+
+// The cases are numbered in run order, `count` of them, and each expects the markers when the
+// rule takes the branch and 0 when it does not; `taken` of them are taken, `notTaken` not.
+inline void expectCasesFollowTheRule(const std::string& unit, const std::vector<MarkerCase>& cases,
+                                     Transfer t, int count, int taken, int notTaken) {
+    ASSERT_EQ(static_cast<int>(cases.size()), count);
+    int takenFound = 0;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const MarkerCase& c = cases[i];
+        EXPECT_EQ(c.number, static_cast<int>(i) + 1);
+        const std::uint32_t y = c.operands.size() > 1 ? c.operands[1] : 0;
+        const bool rule = takes(t, c.operands.at(0), y);
+        EXPECT_EQ(c.expV0, rule ? c.markerA : 0u) << unit << " case " << c.number;
+        EXPECT_EQ(c.expV1, rule ? c.markerB : 0u) << unit << " case " << c.number;
+        takenFound += rule;
+    }
+    EXPECT_EQ(takenFound, taken);
+    EXPECT_EQ(count - takenFound, notTaken);
+}
+
+// The random run of a one-operand list: its operands by sign, its first taken and not-taken
+// cases, and the outcome of its last case, whose operand is 0.
+struct RandomRun {
+    int negatives = 0;
+    int positives = 0;
+    int firstTaken = 0;
+    int firstNotTaken = 0;
+    bool zeroTaken = false;
+};
+
+inline void expectRandomRun(const std::string& unit, const std::vector<MarkerCase>& cases,
+                            int count, const RandomRun& want) {
+    RandomRun found;
+    for (const MarkerCase& c : cases) {
+        const std::uint32_t x = c.operands.at(0);
+        if (c.number == count) {
+            EXPECT_EQ(x, 0u) << "the last case has operand 0";
+            EXPECT_EQ(c.taken(), want.zeroTaken);
+        } else {
+            EXPECT_NE(x, 0u) << unit << " case " << c.number << ": 0 only in the last case";
+            (asSigned(x) < 0 ? found.negatives : found.positives) += 1;
+        }
+        int& first = c.taken() ? found.firstTaken : found.firstNotTaken;
+        if (first == 0) first = c.number;
+    }
+    EXPECT_EQ(found.negatives, want.negatives);
+    EXPECT_EQ(found.positives, want.positives);
+    EXPECT_EQ(found.firstTaken, want.firstTaken);
+    EXPECT_EQ(found.firstNotTaken, want.firstNotTaken);
+}
+
+// A case fixed by the generator, with its values.
+struct FixedCase {
+    int number;
+    std::vector<std::uint32_t> operands;
+    std::uint32_t markerA;
+    std::uint32_t markerB;
+    bool taken;
+};
+
+inline void expectFixedCases(const std::string& unit, const std::vector<MarkerCase>& cases,
+                             const std::vector<FixedCase>& fixed) {
+    for (const FixedCase& f : fixed) {
+        const MarkerCase& c = cases.at(static_cast<std::size_t>(f.number - 1));
+        EXPECT_EQ(c.operands, f.operands) << unit << " case " << f.number;
+        EXPECT_EQ(c.markerA, f.markerA) << unit << " case " << f.number;
+        EXPECT_EQ(c.markerB, f.markerB) << unit << " case " << f.number;
+        EXPECT_EQ(c.taken(), f.taken) << unit << " case " << f.number;
+    }
+}
+
+// The two markers of a case.
+struct CaseMarkers {
+    int number;
+    std::uint32_t a, b;
+};
+
+inline std::vector<CaseMarkers> markersOf(const std::vector<MarkerCase>& cases) {
+    std::vector<CaseMarkers> out;
+    for (const auto& c : cases)
+        out.push_back({c.number, c.markerA, c.markerB});
+    return out;
+}
+
+// Every marker is loaded by lui and ori (so it is never 0) and differs from the other marker of
+// its case and from every other marker of the routine. `luiOnlyA`: the case whose marker A is
+// placed by lui alone (nonzero all the same), 0 for none.
+inline void expectMarkersDistinctTwoInstructionLoads(const std::string& unit,
+                                                     const std::vector<CaseMarkers>& markers,
+                                                     int luiOnlyA = 0) {
+    std::set<std::uint32_t> seen;
+    for (const CaseMarkers& c : markers) {
+        if (c.number == luiOnlyA) {
+            EXPECT_NE(c.a, 0u) << unit << " case " << c.number;
+        } else {
+            EXPECT_TRUE(isTwoInstructionLoad(c.a)) << unit << " case " << c.number;
+        }
+        EXPECT_TRUE(isTwoInstructionLoad(c.b)) << unit << " case " << c.number;
+        EXPECT_NE(c.a, c.b) << unit << " case " << c.number;
+        EXPECT_TRUE(seen.insert(c.a).second) << unit << " case " << c.number << ": marker repeats";
+        EXPECT_TRUE(seen.insert(c.b).second) << unit << " case " << c.number << ": marker repeats";
+    }
+}
+
+// Every nonzero operand is loaded by lui and ori, and none is used in two cases.
+inline void expectOperandsDistinctTwoInstructionLoads(const std::string& unit,
+                                                      const std::vector<MarkerCase>& cases) {
+    std::set<std::uint32_t> seen;
+    for (const MarkerCase& c : cases) {
+        const std::set<std::uint32_t> own(c.operands.begin(), c.operands.end());
+        for (const std::uint32_t v : own) {
+            if (v == 0) continue;
+            EXPECT_TRUE(isTwoInstructionLoad(v)) << unit << " case " << c.number;
+            EXPECT_TRUE(seen.insert(v).second)
+                << unit << " case " << c.number << ": " << std::hex << v << " used before";
+        }
+    }
 }
 
 } // namespace branch_test

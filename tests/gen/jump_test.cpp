@@ -1,98 +1,51 @@
 // The jump routines as the generator writes them: case counts, fixed first and last cases,
-// marker rules, the steps of every assembled case (targets, link captures, the relative link
-// check of jal and the absolute one of jalr), case lengths and routine sizes, determinism.
+// marker rules, and the steps of every assembled case (targets, link captures, the relative link
+// check of jal and the absolute one of jalr). Case lengths, routine sizes, the report and
+// determinism are checked for every control-transfer routine in transfer_units_test.cpp.
 #include <gtest/gtest.h>
 
-#include <ostream>
-#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "branch_routines.h"
 #include "branch_support.h"
-#include "unit.h"
-#include "units.h"
 
 namespace {
 
 using namespace branch_test;
 
-enum class Jump { J, Jal, Jr, Jalr };
-
-struct Markers {
-    std::uint32_t a;
-    std::uint32_t b;
-};
-
-struct Routine {
-    std::string unit;
-    Jump jump;
-    int cases;
-    int caseWords;
-    Markers first;
-    Markers last;
-};
-
-// Test names and failure messages show the unit, not the bytes of the table row.
-[[maybe_unused]] void PrintTo(const Routine& r, std::ostream* os) {
-    *os << r.unit;
-}
-
-const std::vector<Routine>& routines() {
-    static const std::vector<Routine> kTable{
-        {"n13_j", Jump::J, 121, 26, {0x42ea6edf, 0x24071ba8}, {0x7b07c5ea, 0x22f0cf9c}},
-        {"n14_jal", Jump::Jal, 122, 34, {0x8c3e1efa, 0xeb2bd57c}, {0x18e08d00, 0x6fa3619e}},
-        {"n15_jr", Jump::Jr, 142, 30, {0xc21e6e78, 0x0e2ea248}, {0x87151984, 0x381fd770}},
-        {"n43_jalr", Jump::Jalr, 140, 40, {0x6e6b362a, 0x240baf26}, {0xf1c91b75, 0xc4783b2e}},
-    };
-    return kTable;
-}
-
-struct Case {
-    int number;
-    Markers markers;
-};
-
-class JumpRoutine : public ::testing::TestWithParam<Routine> {
+class JumpRoutine : public ::testing::TestWithParam<JumpRow> {
   protected:
     void SetUp() override {
-        const Routine& r = GetParam();
-        unit_ = buildNamed(r.unit);
-        const std::string macro = r.unit.substr(r.unit.find('_') + 1) + "_case";
-        for (const auto& l : caseLines(unit_)) {
-            EXPECT_EQ(l.macro, macro);
-            ASSERT_EQ(l.args.size(), 2u) << r.unit << " case " << l.number << ": marker A, B";
-            cases_.push_back({l.number, {l.args[0], l.args[1]}});
-        }
+        unit_ = gen_test::unitNamed(GetParam().unit);
+        for (const auto& l : caseLinesOf(unit_, 2)) // marker A, marker B
+            cases_.push_back({l.number, l.args[0], l.args[1]});
     }
     casegen::Unit unit_;
-    std::vector<Case> cases_;
+    std::vector<CaseMarkers> cases_;
 };
 
 TEST_P(JumpRoutine, CasesAreNumberedAndFirstAndLastAreFixed) {
-    const Routine& r = GetParam();
+    const JumpRow& r = GetParam();
     ASSERT_EQ(static_cast<int>(cases_.size()), r.cases);
     for (std::size_t i = 0; i < cases_.size(); ++i)
         EXPECT_EQ(cases_[i].number, static_cast<int>(i) + 1);
-    EXPECT_EQ(cases_.front().markers.a, r.first.a);
-    EXPECT_EQ(cases_.front().markers.b, r.first.b);
-    EXPECT_EQ(cases_.back().markers.a, r.last.a);
-    EXPECT_EQ(cases_.back().markers.b, r.last.b);
+    for (const auto& [found, want] :
+         {std::pair{cases_.front(), r.first}, {cases_.back(), r.last}}) {
+        EXPECT_EQ(found.number, want.number);
+        EXPECT_EQ(found.a, want.a) << "case " << want.number;
+        EXPECT_EQ(found.b, want.b) << "case " << want.number;
+    }
 }
 
 TEST_P(JumpRoutine, MarkersAreNonzeroDistinctAndTwoInstructionLoads) {
-    std::set<std::uint32_t> seen;
-    for (const Case& c : cases_) {
-        for (const std::uint32_t m : {c.markers.a, c.markers.b}) {
-            EXPECT_TRUE(isTwoInstructionLoad(m)) << "case " << c.number; // also never 0
-            EXPECT_TRUE(seen.insert(m).second) << "case " << c.number << ": marker repeats";
-        }
-        EXPECT_NE(c.markers.a, c.markers.b) << "case " << c.number;
-    }
+    expectMarkersDistinctTwoInstructionLoads(GetParam().unit, cases_);
 }
 
 // The four jump templates, step by step, with the markers of the case line.
 TEST_P(JumpRoutine, AssembledCasesFollowTheirTemplate) {
-    const Routine& r = GetParam();
+    const JumpRow& r = GetParam();
     const auto a = assemble(unit_);
     ASSERT_TRUE(a);
     ASSERT_EQ(a->start.size(), cases_.size());
@@ -100,7 +53,7 @@ TEST_P(JumpRoutine, AssembledCasesFollowTheirTemplate) {
     const bool lui = r.jump != Jump::Jalr;
     const bool filler = r.jump != Jump::Jalr;
     for (std::size_t i = 0; i < cases_.size(); ++i) {
-        const Case& c = cases_[i];
+        const CaseMarkers& c = cases_[i];
         Steps s(*a, i, r.unit + " case " + std::to_string(c.number));
         const std::size_t begin = s.at();
         // Word indices of the steps the targets and address loads name, from the layout of
@@ -132,7 +85,7 @@ TEST_P(JumpRoutine, AssembledCasesFollowTheirTemplate) {
         EXPECT_EQ(s.at(), markerA);
         if (r.jump == Jump::Jal) s.word(enc::addu(a1, ra, zero), "link capture into a1");
         if (r.jump == Jump::Jalr) s.word(enc::addu(a0, ra, zero), "link capture into a0");
-        s.load(v0, c.markers.a, "marker A into v0");
+        s.load(v0, c.a, "marker A into v0");
         const std::size_t forwardJump = s.at();
         switch (r.jump) {
         case Jump::J: EXPECT_EQ(s.jump(Transfer::J, "j forward"), markerB); break;
@@ -162,12 +115,12 @@ TEST_P(JumpRoutine, AssembledCasesFollowTheirTemplate) {
         EXPECT_EQ(s.at(), markerB);
         if (r.jump == Jump::Jal) s.word(enc::addu(a2, ra, zero), "link capture into a2");
         if (r.jump == Jump::Jalr) s.word(enc::addu(a1, ra, zero), "link capture into a1");
-        s.load(v1, c.markers.b, "marker B into v1");
+        s.load(v1, c.b, "marker B into v1");
 
         EXPECT_EQ(s.at(), check);
         if (links) s.word(enc::addu(ra, zero, s7), "restore the return address");
-        s.load(s5, c.markers.a, "marker A expected");
-        s.load(s6, c.markers.b, "marker B expected");
+        s.load(s5, c.a, "marker A expected");
+        s.load(s6, c.b, "marker B expected");
         s.compare(v0, s5, "v0 comparison");
         s.nop();
         if (r.jump == Jump::Jal) {
@@ -194,31 +147,7 @@ TEST_P(JumpRoutine, AssembledCasesFollowTheirTemplate) {
     }
 }
 
-TEST_P(JumpRoutine, AssembledCaseLengthsAndRoutineSizeMatchTheLayout) {
-    const Routine& r = GetParam();
-    const auto a = assemble(unit_);
-    ASSERT_TRUE(a);
-    long words = 0;
-    for (const std::size_t n : a->size) {
-        EXPECT_EQ(static_cast<int>(n), r.caseWords);
-        words += static_cast<long>(n);
-    }
-    EXPECT_EQ(unit_.bodyWords, words) << "the size the generator reports";
-    const auto slot = casegen::linkSlot(r.unit);
-    ASSERT_TRUE(slot);
-    EXPECT_EQ(4 * (words + casegen::Unit::kFrameWords), static_cast<long>(slot->size));
-}
-
-TEST_P(JumpRoutine, EveryReportedPropertyIsOnTarget) {
-    for (const auto& p : unit_.properties)
-        EXPECT_TRUE(p.met) << p.name << ": target " << p.target << ", value " << p.actual;
-}
-
-TEST_P(JumpRoutine, SameBuildWritesTheSameText) {
-    EXPECT_EQ(casegen::renderUnit(unit_), casegen::renderUnit(buildNamed(GetParam().unit)));
-}
-
-INSTANTIATE_TEST_SUITE_P(Jumps, JumpRoutine, ::testing::ValuesIn(routines()),
+INSTANTIATE_TEST_SUITE_P(Jumps, JumpRoutine, ::testing::ValuesIn(jumpRoutines()),
                          [](const auto& info) { return info.param.unit; });
 
 } // namespace
