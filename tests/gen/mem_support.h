@@ -1,6 +1,7 @@
 #pragma once
 // What the load/store, multiply/divide and HI/LO move tests share: the case lines of a generated
-// unit read back as values, and the templates assembled with GNU as to count instructions.
+// unit read back as values, and the templates assembled with GNU as to count instructions, of
+// the routines' case lines and of single template invocations.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -17,15 +18,12 @@
 #include <vector>
 
 #include "assembler.h"
+#include "unit_checks.h"
 #include "units.h"
 
 namespace coretest_gen_test {
 
-inline casegen::Unit unitNamed(std::string_view name) {
-    const casegen::UnitSpec* entry = casegen::findUnit(name);
-    if (!entry) throw std::runtime_error("no unit " + std::string(name));
-    return casegen::buildUnit(*entry);
-}
+using gen_test::unitNamed;
 
 // One case line "macro a, b, c   # case N": its arguments as written and its number.
 struct CaseLine {
@@ -96,34 +94,29 @@ inline std::vector<int> caseInstructionCounts(const std::string& include,
     return counts;
 }
 
-inline std::map<int, int> histogram(const std::vector<int>& counts) {
-    std::map<int, int> h;
-    for (int c : counts)
-        ++h[c];
-    return h;
+// The unit's case lines of `macro`, as the assembler lays them out, hold `lengths` (instructions:
+// cases), and the routine size they add up to.
+inline void expectInstructionsPerCase(const std::string& unit, const std::string& include,
+                                      const std::string& macro, const std::map<int, int>& lengths) {
+    const casegen::Unit u = unitNamed(unit);
+    gen_test::expectCaseLengths(u, caseInstructionCounts(include, caseLines(u, macro)), lengths);
 }
 
-inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+// A template invocation and the instructions it must assemble to.
+struct TemplateWords {
+    const char* call;
+    int words;
+};
 
-// The committed unit is what the generator writes, and two builds write the same text.
-inline void expectCommittedAndDeterministic(std::string_view name) {
-    const casegen::Unit unit = unitNamed(name);
-    EXPECT_EQ(casegen::renderUnit(unit), casegen::renderUnit(unitNamed(name))) << name;
-    const auto path = std::filesystem::path(CORETEST_SOURCE_DIR) / "rom/inst" / unit.fileName();
-    EXPECT_EQ(readFile(path), casegen::renderUnit(unit))
-        << path << " differs from the generator: regenerate with casegen --out rom/inst";
-}
-
-// Every counted property of the builder's report is met.
-inline void expectReportMet(std::string_view name) {
-    for (const auto& p : unitNamed(name).properties)
-        EXPECT_TRUE(p.met) << name << ": " << p.name << " target " << p.target << " value "
-                           << p.actual;
+inline void expectTemplateWords(const std::string& include,
+                                const std::vector<TemplateWords>& rows) {
+    std::vector<std::string> body;
+    for (const auto& row : rows)
+        body.push_back(row.call);
+    const auto sizes = assembledSizes(include, body);
+    ASSERT_EQ(sizes.size(), rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        EXPECT_EQ(int(sizes[i] / 4), rows[i].words) << rows[i].call;
 }
 
 } // namespace coretest_gen_test

@@ -1,17 +1,18 @@
 // The lw and sw routines: case groups, bases, offsets and windows recomputed from the generated
-// case lines, every case run through a word-memory model of its template, the telling rows, and
-// the template sizes as the assembler lays them out.
+// case lines, every case run through a word-memory model of its template, and the telling rows.
+// Case lengths, template sizes, the report and the committed text are checked in
+// data_units_test.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "mem_routines.h"
 #include "mem_support.h"
 
 namespace coretest_gen_test {
@@ -26,70 +27,7 @@ struct WordCase {
     bool isLong() const { return offset >= 0x8000; }
 };
 
-struct Expected {
-    const char* unit;
-    const char* macro;
-    std::uint32_t lowerDistance;
-    bool lwChain; // the chain order of the lw cases (upper neighbour first)
-    int scattered, fixed, zeroOffset;
-    int scatteredLong, fixedLong;
-    std::uint32_t baseLow, baseHigh;
-    std::uint32_t scatteredOffsetLow, scatteredOffsetHigh;
-    std::uint32_t fixedOffsetLow, fixedOffsetHigh;
-    std::uint32_t windowLow, windowHigh;
-    int firstLong;
-    std::map<int, int> lengths; // instructions: cases
-};
-
-void PrintTo(const Expected& e, std::ostream* os) {
-    *os << e.unit;
-}
-
-const std::vector<Expected>& routines() {
-    static const std::vector<Expected> kRoutines{
-        {"n6_lw",
-         "lw_case",
-         8,
-         true,
-         23,
-         23,
-         17,
-         7,
-         9,
-         0x800202d8,
-         0x8002f660,
-         0x1b0,
-         0xb058,
-         0x828,
-         0xfec4,
-         0x800212ac,
-         0x8003fec8,
-         8,
-         {{17, 16}, {31, 7}, {16, 31}, {30, 9}, {14, 1}}},
-        {"n12_sw",
-         "sw_case",
-         4,
-         false,
-         32,
-         21,
-         15,
-         11,
-         10,
-         0x800202a8,
-         0x8002b040,
-         0x3c0,
-         0xec90,
-         0x307c,
-         0xfba0,
-         0x800242bc,
-         0x8003fba4,
-         4,
-         {{17, 21}, {31, 11}, {16, 26}, {30, 10}, {14, 1}}},
-    };
-    return kRoutines;
-}
-
-std::vector<WordCase> casesOf(const Expected& r) {
+std::vector<WordCase> casesOf(const LoadStoreRow& r) {
     std::vector<WordCase> out;
     for (const auto& l : caseLines(unitNamed(r.unit), r.macro)) {
         EXPECT_EQ(l.args.size(), 3u) << l.text;
@@ -120,8 +58,8 @@ std::uint32_t address(std::uint32_t base, std::uint32_t offset, bool zeroExtend 
 
 // Runs one case; `staleChain` lets every chained load see its base register as it was before the
 // load just before it (a core without load forwarding; only the short form has such pairs).
-CaseRun run(const Expected& r, const WordCase& c, std::map<std::uint32_t, std::uint32_t>& memory,
-            bool staleChain = false) {
+CaseRun run(const LoadStoreRow& r, const WordCase& c,
+            std::map<std::uint32_t, std::uint32_t>& memory, bool staleChain = false) {
     CaseRun out;
     std::set<std::uint32_t> stored;
     const auto store = [&](std::uint32_t base, std::uint32_t v) {
@@ -165,10 +103,10 @@ CaseRun run(const Expected& r, const WordCase& c, std::map<std::uint32_t, std::u
     return out;
 }
 
-class LoadStoreRoutine : public ::testing::TestWithParam<Expected> {};
+class LoadStoreRoutine : public ::testing::TestWithParam<LoadStoreRow> {};
 
 TEST_P(LoadStoreRoutine, GroupsBasesAndOffsets) {
-    const Expected& r = GetParam();
+    const LoadStoreRow& r = GetParam();
     const auto cases = casesOf(r);
     ASSERT_EQ(cases.size(), std::size_t(r.scattered + r.fixed + r.zeroOffset + 1));
     for (std::size_t i = 0; i < cases.size(); ++i)
@@ -219,7 +157,7 @@ TEST_P(LoadStoreRoutine, GroupsBasesAndOffsets) {
 }
 
 TEST_P(LoadStoreRoutine, DataWords) {
-    const Expected& r = GetParam();
+    const LoadStoreRow& r = GetParam();
     const auto cases = casesOf(r);
     EXPECT_EQ(cases.back().value, 0u) << "the last case stores 0";
     std::set<std::uint32_t> seen;
@@ -233,9 +171,9 @@ TEST_P(LoadStoreRoutine, DataWords) {
 
 TEST(LoadStoreRoutines, DataWordsDifferBetweenTheRoutines) {
     std::set<std::uint32_t> lw;
-    for (const auto& c : casesOf(routines()[0]))
+    for (const auto& c : casesOf(loadStoreRoutines()[0]))
         lw.insert(c.value);
-    for (const auto& c : casesOf(routines()[1]))
+    for (const auto& c : casesOf(loadStoreRoutines()[1]))
         if (c.value != 0) {
             EXPECT_FALSE(lw.contains(c.value)) << "sw case " << c.number;
         }
@@ -244,7 +182,7 @@ TEST(LoadStoreRoutines, DataWordsDifferBetweenTheRoutines) {
 // Every case reads back its data word, touches only aligned words inside its window (the window's
 // ends both reached), and its chain reads only words the case stored, with or without forwarding.
 TEST_P(LoadStoreRoutine, EveryCaseOnAWordMemory) {
-    const Expected& r = GetParam();
+    const LoadStoreRow& r = GetParam();
     std::map<std::uint32_t, std::uint32_t> memory, staleMemory;
     std::uint32_t lowest = 0xffffffff, highest = 0;
     for (const auto& c : casesOf(r)) {
@@ -266,7 +204,7 @@ TEST_P(LoadStoreRoutine, EveryCaseOnAWordMemory) {
 // The zero-data case is the last and finds a non-zero word where it stores: a store that leaves
 // the old word in place fails there at the latest.
 TEST_P(LoadStoreRoutine, LastCaseReplacesANonZeroWord) {
-    const Expected& r = GetParam();
+    const LoadStoreRow& r = GetParam();
     std::map<std::uint32_t, std::uint32_t> memory;
     CaseRun last;
     for (const auto& c : casesOf(r))
@@ -279,7 +217,7 @@ TEST_P(LoadStoreRoutine, LastCaseReplacesANonZeroWord) {
 // cases keep that inside the RAM (store and load agree, so nothing shows); the first case whose
 // access leaves the RAM is the first long offset at the fixed base.
 TEST_P(LoadStoreRoutine, ZeroExtendedOffsetsLeaveTheRamFirstAtTheFixedBase) {
-    const Expected& r = GetParam();
+    const LoadStoreRow& r = GetParam();
     int firstOutside = 0;
     for (const auto& c : casesOf(r)) {
         for (std::uint32_t base : {c.base, c.base + 4, c.base - r.lowerDistance}) {
@@ -291,25 +229,7 @@ TEST_P(LoadStoreRoutine, ZeroExtendedOffsetsLeaveTheRamFirstAtTheFixedBase) {
     EXPECT_EQ(firstOutside, r.scattered + 1);
 }
 
-TEST_P(LoadStoreRoutine, InstructionsPerCase) {
-    const Expected& r = GetParam();
-    const auto lines = caseLines(unitNamed(r.unit), r.macro);
-    const auto counts = caseInstructionCounts("memory.inc", lines);
-    EXPECT_EQ(histogram(counts), r.lengths);
-    int words = 0;
-    for (int c : counts)
-        words += c;
-    const auto slot = casegen::linkSlot(r.unit);
-    ASSERT_TRUE(slot.has_value());
-    EXPECT_EQ(4 * (words + casegen::Unit::kFrameWords), int(slot->size));
-}
-
-TEST_P(LoadStoreRoutine, CommittedAndDeterministic) {
-    expectCommittedAndDeterministic(GetParam().unit);
-    expectReportMet(GetParam().unit);
-}
-
-INSTANTIATE_TEST_SUITE_P(Memory, LoadStoreRoutine, ::testing::ValuesIn(routines()),
+INSTANTIATE_TEST_SUITE_P(Memory, LoadStoreRoutine, ::testing::ValuesIn(loadStoreRoutines()),
                          [](const auto& info) { return std::string(info.param.unit); });
 
 struct TellingRow {
@@ -340,33 +260,6 @@ TEST(LoadStoreRoutines, TellingRows) {
         EXPECT_EQ(number(args.at(1)), row.base) << row.unit << " case " << row.number;
         EXPECT_EQ(number(args.at(2)), row.offset) << row.unit << " case " << row.number;
     }
-}
-
-// The two forms of the template and the shapes of their constants.
-TEST(LoadStoreTemplates, InstructionCounts) {
-    struct Row {
-        const char* call;
-        int words;
-    };
-    const std::vector<Row> rows{
-        {"lw_case 0x12345678, 0x80021234, 0x0100", 17}, // short offset
-        {"lw_case 0x12345678, 0x80030000, 0x0100", 16}, // base with a zero low half
-        {"lw_case 0, 0x80030000, 0", 14},               // zero data
-        {"lw_case 0x12345678, 0x80021234, 0x8000", 31}, // long offset
-        {"lw_case 0x12345678, 0x80030000, 0xfffc", 30},
-        {"lw_case 0x12345678, 0x80021234, 0x7ffc", 17}, // the last short offset
-        {"sw_case 0x12345678, 0x80021234, 0x0100", 17},
-        {"sw_case 0x12345678, 0x80030000, 0x0100", 16},
-        {"sw_case 0, 0x80030000, 0", 14},
-        {"sw_case 0x12345678, 0x80021234, 0x8000", 31},
-        {"sw_case 0x12345678, 0x80030000, 0xfffc", 30},
-    };
-    std::vector<std::string> body;
-    for (const auto& row : rows)
-        body.push_back(row.call);
-    const auto sizes = assembledSizes("memory.inc", body);
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        EXPECT_EQ(int(sizes[i] / 4), rows[i].words) << rows[i].call;
 }
 
 } // namespace

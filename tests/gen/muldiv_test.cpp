@@ -1,6 +1,7 @@
 // The div, divu, mult and multu routines: every expected HI and LO recomputed, the blocks, sign
-// combinations, quotients, operand rules and telling rows checked on the generated case lines,
-// and the case lengths as the assembler lays them out.
+// combinations, quotients, operand rules and telling rows checked on the generated case lines.
+// Case lengths, template sizes, the report and the committed text are checked in
+// data_units_test.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,17 +9,16 @@
 #include <bit>
 #include <cstdint>
 #include <map>
-#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "mem_routines.h"
 #include "mem_support.h"
 
 namespace coretest_gen_test {
 namespace {
 
-enum class Op { Div, Divu, Mult, Multu };
 enum class Block { General, SecondZero, FirstZero, AllZero };
 
 struct HiLo {
@@ -78,67 +78,11 @@ struct Case {
     }
 };
 
-struct Expected {
-    const char* unit;
-    const char* op;
-    Op kind;
-    std::array<int, 4> blocks; // general, second-zero, first-zero, all-zero
-    std::array<int, 4> signs;  // (+,+), (+,-), (-,+), (-,-) of the general block
-    int lowestQuotient, highestQuotient, zeroQuotients;
-    std::map<int, int> lengths; // instructions: cases
-};
-
-void PrintTo(const Expected& e, std::ostream* os) {
-    *os << e.unit;
-}
-
-const std::vector<Expected>& routines() {
-    static const std::vector<Expected> kRoutines{
-        {"n44_div",
-         "div",
-         Op::Div,
-         {119, 0, 3, 0},
-         {28, 28, 24, 39},
-         -51,
-         20,
-         44,
-         {{14, 119}, {12, 3}}},
-        {"n45_divu",
-         "divu",
-         Op::Divu,
-         {171, 0, 7, 0},
-         {45, 37, 49, 40},
-         0,
-         139,
-         87,
-         {{14, 171}, {12, 7}}},
-        {"n46_mult",
-         "mult",
-         Op::Mult,
-         {138, 12, 8, 1},
-         {31, 28, 37, 42},
-         0,
-         0,
-         0,
-         {{15, 136}, {14, 2}, {12, 20}, {11, 1}}},
-        {"n47_multu",
-         "multu",
-         Op::Multu,
-         {131, 6, 4, 1},
-         {38, 32, 30, 31},
-         0,
-         0,
-         0,
-         {{15, 130}, {14, 1}, {12, 10}, {11, 1}}},
-    };
-    return kRoutines;
-}
-
 bool isDivide(Op op) {
     return op == Op::Div || op == Op::Divu;
 }
 
-std::vector<Case> casesOf(const Expected& r) {
+std::vector<Case> casesOf(const MulDivRow& r) {
     std::vector<Case> out;
     for (const auto& l : caseLines(unitNamed(r.unit), "muldiv_case")) {
         EXPECT_EQ(l.args.size(), 5u) << l.text;
@@ -158,20 +102,20 @@ std::vector<Case> generalOf(const std::vector<Case>& cases) {
     return g;
 }
 
-long quotientOf(const Expected& r, const Case& c) {
+long quotientOf(const MulDivRow& r, const Case& c) {
     return r.kind == Op::Div ? long(sgn(c.expected.lo)) : long(c.expected.lo);
 }
 
-class MulDivRoutine : public ::testing::TestWithParam<Expected> {};
+class MulDivRoutine : public ::testing::TestWithParam<MulDivRow> {};
 
 TEST_P(MulDivRoutine, ExpectedValuesAreTheArchitecturalResults) {
-    const Expected& r = GetParam();
+    const MulDivRow& r = GetParam();
     for (const auto& c : casesOf(r))
         EXPECT_EQ(c.expected, architectural(r.kind, c.first, c.second)) << "case " << c.number;
 }
 
 TEST_P(MulDivRoutine, BlocksInOrder) {
-    const Expected& r = GetParam();
+    const MulDivRow& r = GetParam();
     const auto cases = casesOf(r);
     std::array<int, 4> counts{};
     Block last = Block::General;
@@ -191,7 +135,7 @@ TEST_P(MulDivRoutine, BlocksInOrder) {
 }
 
 TEST_P(MulDivRoutine, SignCombinationsOfTheGeneralBlock) {
-    const Expected& r = GetParam();
+    const MulDivRow& r = GetParam();
     std::array<int, 4> signs{};
     for (const auto& c : generalOf(casesOf(r)))
         ++signs[std::size_t((c.first >> 31) * 2 + (c.second >> 31))];
@@ -199,7 +143,7 @@ TEST_P(MulDivRoutine, SignCombinationsOfTheGeneralBlock) {
 }
 
 TEST_P(MulDivRoutine, OperandRules) {
-    const Expected& r = GetParam();
+    const MulDivRow& r = GetParam();
     std::set<std::uint32_t> seen;
     for (const auto& c : casesOf(r)) {
         EXPECT_NE(c.first, 0x80000000u) << "case " << c.number;
@@ -218,7 +162,7 @@ TEST_P(MulDivRoutine, OperandRules) {
 }
 
 TEST_P(MulDivRoutine, QuotientsOrProducts) {
-    const Expected& r = GetParam();
+    const MulDivRow& r = GetParam();
     const auto general = generalOf(casesOf(r));
     if (isDivide(r.kind)) {
         long lowest = quotientOf(r, general.front()), highest = lowest;
@@ -258,31 +202,13 @@ TEST_P(MulDivRoutine, LowZeroBitsShare) {
     EXPECT_LE(share, 39.0);
 }
 
-TEST_P(MulDivRoutine, InstructionsPerCase) {
-    const Expected& r = GetParam();
-    const auto counts =
-        caseInstructionCounts("muldiv.inc", caseLines(unitNamed(r.unit), "muldiv_case"));
-    EXPECT_EQ(histogram(counts), r.lengths);
-    int words = 0;
-    for (int c : counts)
-        words += c;
-    const auto slot = casegen::linkSlot(r.unit);
-    ASSERT_TRUE(slot.has_value());
-    EXPECT_EQ(4 * (words + casegen::Unit::kFrameWords), int(slot->size));
-}
-
 // A core that swaps HI and LO fails the first case at the LO comparison.
 TEST_P(MulDivRoutine, SwappedHiAndLoShowInTheFirstCase) {
     const Case first = casesOf(GetParam()).front();
     EXPECT_NE(first.expected.lo, first.expected.hi);
 }
 
-TEST_P(MulDivRoutine, CommittedAndDeterministic) {
-    expectCommittedAndDeterministic(GetParam().unit);
-    expectReportMet(GetParam().unit);
-}
-
-INSTANTIATE_TEST_SUITE_P(MulDiv, MulDivRoutine, ::testing::ValuesIn(routines()),
+INSTANTIATE_TEST_SUITE_P(MulDiv, MulDivRoutine, ::testing::ValuesIn(mulDivRoutines()),
                          [](const auto& info) { return std::string(info.param.unit); });
 
 // Rows fixed by case number (0: the last case), or found as the extreme quotient.
@@ -315,10 +241,10 @@ TEST(MulDivRoutines, TellingRows) {
         {"n47_multu", 0, TellingRow::At, 0, 0, 0, 0},
     };
     for (const auto& row : rows) {
-        const auto it = std::find_if(routines().begin(), routines().end(), [&](const Expected& e) {
-            return e.unit == std::string(row.unit);
-        });
-        ASSERT_NE(it, routines().end());
+        const auto it =
+            std::find_if(mulDivRoutines().begin(), mulDivRoutines().end(),
+                         [&](const MulDivRow& e) { return e.unit == std::string(row.unit); });
+        ASSERT_NE(it, mulDivRoutines().end());
         const auto cases = casesOf(*it);
         Case found = row.number == 0 ? cases.back() : cases.at(std::size_t(row.number - 1));
         if (row.where != TellingRow::At) {
@@ -338,7 +264,7 @@ TEST(MulDivRoutines, TellingRows) {
 
 // Rounding toward minus infinity first changes a result at the fourth div case.
 TEST(MulDivRoutines, FlooringDivideFirstDiffersAtCaseFour) {
-    const auto cases = casesOf(routines()[0]);
+    const auto cases = casesOf(mulDivRoutines()[0]);
     const auto differs = std::find_if(cases.begin(), cases.end(), [](const Case& c) {
         return !(divideFlooring(c.first, c.second) == c.expected);
     });
@@ -350,34 +276,12 @@ TEST(MulDivRoutines, FlooringDivideFirstDiffersAtCaseFour) {
 // mult read as multu (and multu as mult) keeps LO and changes HI in the first case.
 TEST(MulDivRoutines, SignConfusionShowsInTheFirstHi) {
     for (const auto& [routine, other] :
-         {std::pair{routines()[2], Op::Multu}, std::pair{routines()[3], Op::Mult}}) {
+         {std::pair{mulDivRoutines()[2], Op::Multu}, std::pair{mulDivRoutines()[3], Op::Mult}}) {
         const Case first = casesOf(routine).front();
         const HiLo wrong = architectural(other, first.first, first.second);
         EXPECT_EQ(wrong.lo, first.expected.lo) << routine.unit;
         EXPECT_NE(wrong.hi, first.expected.hi) << routine.unit;
     }
-}
-
-TEST(MulDivTemplates, InstructionCounts) {
-    struct Row {
-        const char* call;
-        int words;
-    };
-    const std::vector<Row> rows{
-        {"muldiv_case mult, 0x12345678, 0x23456789, 0x34567891, 0x45678912", 15},
-        {"muldiv_case multu, 0x12340000, 0x23456789, 0x34567891, 0x45678912", 14},
-        {"muldiv_case div, 0x00000002, 0x23456789, 0x34567891, 0x45678912", 14},
-        {"muldiv_case divu, 0xffffffcd, 0x23456789, 0x34567891, 0x45678912", 14},
-        {"muldiv_case div, 0x00000000, 0x00000000, 0x00000000, 0x45678912", 12},
-        {"muldiv_case mult, 0x00000000, 0x00000000, 0x34567891, 0x00000000", 12},
-        {"muldiv_case multu, 0x00000000, 0x00000000, 0x00000000, 0x00000000", 11},
-    };
-    std::vector<std::string> body;
-    for (const auto& row : rows)
-        body.push_back(row.call);
-    const auto sizes = assembledSizes("muldiv.inc", body);
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        EXPECT_EQ(int(sizes[i] / 4), rows[i].words) << rows[i].call;
 }
 
 } // namespace
