@@ -4,11 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
+#include "alu_routines.h"
 #include "alu_support.h"
 #include "unit.h"
 
@@ -70,20 +69,8 @@ bool sumOverflows(U rs, unsigned imm) {
     return s > INT32_MAX || s < INT32_MIN;
 }
 
-struct Routine {
-    const char* unit;
-    const char* op;
-    int general, secondZero, firstZero;
-};
-constexpr Routine kRoutines[] = {
-    {"n3_addiu", "addiu", 107, 12, 3},   {"n9_slti", "slti", 200, 50, 50},
-    {"n10_sltiu", "sltiu", 200, 50, 50}, {"n22_addi", "addi", 200, 50, 50},
-    {"n27_andi", "andi", 200, 50, 50},   {"n29_ori", "ori", 200, 50, 50},
-    {"n31_xori", "xori", 200, 50, 50},
-};
-
 TEST(AluImmUnit, EveryCaseExpectsTheMipsResultInItsBlock) {
-    for (const auto& r : kRoutines) {
+    for (const auto& r : kImmRoutines) {
         SCOPED_TRACE(r.unit);
         const auto cases = immCases(unitNamed(r.unit));
         ASSERT_EQ(int(cases.size()), r.general + r.secondZero + r.firstZero + 1);
@@ -111,14 +98,12 @@ TEST(AluImmUnit, EveryCaseExpectsTheMipsResultInItsBlock) {
 }
 
 TEST(AluImmUnit, RoutineSizeFollowsFromTheOperandLoads) {
-    for (const auto& r : kRoutines) {
+    for (const auto& r : kImmRoutines) {
         SCOPED_TRACE(r.unit);
         const auto u = unitNamed(r.unit);
-        int words = 0;
-        for (const auto& c : immCases(u))
-            words += loadLength(c.operand) + loadLength(c.expected) + 3;
-        EXPECT_EQ(u.bodyWords, words);
-        EXPECT_EQ(4u * (kFrameWords + words), linkSize(r.unit));
+        expectRoutineSizeFromCases(u, immCases(u), [](const ImmCase& c) {
+            return loadLength(c.operand) + loadLength(c.expected) + 3;
+        });
     }
 }
 
@@ -127,12 +112,7 @@ TEST(AluImmUnit, CountedPropertiesHold) {
         return reference(c.op, c.operand, c.imm) != otherWidening(c.op, c.operand, c.imm);
     };
     const auto one = [](const ImmCase& c) { return c.expected == 1; };
-    const struct {
-        const char* unit;
-        const char* what;
-        int from, to, target;
-        std::function<bool(const ImmCase&)> holds;
-    } table[] = {
+    const std::vector<CountRow<ImmCase>> table{
         {"n3_addiu", "other widening changes", 1, 123, 57, changes},
         {"n3_addiu", "bit 15 set", 1, 123, 57, [](const ImmCase& c) { return c.imm >= 0x8000; }},
         {"n3_addiu", "overflow", 1, 123, 0,
@@ -156,15 +136,7 @@ TEST(AluImmUnit, CountedPropertiesHold) {
         {"n29_ori", "other widening changes", 1, 301, 134, changes},
         {"n31_xori", "other widening changes", 1, 301, 124, changes},
     };
-    for (const auto& t : table) {
-        SCOPED_TRACE(std::string(t.unit) + ": " + t.what);
-        const auto cases = immCases(unitNamed(t.unit));
-        EXPECT_EQ(std::count_if(cases.begin(), cases.end(),
-                                [&](const ImmCase& c) {
-                                    return c.number >= t.from && c.number <= t.to && t.holds(c);
-                                }),
-                  t.target);
-    }
+    expectCounts(table, immCases);
 }
 
 TEST(AluImmUnit, TellingCasesStandWhereStated) {
@@ -210,17 +182,12 @@ TEST(AluImmUnit, TellingCasesStandWhereStated) {
 }
 
 TEST(AluImmUnit, OperandsUniqueImmediatesOffTheEdgesSharesNearTheirMark) {
-    for (const auto& r : kRoutines) {
+    for (const auto& r : kImmRoutines) {
         SCOPED_TRACE(r.unit);
-        std::set<U> seen;
-        int operands = 0, odd = 0, zeroDigit = 0, imms = 0, bit15 = 0, oddImm = 0;
+        std::vector<U> operands;
+        int imms = 0, bit15 = 0, oddImm = 0;
         for (const auto& c : immCases(unitNamed(r.unit))) {
-            if (c.operand != 0) {
-                EXPECT_TRUE(seen.insert(c.operand).second) << "repeated " << c.operand;
-                ++operands;
-                odd += c.operand & 1;
-                zeroDigit += (c.operand & 0xf) == 0;
-            }
+            if (c.operand != 0) operands.push_back(c.operand);
             EXPECT_TRUE(c.imm != 0x0001 && c.imm != 0x7fff && c.imm != 0x8000 && c.imm != 0xffff)
                 << c.number;
             if (c.imm != 0) {
@@ -229,8 +196,7 @@ TEST(AluImmUnit, OperandsUniqueImmediatesOffTheEdgesSharesNearTheirMark) {
                 oddImm += c.imm & 1;
             }
         }
-        EXPECT_NEAR(double(odd) / operands, 1.0 / 8, 0.06);
-        EXPECT_NEAR(double(zeroDigit) / operands, 1.0 / 3, 0.08);
+        expectUniqueWithShares(operands, 0.06, 0.08);
         EXPECT_NEAR(double(bit15) / imms, 0.5, 0.06);
         EXPECT_NEAR(double(oddImm) / imms, 0.25, 0.08);
     }
@@ -240,12 +206,7 @@ TEST(AluImmUnit, FaultsFailAtTheirCases) {
     const auto widenedWrongly = [](const ImmCase& c) {
         return otherWidening(c.op, c.operand, c.imm) != c.expected;
     };
-    const struct {
-        const char* unit;
-        const char* fault;
-        int firstCase;
-        std::function<bool(const ImmCase&)> differs;
-    } table[] = {
+    const std::vector<FaultRow<ImmCase>> table{
         {"n3_addiu", "addiu zero-extends", 1, widenedWrongly},
         {"n22_addi", "addi zero-extends", 1, widenedWrongly},
         {"n29_ori", "ori sign-extends", 2, widenedWrongly},
@@ -260,12 +221,7 @@ TEST(AluImmUnit, FaultsFailAtTheirCases) {
         {"n22_addi", "addi ignores overflow", 0,
          [](const ImmCase& c) { return sumOverflows(c.operand, c.imm); }},
     };
-    for (const auto& t : table) {
-        int first = 0;
-        for (const auto& c : immCases(unitNamed(t.unit)))
-            if (!first && t.differs(c)) first = c.number;
-        EXPECT_EQ(first, t.firstCase) << t.unit << ": " << t.fault;
-    }
+    expectFaultsFailAtTheirCases(table, immCases);
 }
 
 TEST(AluImmUnit, TemplatesAssembleToTheStatedSequence) {
@@ -295,20 +251,7 @@ TEST(AluImmUnit, TemplatesAssembleToTheStatedSequence) {
         EXPECT_EQ(rsOf(op), kT0);
         EXPECT_EQ(rtOf(op), kV0);
         EXPECT_EQ(immOf(op), t.imm);
-        EXPECT_EQ(opcode(w.at(at + 1)), kBne);
-        EXPECT_EQ(rsOf(w.at(at + 1)), kV0);
-        EXPECT_EQ(rtOf(w.at(at + 1)), kV1);
-        EXPECT_EQ(w.at(at + 2), 0u);
-    }
-}
-
-TEST(AluImmUnit, GenerationIsDeterministicAndCommitted) {
-    for (const auto& r : kRoutines) {
-        const auto u = unitNamed(r.unit);
-        EXPECT_EQ(casegen::renderUnit(u), casegen::renderUnit(unitNamed(r.unit))) << r.unit;
-        EXPECT_EQ(committedUnit(u), casegen::renderUnit(u)) << r.unit;
-        for (const auto& p : u.properties)
-            EXPECT_TRUE(p.met) << r.unit << ": " << p.name;
+        expectCompareAndNop(w, at + 1);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "alu_routines.h"
 #include "alu_support.h"
 #include "unit.h"
 
@@ -67,26 +68,14 @@ U reference(const std::string& op, U a, U b) {
     return 0;
 }
 
-struct Routine {
-    const char* unit;
-    const char* op;
-    int cases, general;
-};
-constexpr Routine kRoutines[] = {
-    {"n2_addu", "addu", 301, 200},  {"n7_or", "or", 301, 200},    {"n8_slt", "slt", 301, 200},
-    {"n21_add", "add", 250, 149},   {"n23_sub", "sub", 245, 144}, {"n24_subu", "subu", 301, 200},
-    {"n25_sltu", "sltu", 301, 200}, {"n26_and", "and", 301, 200}, {"n28_nor", "nor", 301, 200},
-    {"n30_xor", "xor", 301, 200},
-};
-
-const Routine& routine(const std::string& unit) {
-    for (const auto& r : kRoutines)
+const RegRow& routine(const std::string& unit) {
+    for (const auto& r : kRegRoutines)
         if (unit == r.unit) return r;
     throw std::invalid_argument(unit);
 }
 
 TEST(AluRegUnit, EveryCaseExpectsTheMipsResultInItsBlock) {
-    for (const auto& r : kRoutines) {
+    for (const auto& r : kRegRoutines) {
         SCOPED_TRACE(r.unit);
         const auto cases = regCases(unitNamed(r.unit));
         ASSERT_EQ(int(cases.size()), r.cases);
@@ -111,69 +100,57 @@ TEST(AluRegUnit, EveryCaseExpectsTheMipsResultInItsBlock) {
 }
 
 TEST(AluRegUnit, RoutineSizeFollowsFromTheOperandLoads) {
-    for (const auto& r : kRoutines) {
+    for (const auto& r : kRegRoutines) {
         SCOPED_TRACE(r.unit);
         const auto u = unitNamed(r.unit);
-        int words = 0;
-        for (const auto& c : regCases(u))
-            words += loadLength(c.first) + loadLength(c.second) + loadLength(c.expected) + 3;
-        EXPECT_EQ(u.bodyWords, words);
-        EXPECT_EQ(4u * (kFrameWords + words), linkSize(r.unit));
+        expectRoutineSizeFromCases(u, regCases(u), [](const RegCase& c) {
+            return loadLength(c.first) + loadLength(c.second) + loadLength(c.expected) + 3;
+        });
     }
 }
 
-struct Counted {
-    const char* unit;
-    const char* what;
-    int from, to; // case numbers, inclusive
-    int target;
-    std::function<bool(U, U)> holds;
-};
+// A property of a case's two operands, as a property of the case.
+std::function<bool(const RegCase&)> onOperands(std::function<bool(U, U)> holds) {
+    return [holds](const RegCase& c) { return holds(c.first, c.second); };
+}
 
 TEST(AluRegUnit, CountedPropertiesHold) {
     const auto expectsOne = [](const char* op) {
-        return [op](U a, U b) { return reference(op, a, b) == 1; };
+        return onOperands([op](U a, U b) { return reference(op, a, b) == 1; });
     };
     const auto shortResult = [](const char* op) {
-        return [op](U a, U b) { return loadLength(reference(op, a, b)) == 1; };
+        return onOperands([op](U a, U b) { return loadLength(reference(op, a, b)) == 1; });
     };
-    const std::vector<Counted> table = {
-        {"n2_addu", "signed overflow", 1, 200, 40, sumOverflows},
-        {"n2_addu", "unsigned carry", 1, 200, 108, carry},
+    const std::vector<CountRow<RegCase>> table{
+        {"n2_addu", "signed overflow", 1, 200, 40, onOperands(sumOverflows)},
+        {"n2_addu", "unsigned carry", 1, 200, 108, onOperands(carry)},
         {"n2_addu", "short expected", 1, 200, 0, shortResult("addu")},
-        {"n24_subu", "signed overflow", 1, 200, 45, diffOverflows},
-        {"n24_subu", "borrow", 1, 200, 91, borrow},
+        {"n24_subu", "signed overflow", 1, 200, 45, onOperands(diffOverflows)},
+        {"n24_subu", "borrow", 1, 200, 91, onOperands(borrow)},
         {"n24_subu", "short expected", 1, 200, 0, shortResult("subu")},
-        {"n21_add", "overflow anywhere", 1, 250, 0, sumOverflows},
-        {"n21_add", "unsigned carry", 1, 149, 60, carry},
-        {"n21_add", "opposite signs", 1, 149, 109, opposite},
+        {"n21_add", "overflow anywhere", 1, 250, 0, onOperands(sumOverflows)},
+        {"n21_add", "unsigned carry", 1, 149, 60, onOperands(carry)},
+        {"n21_add", "opposite signs", 1, 149, 109, onOperands(opposite)},
         {"n21_add", "short expected", 1, 149, 0, shortResult("add")},
-        {"n23_sub", "overflow anywhere", 1, 245, 0, diffOverflows},
-        {"n23_sub", "borrow", 1, 144, 77, borrow},
-        {"n23_sub", "opposite signs", 1, 144, 43, opposite},
+        {"n23_sub", "overflow anywhere", 1, 245, 0, onOperands(diffOverflows)},
+        {"n23_sub", "borrow", 1, 144, 77, onOperands(borrow)},
+        {"n23_sub", "opposite signs", 1, 144, 43, onOperands(opposite)},
         {"n23_sub", "short expected", 1, 144, 0, shortResult("sub")},
         {"n23_sub", "0x80000000 as second operand", 1, 245, 0,
-         [](U, U b) { return b == 0x80000000u; }},
-        {"n8_slt", "opposite signs", 1, 200, 101, opposite},
+         onOperands([](U, U b) { return b == 0x80000000u; })},
+        {"n8_slt", "opposite signs", 1, 200, 101, onOperands(opposite)},
         {"n8_slt", "expecting 1", 1, 200, 104, expectsOne("slt")},
         {"n8_slt", "second-zero expecting 1", 201, 250, 24, expectsOne("slt")},
         {"n8_slt", "first-zero expecting 1", 251, 300, 23, expectsOne("slt")},
-        {"n25_sltu", "opposite signs", 1, 200, 103, opposite},
+        {"n25_sltu", "opposite signs", 1, 200, 103, onOperands(opposite)},
         {"n25_sltu", "expecting 1", 1, 200, 102, expectsOne("sltu")},
         {"n7_or", "short expected", 1, 200, 3, shortResult("or")},
         {"n26_and", "short expected", 1, 200, 7, shortResult("and")},
-        {"n26_and", "result 0", 1, 200, 0, [](U a, U b) { return (a & b) == 0; }},
+        {"n26_and", "result 0", 1, 200, 0, onOperands([](U a, U b) { return (a & b) == 0; })},
         {"n28_nor", "short expected", 1, 200, 2, shortResult("nor")},
         {"n30_xor", "short expected", 1, 200, 0, shortResult("xor")},
     };
-    for (const auto& t : table) {
-        SCOPED_TRACE(std::string(t.unit) + ": " + t.what);
-        const auto cases = regCases(unitNamed(t.unit));
-        const auto n = std::count_if(cases.begin(), cases.end(), [&](const RegCase& c) {
-            return c.number >= t.from && c.number <= t.to && t.holds(c.first, c.second);
-        });
-        EXPECT_EQ(n, t.target);
-    }
+    expectCounts(table, regCases);
 }
 
 struct TellingCase {
@@ -224,7 +201,7 @@ TEST(AluRegUnit, TellingCasesStandWhereStated) {
             EXPECT_LE(it->number, routine(t.unit).general);
         }
     }
-    for (const auto& r : kRoutines) {
+    for (const auto& r : kRegRoutines) {
         const auto cases = regCases(unitNamed(r.unit));
         EXPECT_EQ(cases.back().expected, std::string(r.op) == "nor" ? 0xffffffffu : 0u) << r.unit;
     }
@@ -233,50 +210,33 @@ TEST(AluRegUnit, TellingCasesStandWhereStated) {
 TEST(AluRegUnit, OperandsAreUniqueFullWidthAndNeverOnTheEdges) {
     // The two operands loaded by lui alone.
     const std::set<U> luiOnly = {0x29690000, 0xc1c80000};
-    for (const auto& r : kRoutines) {
+    for (const auto& r : kRegRoutines) {
         SCOPED_TRACE(r.unit);
-        std::set<U> seen;
-        int odd = 0, zeroDigit = 0, neg = 0, total = 0;
+        std::vector<U> values;
+        int neg = 0;
         for (const auto& c : regCases(unitNamed(r.unit))) {
             if (c.number <= r.general) {
                 EXPECT_NE(c.first, c.second) << c.number;
             }
             for (U v : {c.first, c.second}) {
                 if (v == 0) continue;
-                EXPECT_TRUE(seen.insert(v).second) << "repeated " << v;
                 EXPECT_TRUE(fullWidth(v) || luiOnly.contains(v)) << v;
                 EXPECT_TRUE(v != 0x80000000u && v != 0x7fffffffu && v != 0xffffffffu);
-                ++total;
-                odd += v & 1;
-                zeroDigit += (v & 0xf) == 0;
+                values.push_back(v);
                 neg += negative(v);
             }
         }
         // About one in eight odd, one in three with a zero low digit, half negative.
-        EXPECT_NEAR(double(odd) / total, 1.0 / 8, 0.05);
-        EXPECT_NEAR(double(zeroDigit) / total, 1.0 / 3, 0.07);
-        EXPECT_NEAR(double(neg) / total, 0.5, 0.08);
+        expectUniqueWithShares(values, 0.05, 0.07);
+        EXPECT_NEAR(double(neg) / double(values.size()), 0.5, 0.08);
     }
-}
-
-// The first case at which a core with `faulty` instead of the real semantics gets a different
-// value (or would trap, when `traps` says so); 0 when none.
-int firstDifference(const std::string& unit, std::function<bool(const RegCase&)> differs) {
-    for (const auto& c : regCases(unitNamed(unit)))
-        if (differs(c)) return c.number;
-    return 0;
 }
 
 TEST(AluRegUnit, FaultsFailAtTheirCases) {
     const auto swapped = [](const RegCase& c) {
         return reference(c.op, c.second, c.first) != c.expected;
     };
-    const struct {
-        const char* unit;
-        const char* fault;
-        int firstCase;
-        std::function<bool(const RegCase&)> differs;
-    } table[] = {
+    const std::vector<FaultRow<RegCase>> table{
         {"n2_addu", "addu traps on overflow", 2,
          [](const RegCase& c) { return sumOverflows(c.first, c.second); }},
         {"n24_subu", "subu traps on overflow", 1,
@@ -302,8 +262,7 @@ TEST(AluRegUnit, FaultsFailAtTheirCases) {
         {"n23_sub", "sub ignores overflow", 0,
          [](const RegCase& c) { return diffOverflows(c.first, c.second); }},
     };
-    for (const auto& t : table)
-        EXPECT_EQ(firstDifference(t.unit, t.differs), t.firstCase) << t.unit << ": " << t.fault;
+    expectFaultsFailAtTheirCases(table, regCases);
 }
 
 TEST(AluRegUnit, TemplateAssemblesToTheStatedSequence) {
@@ -330,22 +289,7 @@ TEST(AluRegUnit, TemplateAssemblesToTheStatedSequence) {
         EXPECT_EQ(rdOf(op), kV0);
         EXPECT_EQ(rsOf(op), kT0);
         EXPECT_EQ(rtOf(op), kT1);
-        const U branch = w.at(at + 1);
-        EXPECT_EQ(opcode(branch), kBne);
-        EXPECT_EQ(rsOf(branch), kV0);
-        EXPECT_EQ(rtOf(branch), kV1);
-        EXPECT_EQ(immOf(branch), 1u); // to inst_error, just after the delay slot
-        EXPECT_EQ(w.at(at + 2), 0u);
-    }
-}
-
-TEST(AluRegUnit, GenerationIsDeterministicAndCommitted) {
-    for (const auto& r : kRoutines) {
-        const auto u = unitNamed(r.unit);
-        EXPECT_EQ(casegen::renderUnit(u), casegen::renderUnit(unitNamed(r.unit))) << r.unit;
-        EXPECT_EQ(committedUnit(u), casegen::renderUnit(u)) << r.unit;
-        for (const auto& p : u.properties)
-            EXPECT_TRUE(p.met) << r.unit << ": " << p.name;
+        expectCompareAndNop(w, at + 1);
     }
 }
 

@@ -1,20 +1,21 @@
 #pragma once
 // What the arithmetic, logic and shift unit tests share: the generated case lines read back as
-// values, the operand-load rule recounted on its own, and the case templates assembled for real.
+// values, the operand-load rule recounted on its own, the case templates assembled for real, and
+// the checks the routines' tables drive: routine size, value shares, counted properties, and the
+// first case each fault fails.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <functional>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "assembler.h"
+#include "unit_checks.h"
 #include "units.h"
 
 namespace alutest {
@@ -26,11 +27,7 @@ struct CaseLine {
     int number = 0;
 };
 
-inline casegen::Unit unitNamed(std::string_view name) {
-    const casegen::UnitSpec* entry = casegen::findUnit(name);
-    if (!entry) throw std::invalid_argument(std::string(name));
-    return casegen::buildUnit(*entry);
-}
+using gen_test::unitNamed;
 
 inline std::string trim(std::string s) {
     const auto b = s.find_first_not_of(" \t");
@@ -77,15 +74,6 @@ inline bool fullWidth(std::uint32_t v) {
 inline bool negative(std::uint32_t v) {
     return static_cast<std::int32_t>(v) < 0;
 }
-
-inline std::uint32_t linkSize(std::string_view unit) {
-    for (const auto& slot : casegen::kLinkOrder)
-        if (slot.unit == unit) return slot.size;
-    throw std::invalid_argument(std::string(unit));
-}
-
-// Words of the frame around every routine body: entry 2, exit 8.
-constexpr int kFrameWords = 10;
 
 // A word no template emits, placed at inst_error.
 constexpr std::uint32_t kSentinel = 0xfc0ffee0;
@@ -150,13 +138,84 @@ inline std::pair<unsigned, std::uint32_t> readLoad(const std::vector<std::uint32
     return {reg, value};
 }
 
-// The committed unit under rom/inst/ is exactly what the generator writes.
-inline std::string committedUnit(const casegen::Unit& u) {
-    std::ifstream in(std::string(CORETEST_SOURCE_DIR) + "/rom/inst/" + u.fileName(),
-                     std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+// The routine's size is what its cases take, `caseWords` of each.
+template <class Case, class Words>
+void expectRoutineSizeFromCases(const casegen::Unit& u, const std::vector<Case>& cases,
+                                Words caseWords) {
+    long words = 0;
+    for (const auto& c : cases)
+        words += caseWords(c);
+    gen_test::expectRoutineSize(u, words);
+}
+
+// The end of every case: bne v0, v1 to inst_error, just after its delay slot, then the nop in
+// the slot.
+inline void expectCompareAndNop(const std::vector<std::uint32_t>& w, std::size_t at) {
+    const std::uint32_t branch = w.at(at);
+    EXPECT_EQ(opcode(branch), kBne);
+    EXPECT_EQ(rsOf(branch), kV0);
+    EXPECT_EQ(rtOf(branch), kV1);
+    EXPECT_EQ(immOf(branch), 1u); // to inst_error, just after the delay slot
+    EXPECT_EQ(w.at(at + 1), 0u);
+}
+
+// The nonzero operand values of a routine: none repeats, about one in eight is odd and one in
+// three has a zero low digit, within the tolerances given.
+inline void expectUniqueWithShares(const std::vector<std::uint32_t>& values, double oddTolerance,
+                                   double zeroDigitTolerance) {
+    std::set<std::uint32_t> seen;
+    int odd = 0, zeroDigit = 0;
+    for (const std::uint32_t v : values) {
+        EXPECT_TRUE(seen.insert(v).second) << "repeated " << v;
+        odd += v & 1;
+        zeroDigit += (v & 0xf) == 0;
+    }
+    ASSERT_FALSE(values.empty());
+    EXPECT_NEAR(double(odd) / double(values.size()), 1.0 / 8, oddTolerance);
+    EXPECT_NEAR(double(zeroDigit) / double(values.size()), 1.0 / 3, zeroDigitTolerance);
+}
+
+// How many cases numbered `from` to `to` of a unit have a property, against the target.
+template <class Case>
+struct CountRow {
+    const char* unit;
+    const char* what;
+    int from, to; // case numbers, inclusive
+    int target;
+    std::function<bool(const Case&)> holds;
+};
+
+template <class Case, class Read>
+void expectCounts(const std::vector<CountRow<Case>>& table, Read casesOf) {
+    for (const auto& t : table) {
+        SCOPED_TRACE(std::string(t.unit) + ": " + t.what);
+        const std::vector<Case> cases = casesOf(unitNamed(t.unit));
+        EXPECT_EQ(std::count_if(cases.begin(), cases.end(),
+                                [&](const Case& c) {
+                                    return c.number >= t.from && c.number <= t.to && t.holds(c);
+                                }),
+                  t.target);
+    }
+}
+
+// A fault of the instruction and the first case it fails (0: none), as `differs` tells the
+// cases where a core with the fault gets another value or traps.
+template <class Case>
+struct FaultRow {
+    const char* unit;
+    const char* fault;
+    int firstCase;
+    std::function<bool(const Case&)> differs;
+};
+
+template <class Case, class Read>
+void expectFaultsFailAtTheirCases(const std::vector<FaultRow<Case>>& table, Read casesOf) {
+    for (const auto& t : table) {
+        int first = 0;
+        for (const Case& c : casesOf(unitNamed(t.unit)))
+            if (!first && t.differs(c)) first = c.number;
+        EXPECT_EQ(first, t.firstCase) << t.unit << ": " << t.fault;
+    }
 }
 
 } // namespace alutest

@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "alu_routines.h"
 #include "alu_support.h"
 #include "unit.h"
 
@@ -56,22 +56,8 @@ U reference(const std::string& op, U v, int n) {
     return 0;
 }
 
-struct Routine {
-    const char* unit;
-    const char* op;
-    bool variable;
-    int zeroAmounts, firstZeroZeroAmounts;
-    int fillMatters; // -1 for the left shifts
-    int allOnes;     // -1 where not counted
-};
-constexpr Routine kRoutines[] = {
-    {"n11_sll", "sll", false, 7, 0, -1, -1},  {"n32_sllv", "sllv", true, 7, 1, -1, -1},
-    {"n33_sra", "sra", false, 12, 0, 91, 10}, {"n34_srav", "srav", true, 11, 2, 82, 3},
-    {"n35_srl", "srl", false, 7, 1, 95, -1},  {"n36_srlv", "srlv", true, 6, 1, 93, -1},
-};
-
 TEST(ShiftUnit, EveryCaseExpectsTheMipsResultInItsBlock) {
-    for (const auto& r : kRoutines) {
+    for (const auto& r : kShiftRoutines) {
         SCOPED_TRACE(r.unit);
         const auto cases = shiftCases(unitNamed(r.unit));
         ASSERT_EQ(cases.size(), 301u);
@@ -97,19 +83,17 @@ TEST(ShiftUnit, EveryCaseExpectsTheMipsResultInItsBlock) {
 }
 
 TEST(ShiftUnit, RoutineSizeFollowsFromTheOperandLoads) {
-    for (const auto& r : kRoutines) {
+    for (const auto& r : kShiftRoutines) {
         SCOPED_TRACE(r.unit);
         const auto u = unitNamed(r.unit);
-        int words = 0;
-        for (const auto& c : shiftCases(u))
-            words += loadLength(c.value) + (r.variable ? 1 : 0) + loadLength(c.expected) + 3;
-        EXPECT_EQ(u.bodyWords, words);
-        EXPECT_EQ(4u * (kFrameWords + words), linkSize(r.unit));
+        expectRoutineSizeFromCases(u, shiftCases(u), [&](const ShiftCase& c) {
+            return loadLength(c.value) + (r.variable ? 1 : 0) + loadLength(c.expected) + 3;
+        });
     }
 }
 
 TEST(ShiftUnit, AmountsFillBitsAndSignsAreCounted) {
-    for (const auto& r : kRoutines) {
+    for (const auto& r : kShiftRoutines) {
         SCOPED_TRACE(r.unit);
         const auto cases = shiftCases(unitNamed(r.unit));
         std::set<int> amounts;
@@ -140,19 +124,12 @@ TEST(ShiftUnit, AmountsFillBitsAndSignsAreCounted) {
 }
 
 TEST(ShiftUnit, ValuesUniqueWithTheirShares) {
-    for (const auto& r : kRoutines) {
+    for (const auto& r : kShiftRoutines) {
         SCOPED_TRACE(r.unit);
-        std::set<U> seen;
-        int n = 0, odd = 0, zeroDigit = 0;
-        for (const auto& c : shiftCases(unitNamed(r.unit))) {
-            if (c.value == 0) continue;
-            EXPECT_TRUE(seen.insert(c.value).second) << "repeated " << c.value;
-            ++n;
-            odd += c.value & 1;
-            zeroDigit += (c.value & 0xf) == 0;
-        }
-        EXPECT_NEAR(double(odd) / n, 1.0 / 8, 0.06);
-        EXPECT_NEAR(double(zeroDigit) / n, 1.0 / 3, 0.09);
+        std::vector<U> values;
+        for (const auto& c : shiftCases(unitNamed(r.unit)))
+            if (c.value != 0) values.push_back(c.value);
+        expectUniqueWithShares(values, 0.06, 0.09);
     }
 }
 
@@ -206,12 +183,7 @@ TEST(ShiftUnit, FaultsFailAtTheirCases) {
     const auto swapped = [](const ShiftCase& c) {
         return reference(c.op, U(c.amount), int(c.value & 31)) != c.expected;
     };
-    const struct {
-        const char* unit;
-        const char* fault;
-        int firstCase;
-        std::function<bool(const ShiftCase&)> differs;
-    } table[] = {
+    const std::vector<FaultRow<ShiftCase>> table{
         {"n35_srl", "srl fills with the sign", 1, fill(true)},
         {"n36_srlv", "srlv fills with the sign", 2, fill(true)},
         {"n33_sra", "sra fills with zeros", 4, fill(false)},
@@ -223,12 +195,7 @@ TEST(ShiftUnit, FaultsFailAtTheirCases) {
         {"n36_srlv", "srlv swaps value and amount", 1, swapped},
         {"n34_srav", "srav swaps value and amount", 1, swapped},
     };
-    for (const auto& t : table) {
-        int first = 0;
-        for (const auto& c : shiftCases(unitNamed(t.unit)))
-            if (!first && t.differs(c)) first = c.number;
-        EXPECT_EQ(first, t.firstCase) << t.unit << ": " << t.fault;
-    }
+    expectFaultsFailAtTheirCases(table, shiftCases);
 }
 
 // A core that treats `sll rd, rt, 0` as a nop leaves rd as the previous case wrote it: the first
@@ -283,18 +250,7 @@ TEST(ShiftUnit, TemplatesAssembleToTheStatedSequence) {
         EXPECT_EQ(rtOf(op), kT0);
         EXPECT_EQ(rsOf(op), t.variable ? unsigned(kT1) : 0u);
         EXPECT_EQ(saOf(op), t.variable ? 0u : t.amount);
-        EXPECT_EQ(opcode(w.at(at + 1)), kBne);
-        EXPECT_EQ(w.at(at + 2), 0u);
-    }
-}
-
-TEST(ShiftUnit, GenerationIsDeterministicAndCommitted) {
-    for (const auto& r : kRoutines) {
-        const auto u = unitNamed(r.unit);
-        EXPECT_EQ(casegen::renderUnit(u), casegen::renderUnit(unitNamed(r.unit))) << r.unit;
-        EXPECT_EQ(committedUnit(u), casegen::renderUnit(u)) << r.unit;
-        for (const auto& p : u.properties)
-            EXPECT_TRUE(p.met) << r.unit << ": " << p.name;
+        expectCompareAndNop(w, at + 1);
     }
 }
 
