@@ -20,19 +20,13 @@ using namespace slot_test;
 TEST(BranchSlot, EveryCaseFollowsItsSteps) {
     for (const auto& r : slot_test::branchRoutines()) {
         SCOPED_TRACE(r.number);
-        const ParsedUnit p = slot_test::parse(r);
         // Lone probes: P(W), P(s6), P(R).
-        const auto lone = slot_test::assembleWithLoneProbes(p, {s6, r.result});
-        ASSERT_TRUE(lone);
-        const Assembled& a = lone->code;
-        const auto word = [&](std::size_t i) { return Word{a.text.at(i)}; };
-
-        for (std::size_t n = 0; n < p.code.size(); ++n) {
-            if (!p.parsed[n]) continue;
-            const CaseLine& c = *p.parsed[n];
-            SCOPED_TRACE(p.code[n]);
-            std::size_t k = a.start[n];
-            const std::size_t end = k + a.size[n];
+        forEveryCase(r, {s6, r.result}, [&](const CaseWords& cw) {
+            const Assembled& a = cw.code();
+            const CaseLine& c = cw.c;
+            const auto word = [&](std::size_t i) { return cw.word(i); };
+            std::size_t k = cw.begin;
+            const std::size_t end = cw.end;
             if (r.links) {
                 EXPECT_TRUE(word(k++).isMoveFrom(s7, ra)) << "saves ra in s7 first";
             }
@@ -52,23 +46,23 @@ TEST(BranchSlot, EveryCaseFollowsItsSteps) {
             EXPECT_TRUE(r.untaken.matches(word(k++))) << "the branch that falls through";
             const unsigned w = c.mulDiv ? 0 : slot_test::regNumber(c.work);
             if (c.mulDiv) {
-                EXPECT_EQ(word(k++).w, lone->alone(n)) << "P in the not-taken slot";
+                EXPECT_EQ(word(k++).w, cw.alone()) << "P in the not-taken slot";
                 EXPECT_EQ(word(k++).w, mflo(v0)) << "LO read right after the slot";
                 EXPECT_EQ(word(k++).w, mtlo(a0)) << "then clobbered";
-                EXPECT_EQ(word(k++).w, lone->alone(n)) << "reference P";
+                EXPECT_EQ(word(k++).w, cw.alone()) << "reference P";
                 EXPECT_EQ(word(k++).w, mflo(s6));
                 EXPECT_TRUE(branchesToError(a, k, kBne, v0, s6)) << "not-taken slot's LO compared";
                 k += 2;
                 EXPECT_EQ(word(k++).w, mtlo(a0)) << "LO clobbered before the taken branch";
             } else {
-                EXPECT_EQ(word(k++).w, lone->alone(n)) << "P(W) in the not-taken slot";
-                EXPECT_EQ(word(k++).w, lone->alone(n, 1)) << "reference P(s6)";
+                EXPECT_EQ(word(k++).w, cw.alone()) << "P(W) in the not-taken slot";
+                EXPECT_EQ(word(k++).w, cw.alone(1)) << "reference P(s6)";
                 EXPECT_TRUE(branchesToError(a, k, kBne, w, s6)) << "W compared with the reference";
                 k += 2;
             }
             const std::size_t takenAt = k;
             EXPECT_TRUE(r.taken.matches(word(k++))) << "the branch that is taken";
-            EXPECT_EQ(word(k++).w, lone->alone(n, c.mulDiv ? 0 : 2)) << "P(R) in its slot";
+            EXPECT_EQ(word(k++).w, cw.alone(c.mulDiv ? 0 : 2)) << "P(R) in its slot";
             const std::size_t fell = k;
             EXPECT_TRUE(branchesToError(a, k, kBeq, zero, zero))
                 << "b inst_error after the taken branch";
@@ -88,7 +82,7 @@ TEST(BranchSlot, EveryCaseFollowsItsSteps) {
             }
             k += 2;
             EXPECT_EQ(k, end) << "nothing after the check step";
-        }
+        });
     }
 }
 
@@ -98,25 +92,18 @@ TEST(BranchSlot, EveryCaseFollowsItsSteps) {
 TEST(BranchSlot, RegistersAndBranchesStayWithinTheirCase) {
     for (const auto& r : slot_test::branchRoutines()) {
         SCOPED_TRACE(r.number);
-        const ParsedUnit p = slot_test::parse(r);
-        const auto a = slot_test::assemble(p.unit.includes, p.code);
-        ASSERT_TRUE(a);
-        for (std::size_t n = 0; n < p.code.size(); ++n) {
-            SCOPED_TRACE(p.code[n]);
-            const std::size_t from = a->start[n], to = from + a->size[n];
-            for (std::size_t i = from; i < to; ++i) {
-                const Word w{a->text[i]};
-                slot_test::expectCaseWrites(w, r.links, w.isRegimm());
-                if (w.isBranch()) {
-                    const std::size_t t = w.branchTarget(i);
-                    EXPECT_TRUE(t == a->instError || (t > i && t <= to)) << "target " << t;
-                    if (t == a->instError) {
-                        EXPECT_TRUE(Word{a->text[i + 1]}.isNop());
-                    }
+        forEveryWord(r, [&](const Assembled& a, std::size_t i, std::size_t to) {
+            const Word w{a.text[i]};
+            slot_test::expectCaseWrites(w, r.links, w.isRegimm());
+            if (w.isBranch()) {
+                const std::size_t t = w.branchTarget(i);
+                EXPECT_TRUE(t == a.instError || (t > i && t <= to)) << "target " << t;
+                if (t == a.instError) {
+                    EXPECT_TRUE(Word{a.text[i + 1]}.isNop());
                 }
-                EXPECT_FALSE(w.isJumpImmediate() || w.isJumpRegister());
             }
-        }
+            EXPECT_FALSE(w.isJumpImmediate() || w.isJumpRegister());
+        });
     }
 }
 

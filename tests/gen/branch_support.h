@@ -251,6 +251,21 @@ class Steps {
     std::string what_;
 };
 
+// Walks every assembled case of the unit, each with a Steps of its own, through `walk`; every
+// word must be consumed. Stops after the first case that fails: one broken case says enough.
+template <class Case, class Walk>
+void walkEveryCase(const casegen::Unit& u, const std::vector<Case>& cases, Walk walk) {
+    const auto a = assemble(u);
+    ASSERT_TRUE(a);
+    ASSERT_EQ(a->start.size(), cases.size());
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        Steps s(*a, i, u.name() + " case " + std::to_string(cases[i].number));
+        walk(s, cases[i]);
+        s.done();
+        if (::testing::Test::HasFailure()) break;
+    }
+}
+
 // A signed view of a register value, for the tests' own statement of the branch rule.
 inline std::int32_t asSigned(std::uint32_t v) {
     return static_cast<std::int32_t>(v);

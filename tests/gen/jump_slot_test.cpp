@@ -21,22 +21,16 @@ using namespace slot_test;
 TEST(JumpSlot, EveryCaseFollowsItsSteps) {
     for (const auto& r : slot_test::jumpRoutines()) {
         SCOPED_TRACE(r.number);
-        const ParsedUnit p = slot_test::parse(r);
         // Lone probes: P(W), P(s6).
-        const auto lone = slot_test::assembleWithLoneProbes(p, {s6});
-        ASSERT_TRUE(lone);
-        const slot_test::Assembled& a = lone->code;
-        const auto word = [&](std::size_t i) { return Word{a.text.at(i)}; };
-        const auto isClear = [&](std::size_t i, unsigned rd) {
-            return word(i).w == ((9u << 26) | (rd << 16)); // addiu rd, zero, 0
-        };
-
-        for (std::size_t n = 0; n < p.code.size(); ++n) {
-            if (!p.parsed[n]) continue;
-            const CaseLine& c = *p.parsed[n];
-            SCOPED_TRACE(p.code[n]);
-            std::size_t k = a.start[n];
-            const std::size_t end = k + a.size[n];
+        forEveryCase(r, {s6}, [&](const CaseWords& cw) {
+            const Assembled& a = cw.code();
+            const CaseLine& c = cw.c;
+            const auto word = [&](std::size_t i) { return cw.word(i); };
+            const auto isClear = [&](std::size_t i, unsigned rd) {
+                return word(i).w == ((9u << 26) | (rd << 16)); // addiu rd, zero, 0
+            };
+            std::size_t k = cw.begin;
+            const std::size_t end = cw.end;
             if (links(r)) {
                 EXPECT_TRUE(word(k++).isMoveFrom(s7, ra)) << "saves ra in s7 first";
             }
@@ -53,15 +47,15 @@ TEST(JumpSlot, EveryCaseFollowsItsSteps) {
             if (c.mulDiv) {
                 EXPECT_TRUE(isClear(k, v0) && isClear(k + 1, v1)) << "read-backs cleared";
                 k += 2;
-                EXPECT_EQ(word(k++).w, lone->alone(n)) << "reference P";
+                EXPECT_EQ(word(k++).w, cw.alone()) << "reference P";
                 EXPECT_EQ(word(k++).w, mflo(s6));
                 EXPECT_EQ(word(k++).w, mtlo(r.jumpReg)) << "LO clobbered at once";
             } else {
-                EXPECT_EQ(word(k++).w, lone->alone(n, 1)) << "reference P(s6)";
+                EXPECT_EQ(word(k++).w, cw.alone(1)) << "reference P(s6)";
             }
             const std::size_t jumpAt = k;
             EXPECT_TRUE(isTheJump(r, word(k++))) << "the jump under test";
-            EXPECT_EQ(word(k++).w, lone->alone(n)) << "P(W) in the jump's slot";
+            EXPECT_EQ(word(k++).w, cw.alone()) << "P(W) in the jump's slot";
             EXPECT_TRUE(branchesToError(a, k, 4, zero, zero))
                 << "b inst_error when the jump falls through";
             k += 2;
@@ -82,33 +76,26 @@ TEST(JumpSlot, EveryCaseFollowsItsSteps) {
             }
             k += 2;
             EXPECT_EQ(k, end) << "nothing after the check step";
-        }
+        });
     }
 }
 
 TEST(JumpSlot, RegistersAndBranchesStayWithinTheirCase) {
     for (const auto& r : slot_test::jumpRoutines()) {
         SCOPED_TRACE(r.number);
-        const ParsedUnit p = slot_test::parse(r);
-        const auto a = slot_test::assemble(p.unit.includes, p.code);
-        ASSERT_TRUE(a);
-        for (std::size_t n = 0; n < p.code.size(); ++n) {
-            SCOPED_TRACE(p.code[n]);
-            const std::size_t from = a->start[n], to = from + a->size[n];
-            for (std::size_t i = from; i < to; ++i) {
-                const Word w{a->text[i]};
-                slot_test::expectCaseWrites(w, links(r), isTheJump(r, w));
-                if (w.isBranch()) {
-                    const std::size_t t = w.branchTarget(i);
-                    EXPECT_EQ(t, a->instError) << "the only branches go to inst_error";
-                    EXPECT_TRUE(Word{a->text[i + 1]}.isNop());
-                }
-                if (w.isJumpImmediate()) {
-                    const std::size_t t = w.w & 0x03ffffff;
-                    EXPECT_TRUE(t > i && t < to) << "jump stays inside its case";
-                }
+        forEveryWord(r, [&](const Assembled& a, std::size_t i, std::size_t to) {
+            const Word w{a.text[i]};
+            slot_test::expectCaseWrites(w, links(r), isTheJump(r, w));
+            if (w.isBranch()) {
+                const std::size_t t = w.branchTarget(i);
+                EXPECT_EQ(t, a.instError) << "the only branches go to inst_error";
+                EXPECT_TRUE(Word{a.text[i + 1]}.isNop());
             }
-        }
+            if (w.isJumpImmediate()) {
+                const std::size_t t = w.w & 0x03ffffff;
+                EXPECT_TRUE(t > i && t < to) << "jump stays inside its case";
+            }
+        });
     }
 }
 

@@ -431,6 +431,50 @@ assembleWithLoneProbes(const ParsedUnit& p, const std::vector<unsigned>& substit
     return WithLoneProbes{std::move(*a), std::move(first)};
 }
 
+// One case line of a routine as a walk through its words sees it: the code with the lone probes,
+// the line's index, its case line read back and its words [begin, end).
+struct CaseWords {
+    const WithLoneProbes& lone;
+    std::size_t line;
+    const CaseLine& c;
+    std::size_t begin, end;
+
+    const Assembled& code() const { return lone.code; }
+    Word word(std::size_t i) const { return Word{lone.code.text.at(i)}; }
+    // Lone probe k of this case.
+    std::uint32_t alone(std::size_t k = 0) const { return lone.alone(line, k); }
+};
+
+// Calls `walk` with every case line of the routine (setup lines left out), assembled with its
+// lone probes on `substitutes`.
+template <class Walk>
+void forEveryCase(const Routine& r, const std::vector<unsigned>& substitutes, Walk walk) {
+    const ParsedUnit p = parse(r);
+    const auto lone = assembleWithLoneProbes(p, substitutes);
+    ASSERT_TRUE(lone);
+    for (std::size_t n = 0; n < p.code.size(); ++n) {
+        if (!p.parsed[n]) continue;
+        SCOPED_TRACE(p.code[n]);
+        const std::size_t begin = lone->code.start[n];
+        walk(CaseWords{*lone, n, *p.parsed[n], begin, begin + lone->code.size[n]});
+    }
+}
+
+// Calls `check` with every word of every line of the routine, setup lines included: the code,
+// the word's index and the end of its line.
+template <class Check>
+void forEveryWord(const Routine& r, Check check) {
+    const ParsedUnit p = parse(r);
+    const auto a = assemble(p.unit.includes, p.code);
+    ASSERT_TRUE(a);
+    for (std::size_t n = 0; n < p.code.size(); ++n) {
+        SCOPED_TRACE(p.code[n]);
+        const std::size_t from = a->start[n], to = from + a->size[n];
+        for (std::size_t i = from; i < to; ++i)
+            check(*a, i, to);
+    }
+}
+
 // Word i is the branch `op x, y` to inst_error with a nop in its slot.
 inline bool branchesToError(const Assembled& a, std::size_t i, unsigned op, unsigned x,
                             unsigned y) {
