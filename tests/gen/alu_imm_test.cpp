@@ -25,13 +25,10 @@ struct ImmCase {
 };
 
 std::vector<ImmCase> immCases(const casegen::Unit& u) {
-    std::vector<ImmCase> out;
-    for (const auto& c : caseLines(u)) {
-        EXPECT_EQ(c.args.size(), 4u);
-        out.push_back(
-            {c.number, c.macro, c.args[0], num(c.args[2]), num(c.args[3]), num(c.args[1])});
-    }
-    return out;
+    return casesOf(u, 4, [](const CaseLine& c) {
+        return ImmCase{c.number,       c.macro,        c.args[0],
+                       num(c.args[2]), num(c.args[3]), num(c.args[1])};
+    });
 }
 
 std::int64_t sx(U v) {

@@ -25,13 +25,10 @@ struct RegCase {
 };
 
 std::vector<RegCase> regCases(const casegen::Unit& u) {
-    std::vector<RegCase> out;
-    for (const auto& c : caseLines(u)) {
+    return casesOf(u, 4, [](const CaseLine& c) {
         EXPECT_EQ(c.macro, "alu_rr");
-        EXPECT_EQ(c.args.size(), 4u);
-        out.push_back({c.number, c.args[0], num(c.args[2]), num(c.args[3]), num(c.args[1])});
-    }
-    return out;
+        return RegCase{c.number, c.args[0], num(c.args[2]), num(c.args[3]), num(c.args[1])};
+    });
 }
 
 std::int64_t sx(U v) {

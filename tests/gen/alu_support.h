@@ -59,6 +59,18 @@ inline std::uint32_t num(const std::string& s) {
     return static_cast<std::uint32_t>(std::stoul(s, nullptr, 0));
 }
 
+// The unit's case lines, each with `args` arguments, made into the test's cases by `make`; a line
+// with another count is reported and left out.
+template <class Make>
+auto casesOf(const casegen::Unit& u, std::size_t args, Make make) {
+    std::vector<decltype(make(CaseLine{}))> out;
+    for (const auto& c : caseLines(u)) {
+        EXPECT_EQ(c.args.size(), args) << u.name() << " case " << c.number;
+        if (c.args.size() == args) out.push_back(make(c));
+    }
+    return out;
+}
+
 // Instructions of the operand load of v: addiu, ori or lui alone, else lui and ori.
 inline int loadLength(std::uint32_t v) {
     const std::int64_t s = static_cast<std::int32_t>(v);

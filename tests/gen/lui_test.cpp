@@ -20,13 +20,10 @@ struct LuiCase {
 };
 
 std::vector<LuiCase> luiCases() {
-    std::vector<LuiCase> out;
-    for (const auto& c : caseLines(unitNamed("n1_lui"))) {
+    return casesOf(unitNamed("n1_lui"), 2, [](const CaseLine& c) {
         EXPECT_EQ(c.macro, "lui_case");
-        EXPECT_EQ(c.args.size(), 2u);
-        out.push_back({c.number, num(c.args[0]), num(c.args[1])});
-    }
-    return out;
+        return LuiCase{c.number, num(c.args[0]), num(c.args[1])};
+    });
 }
 
 TEST(LuiUnit, TwelveGroupsOfSixteenConsecutiveImmediates) {

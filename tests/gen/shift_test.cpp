@@ -26,13 +26,10 @@ struct ShiftCase {
 };
 
 std::vector<ShiftCase> shiftCases(const casegen::Unit& u) {
-    std::vector<ShiftCase> out;
-    for (const auto& c : caseLines(u)) {
-        EXPECT_EQ(c.args.size(), 4u);
-        out.push_back(
-            {c.number, c.macro, c.args[0], num(c.args[2]), std::stoi(c.args[3]), num(c.args[1])});
-    }
-    return out;
+    return casesOf(u, 4, [](const CaseLine& c) {
+        return ShiftCase{c.number,      c.macro, c.args[0], num(c.args[2]), std::stoi(c.args[3]),
+                         num(c.args[1])};
+    });
 }
 
 // Shifts on 64-bit values: left keeps the low 32 bits, arithmetic right shifts a sign-extended
