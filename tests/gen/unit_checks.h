@@ -18,7 +18,7 @@ namespace gen_test {
 
 // The unit of the table by its name ("n7_or"); throws when the table has none.
 inline casegen::Unit unitNamed(std::string_view name) {
-    const casegen::UnitSpec* entry = casegen::findUnit(name);
+    const auto* entry = casegen::findUnit(name);
     if (!entry) throw std::runtime_error("no unit " + std::string(name));
     return casegen::buildUnit(*entry);
 }
