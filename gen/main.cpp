@@ -48,12 +48,12 @@ int main(int argc, char** argv) {
         return kBadInput;
     }
 
-    std::vector<const UnitSpec*> entries;
+    std::vector<const UnitEntry*> entries;
     if (only.empty()) {
         for (const auto& s : kUnits) entries.push_back(&s);
     } else {
         for (const auto& name : only) {
-            const UnitSpec* s = findUnit(name);
+            const UnitEntry* s = findUnit(name);
             if (!s) {
                 std::cerr << fmt::format("casegen: unknown unit '{}' (expected a name such as "
                                          "n7_or or n7_or_test)\n",

@@ -4,7 +4,7 @@
 
 namespace casegen {
 
-const std::array<UnitSpec, 58> kUnits{{
+const std::array<UnitEntry, 58> kUnits{{
     {1, "lui", "tests lui in 192 cases", buildLui},
     {2, "addu", "tests addu in 301 cases", buildAluReg},
     {3, "addiu", "tests addiu in 123 cases", buildAluImm},
@@ -126,7 +126,7 @@ const std::array<LinkSlot, 58> kLinkOrder{{
     {"n47_multu", 0xbfc79140, 8420, 3},
 }};
 
-const UnitSpec* findUnit(std::string_view name) {
+const UnitEntry* findUnit(std::string_view name) {
     if (name.ends_with("_test")) name.remove_suffix(5);
     for (const auto& entry : kUnits) {
         const std::string full = "n" + std::to_string(entry.number) + "_" + std::string(entry.mnemonic);
@@ -141,7 +141,7 @@ std::optional<LinkSlot> linkSlot(std::string_view unit) {
     return std::nullopt;
 }
 
-Unit buildUnit(const UnitSpec& entry) {
+Unit buildUnit(const UnitEntry& entry) {
     Unit u;
     u.number = entry.number;
     u.mnemonic = std::string(entry.mnemonic);

@@ -9,7 +9,7 @@
 
 namespace casegen {
 
-struct UnitSpec {
+struct UnitEntry {
     int number;
     std::string_view mnemonic;
     std::string_view title;
@@ -17,7 +17,7 @@ struct UnitSpec {
 };
 
 // Run order: N = 1 to 58.
-extern const std::array<UnitSpec, 58> kUnits;
+extern const std::array<UnitEntry, 58> kUnits;
 
 struct LinkSlot {
     std::string_view unit;     // e.g. "n7_or"
@@ -29,9 +29,9 @@ struct LinkSlot {
 // Link order of the units in the ROM, after the boot unit.
 extern const std::array<LinkSlot, 58> kLinkOrder;
 
-const UnitSpec* findUnit(std::string_view name); // "n7_or" or "n7_or_test"
+const UnitEntry* findUnit(std::string_view name); // "n7_or" or "n7_or_test"
 std::optional<LinkSlot> linkSlot(std::string_view unit);
 
-Unit buildUnit(const UnitSpec& entry);
+Unit buildUnit(const UnitEntry& entry);
 
 } // namespace casegen

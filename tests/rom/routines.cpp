@@ -8,7 +8,7 @@ namespace romtest {
 std::vector<PlacedRoutine> placedRoutines(const RomImage& image) {
     std::vector<PlacedRoutine> routines;
     for (const auto& slot : casegen::kLinkOrder) {
-        const casegen::UnitSpec* entry = casegen::findUnit(slot.unit);
+        const casegen::UnitEntry* entry = casegen::findUnit(slot.unit);
         if (!entry)
             throw std::out_of_range("link table names an unknown unit " + std::string(slot.unit));
         const casegen::Unit unit = casegen::buildUnit(*entry);
