@@ -5,6 +5,7 @@
 #include "coretest/semantics.h"
 #include "entries.h"
 #include "families.h"
+#include "link_only.h"
 
 namespace coretest::faults {
 
@@ -14,12 +15,6 @@ namespace {
 template <class C>
 bool decides(const C& c, const Instr& i) {
     return (asSigned(c.rs(i)) < 0) == (i.op == Op::Bltzal);
-}
-
-// Links as it should, but never branches.
-template <Op op>
-void neverTaken(FaultSite& site) {
-    site.replace(op, [](auto& c, const Instr&) { c.link(31); });
 }
 
 // Links as it should, and always branches.
@@ -60,7 +55,7 @@ constexpr int kBackwardLink = 3;
 std::span<const FaultDef> branchLink() {
     static const std::vector<FaultDef> list{
         failsInScope("bltzal-never-taken", "bltzal links but never branches", "n41_bltzal_test",
-                     neverTaken<Op::Bltzal>, 1, kV0),
+                     linkOnly<Op::Bltzal>, 1, kV0),
         failsInScope("bltzal-always-taken", "bltzal links and always branches", "n41_bltzal_test",
                      alwaysTaken<Op::Bltzal>, 2, kV0),
         // In the first not-taken case a0 keeps the routine's return address.
@@ -70,7 +65,7 @@ std::span<const FaultDef> branchLink() {
                      "bltzal links its own address plus 4 instead of plus 8", "n41_bltzal_test",
                      linksDelaySlot<Op::Bltzal>, 1, kBackwardLink),
         failsInScope("bgezal-never-taken", "bgezal links but never branches", "n42_bgezal_test",
-                     neverTaken<Op::Bgezal>, 2, kV0),
+                     linkOnly<Op::Bgezal>, 2, kV0),
         failsInScope("bgezal-always-taken", "bgezal links and always branches", "n42_bgezal_test",
                      alwaysTaken<Op::Bgezal>, 1, kV0),
         failsInScope("bgezal-links-only-when-taken", "bgezal writes ra only when it branches",

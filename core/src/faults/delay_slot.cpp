@@ -5,6 +5,7 @@
 #include "coretest/semantics.h"
 #include "entries.h"
 #include "families.h"
+#include "link_only.h"
 
 namespace coretest::faults {
 
@@ -25,12 +26,6 @@ void annulSlot(FaultSite& site) {
         realSemantics(c, i);
         if (wasTaken(c) == kTaken) c.annulDelaySlot();
     });
-}
-
-// The link register is written, but control goes on in straight line after the delay slot.
-template <Op op>
-void linkOnly(FaultSite& site) {
-    site.replace(op, [](auto& c, const Instr& i) { c.link(op == Op::Jalr ? i.rd : 31); });
 }
 
 // A multiply or divide right behind a taken jump does nothing.

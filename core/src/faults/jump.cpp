@@ -6,6 +6,7 @@
 #include "coretest/semantics.h"
 #include "entries.h"
 #include "families.h"
+#include "link_only.h"
 
 namespace coretest::faults {
 
@@ -15,12 +16,6 @@ namespace {
 template <Op op>
 void noTransfer(FaultSite& site) {
     site.replace(op, [](auto&, const Instr&) {});
-}
-
-// jal or jalr: the link is written, but control runs on in straight line.
-template <Op op>
-void linksWithoutJumping(FaultSite& site) {
-    site.replace(op, [](auto& c, const Instr& i) { c.link(op == Op::Jalr ? i.rd : 31); });
 }
 
 // jr through any register but ra does nothing: the jumps of the cases fail, while the routine's
@@ -59,7 +54,7 @@ std::span<const FaultDef> jump() {
                      noTransfer<Op::J>, 1, kV0),
         // The entry's jal falls into the marker-A block, so v0 holds marker A and v1 stays 0.
         failsInScope("jal-does-not-jump", "jal writes ra but does not transfer control",
-                     "n14_jal_test", linksWithoutJumping<Op::Jal>, 1, kV1),
+                     "n14_jal_test", linkOnly<Op::Jal>, 1, kV1),
         failsInScope("jr-does-not-jump",
                      "jr to a case's target does not transfer control (jr ra does)", "n15_jr_test",
                      jrCaseJumpsDoNotJump, 1, kV0),
@@ -72,7 +67,7 @@ std::span<const FaultDef> jump() {
          "jr does not transfer control, the routine's own jr ra included", "n15_jr_test",
          noTransfer<Op::Jr>, unnoticed()},
         failsInScope("jalr-does-not-jump", "jalr writes ra but does not transfer control",
-                     "n43_jalr_test", linksWithoutJumping<Op::Jalr>, 1, kV0),
+                     "n43_jalr_test", linkOnly<Op::Jalr>, 1, kV0),
         // Both captures then hold the routine's return address.
         failsInScope("jal-does-not-link", "jal jumps but never writes ra", "n14_jal_test",
                      jalWithoutLink, 1, kLinkCheck),
