@@ -8,6 +8,8 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   libunicorn-dev
   chromium
+  verilator iverilog
+  zlib1g-dev
 )
 missing=()
 for p in "${packages[@]}"; do
