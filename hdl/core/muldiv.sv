@@ -1,0 +1,151 @@
+// Multiply/divide unit: holds HI and LO. A multiply runs MULT_CYCLES (4) cycles after the cycle
+// it spends in EX, adding one 32x8-bit partial product per cycle; a divide runs DIV_CYCLES (33):
+// 32 cycles of restoring division, one bit per cycle, on the operands' magnitudes, then one
+// cycle that gives quotient and remainder their signs. HI and LO are written at the end of the
+// last cycle, and the write is reported (wh/wl) then, tagged with the instruction's sequence
+// number. mthi and mtlo write HI or LO at the end of their EX cycle.
+// Hazards: `pending` tells the hazard unit that a result is still to come after this cycle, so
+// mfhi, mflo, mthi, mtlo and a new multiply or divide wait in ID; in the last cycle they may go
+// on, since they reach EX after HI and LO are written. The unit stands still while the
+// pipeline is frozen, so its cycle counts are those of the pipeline.
+// Division by zero gives LO all ones (1 for a negative signed dividend) and HI the dividend;
+// 0x80000000 / -1 gives LO 0x80000000 and HI 0. Bug knob: div-remainder-sign.
+`default_nettype none
+
+module muldiv
+    import mips_pkg::*;
+(
+    input  logic        clk,
+    input  logic        rst,
+    input  logic        freeze,
+    input  logic        bug_div_remainder_sign,
+    input  logic        start,       // a command leaves EX this cycle
+    input  logic [ 2:0] op,
+    input  logic [31:0] a,           // rs
+    input  logic [31:0] b,           // rt
+    input  logic [31:0] seq,         // the sequence number of the instruction
+    output logic [31:0] hi,
+    output logic [31:0] lo,
+    output logic        pending,
+    output logic        wh_valid,
+    output logic [31:0] wh_seq,
+    output logic [31:0] wh_data,
+    output logic        wl_valid,
+    output logic [31:0] wl_seq,
+    output logic [31:0] wl_data
+);
+
+    logic [31:0] hi_q, lo_q, seq_q;
+    logic [5:0] count_q;  // cycles left, 0 when idle
+    logic is_div_q, neg_quot_q, neg_rem_q;
+    logic [31:0] x_q;  // multiply: the multiplicand; divide: the divisor's magnitude
+    logic [31:0] y_q;  // multiply: multiplier bytes still to add; divide: dividend bits, quotient
+    logic [63:0] acc_q;  // multiply: the product so far; divide: the remainder in the low half
+    logic [63:0] acc_d, product;
+    logic [31:0] y_d, quot, rem;
+    logic [32:0] rem_shifted, trial;
+    logic signed_op, finishing, mult_start, div_start;
+
+    function automatic logic [31:0] magnitude(input logic [31:0] v, input logic take);
+        return take && v[31] ? -v : v;
+    endfunction
+
+    assign signed_op = op == MD_MULT || op == MD_DIV;
+    assign mult_start = start && (op == MD_MULT || op == MD_MULTU);
+    assign div_start = start && (op == MD_DIV || op == MD_DIVU);
+    assign finishing = count_q == 6'd1;
+    assign pending = count_q > 6'd1;
+
+    // One step: multiply adds the top byte's partial product to the product shifted by a byte;
+    // divide shifts the next dividend bit into the remainder and subtracts the divisor if it fits.
+    assign rem_shifted = {acc_q[31:0], y_q[31]};
+    assign trial = rem_shifted - {1'b0, x_q};
+    always_comb begin
+        if (is_div_q) begin
+            if (!trial[32]) begin
+                acc_d = {32'b0, trial[31:0]};
+                y_d = {y_q[30:0], 1'b1};
+            end else begin
+                acc_d = {32'b0, rem_shifted[31:0]};
+                y_d = {y_q[30:0], 1'b0};
+            end
+        end else begin
+            acc_d = (acc_q << 8) + {32'b0, x_q} * {56'b0, y_q[31:24]};
+            y_d = {y_q[23:0], 8'b0};
+        end
+    end
+
+    // The signed results from the magnitudes.
+    assign product = neg_quot_q ? -acc_d : acc_d;
+    assign quot = neg_quot_q ? -y_q : y_q;
+    assign rem = neg_rem_q ? -acc_q[31:0] : acc_q[31:0];
+
+    always_ff @(posedge clk) begin
+        if (rst) begin
+            hi_q <= 32'b0;
+            lo_q <= 32'b0;
+            seq_q <= 32'b0;
+            count_q <= 6'd0;
+            is_div_q <= 1'b0;
+            neg_quot_q <= 1'b0;
+            neg_rem_q <= 1'b0;
+            x_q <= 32'b0;
+            y_q <= 32'b0;
+            acc_q <= 64'b0;
+        end else if (!freeze) begin
+            if (mult_start || div_start) begin
+                count_q <= mult_start ? MULT_CYCLES : DIV_CYCLES;
+                seq_q <= seq;
+                is_div_q <= div_start;
+                neg_quot_q <= signed_op && (a[31] ^ b[31]);
+                neg_rem_q <= signed_op && (bug_div_remainder_sign ? a[31] ^ b[31] : a[31]);
+                x_q <= div_start ? magnitude(b, signed_op) : magnitude(a, signed_op);
+                y_q <= div_start ? magnitude(a, signed_op) : magnitude(b, signed_op);
+                acc_q <= 64'b0;
+            end else if (count_q != 6'd0) begin
+                count_q <= count_q - 6'd1;
+                if (!is_div_q || !finishing) begin
+                    acc_q <= acc_d;
+                    y_q <= y_d;
+                end
+            end
+            if (start && op == MD_MTHI) hi_q <= a;
+            if (start && op == MD_MTLO) lo_q <= a;
+            if (finishing) begin
+                hi_q <= wh_data;
+                lo_q <= wl_data;
+            end
+        end
+    end
+
+    assign hi = hi_q;
+    assign lo = lo_q;
+
+    // Writes of HI and LO as they happen: the end of a multiply or divide, or mthi/mtlo.
+    always_comb begin
+        wh_valid = 1'b0;
+        wl_valid = 1'b0;
+        wh_seq = seq_q;
+        wl_seq = seq_q;
+        if (is_div_q) begin
+            wh_data = rem;
+            wl_data = quot;
+        end else begin
+            wh_data = product[63:32];
+            wl_data = product[31:0];
+        end
+        if (!freeze && finishing) begin
+            wh_valid = 1'b1;
+            wl_valid = 1'b1;
+        end else if (!freeze && start && op == MD_MTHI) begin
+            wh_valid = 1'b1;
+            wh_seq = seq;
+            wh_data = a;
+        end else if (!freeze && start && op == MD_MTLO) begin
+            wl_valid = 1'b1;
+            wl_seq = seq;
+            wl_data = a;
+        end
+    end
+
+endmodule
