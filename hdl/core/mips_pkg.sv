@@ -133,7 +133,7 @@ package mips_pkg;
     localparam logic [1:0] FWD_MEM = 2'd1;  // the result of the instruction in MEM
     localparam logic [1:0] FWD_WB = 2'd2;  // the value the instruction in WB writes
 
-    // Cycles the unit is busy after the cycle a multiply or divide spends in EX.
+    // Cycles a multiply and a divide take in the muldiv unit, counting their cycle in EX.
     localparam logic [5:0] MULT_CYCLES = 6'd4;
     localparam logic [5:0] DIV_CYCLES = 6'd33;
 

@@ -1,9 +1,11 @@
-// Multiply/divide unit: holds HI and LO. A multiply runs MULT_CYCLES (4) cycles after the cycle
-// it spends in EX, adding one 32x8-bit partial product per cycle; a divide runs DIV_CYCLES (33):
-// 32 cycles of restoring division, one bit per cycle, on the operands' magnitudes, then one
-// cycle that gives quotient and remainder their signs. HI and LO are written at the end of the
-// last cycle, and the write is reported (wh/wl) then, tagged with the instruction's sequence
-// number. mthi and mtlo write HI or LO at the end of their EX cycle.
+// Multiply/divide unit: holds HI and LO. A multiply takes MULT_CYCLES (4) cycles counted from
+// the one it spends in EX, adding one 32x8-bit partial product per cycle (the first in EX); a
+// divide takes DIV_CYCLES (33): its EX cycle, then 32 cycles of restoring division on the
+// operands' magnitudes, one quotient bit per cycle, the last of which also gives quotient and
+// remainder their signs. HI and LO are written at the end of the last cycle, and the write is
+// reported (wh/wl) then, tagged with the instruction's sequence number: an instruction that
+// reaches EX 4 (33) or more cycles after the multiply (divide) did sees the result.
+// mthi and mtlo write HI or LO at the end of their EX cycle.
 // Hazards: `pending` tells the hazard unit that a result is still to come after this cycle, so
 // mfhi, mflo, mthi, mtlo and a new multiply or divide wait in ID; in the last cycle they may go
 // on, since they reach EX after HI and LO are written. The unit stands still while the
@@ -42,7 +44,7 @@ module muldiv
     logic [31:0] y_q;  // multiply: multiplier bytes still to add; divide: dividend bits, quotient
     logic [63:0] acc_q;  // multiply: the product so far; divide: the remainder in the low half
     logic [63:0] acc_d, product;
-    logic [31:0] y_d, quot, rem;
+    logic [31:0] y_d, quot, rem, a_mag, b_mag;
     logic [32:0] rem_shifted, trial;
     logic signed_op, finishing, mult_start, div_start;
 
@@ -54,6 +56,8 @@ module muldiv
     assign mult_start = start && (op == MD_MULT || op == MD_MULTU);
     assign div_start = start && (op == MD_DIV || op == MD_DIVU);
     assign finishing = count_q == 6'd1;
+    assign a_mag = magnitude(a, signed_op);
+    assign b_mag = magnitude(b, signed_op);
     assign pending = count_q > 6'd1;
 
     // One step: multiply adds the top byte's partial product to the product shifted by a byte;
@@ -77,8 +81,8 @@ module muldiv
 
     // The signed results from the magnitudes.
     assign product = neg_quot_q ? -acc_d : acc_d;
-    assign quot = neg_quot_q ? -y_q : y_q;
-    assign rem = neg_rem_q ? -acc_q[31:0] : acc_q[31:0];
+    assign quot = neg_quot_q ? -y_d : y_d;
+    assign rem = neg_rem_q ? -acc_d[31:0] : acc_d[31:0];
 
     always_ff @(posedge clk) begin
         if (rst) begin
@@ -94,20 +98,24 @@ module muldiv
             acc_q <= 64'b0;
         end else if (!freeze) begin
             if (mult_start || div_start) begin
-                count_q <= mult_start ? MULT_CYCLES : DIV_CYCLES;
+                count_q <= (mult_start ? MULT_CYCLES : DIV_CYCLES) - 6'd1;
                 seq_q <= seq;
                 is_div_q <= div_start;
                 neg_quot_q <= signed_op && (a[31] ^ b[31]);
                 neg_rem_q <= signed_op && (bug_div_remainder_sign ? a[31] ^ b[31] : a[31]);
-                x_q <= div_start ? magnitude(b, signed_op) : magnitude(a, signed_op);
-                y_q <= div_start ? magnitude(a, signed_op) : magnitude(b, signed_op);
-                acc_q <= 64'b0;
+                if (div_start) begin
+                    x_q <= b_mag;
+                    y_q <= a_mag;
+                    acc_q <= 64'b0;
+                end else begin  // the first partial product, of the multiplier's top byte
+                    x_q <= a_mag;
+                    y_q <= {b_mag[23:0], 8'b0};
+                    acc_q <= {32'b0, a_mag} * {56'b0, b_mag[31:24]};
+                end
             end else if (count_q != 6'd0) begin
                 count_q <= count_q - 6'd1;
-                if (!is_div_q || !finishing) begin
-                    acc_q <= acc_d;
-                    y_q <= y_d;
-                end
+                acc_q <= acc_d;
+                y_q <= y_d;
             end
             if (start && op == MD_MTHI) hi_q <= a;
             if (start && op == MD_MTLO) lo_q <= a;
