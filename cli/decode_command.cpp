@@ -1,18 +1,25 @@
 // coretest decode: what a word read off the board's display says about the run.
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include <charconv>
+#include <iostream>
+#include <string>
+#include <vector>
 
 #include "commands.h"
 #include "coretest/diagnosis.h"
 #include "coretest/display_word.h"
+#include "coretest/routine_instructions.h"
+#include "output.h"
 
 namespace coretest::cli {
 
 namespace {
 
 struct DecodeArgs {
-    std::string word;
+    std::vector<std::string> words;
+    std::string file;
     std::string previous;
     std::string elf;
 };
@@ -31,14 +38,32 @@ std::uint32_t hexWord(std::string_view option, std::string_view text) {
     return v;
 }
 
-// The routine's name and what it tests, from the ROM when it can be read.
-std::string routineText(const std::optional<RomMap>& map, unsigned number) {
+const RoutineMap* routineNumbered(const std::optional<RomMap>& map, unsigned number) {
     if (map)
         for (const auto& r : map->routines())
-            if (r.number == static_cast<int>(number))
-                return fmt::format("{}, which tests {} ({} cases, {})", r.name,
-                                   instructionUnderTest(r.name), r.cases.size(), r.file);
+            if (r.number == static_cast<int>(number)) return &r;
+    return nullptr;
+}
+
+// The routine's name and what it tests, from the ROM when it can be read.
+std::string routineText(const std::optional<RomMap>& map, unsigned number) {
+    if (const RoutineMap* r = routineNumbered(map, number))
+        return fmt::format("{}, which tests {} ({} cases, {})", r->name,
+                           instructionUnderTest(r->name), r->cases.size(), r->file);
     return "(no ROM image read: routine names unknown)";
+}
+
+std::string routineName(const std::optional<RomMap>& map, unsigned number) {
+    const RoutineMap* r = routineNumbered(map, number);
+    return r ? fmt::format(" ({}, {})", r->name, instructionUnderTest(r->name)) : std::string();
+}
+
+// "relies on lui, ori, bne, sw (...)" for the routine, when the ROM was read.
+void printReliedOn(const std::optional<RomMap>& map, unsigned number, std::string_view indent) {
+    const RoutineMap* r = routineNumbered(map, number);
+    if (!r) return;
+    fmt::print("{}besides {} it relies on: {}\n", indent, testedMnemonic(*r),
+               fmt::join(reliedOnInstructions(*map, *r), ", "));
 }
 
 std::string range(unsigned first, unsigned last) {
@@ -93,23 +118,82 @@ void printVerdict(const DisplayWord& w) {
     }
 }
 
+// The display words of a log: every line that shows one (see displayWordInLine).
+std::vector<std::uint32_t> wordsInLog(const std::string& path) {
+    std::vector<std::uint32_t> words;
+    readFrom(path, [&](std::istream& in) {
+        std::string line;
+        while (std::getline(in, line))
+            if (const auto w = displayWordInLine(line)) words.push_back(*w);
+    });
+    if (words.empty())
+        throw InputError(fmt::format("{}: no display word found; expected lines such as "
+                                     "'display 0x08000007', 'm fffff010 08000007' or a word alone",
+                                     path));
+    return words;
+}
+
+int decodeSequence(const std::vector<std::uint32_t>& words, const std::optional<RomMap>& map) {
+    const DisplayRun run = readDisplayRun(words);
+    if (run.words.empty()) {
+        fmt::print("the display shows 0: no routine has reported yet\nverdict: none yet\n");
+        return kPass;
+    }
+    fmt::print("{} display word{} from 0x{:08x} to 0x{:08x}: routines 1 to {} reported\n",
+               run.words.size(), run.words.size() == 1 ? "" : "s", run.words.front().word,
+               run.words.back().word, run.lastReported);
+    for (unsigned r = 1; r <= run.lastReported; ++r)
+        if (run.routine[r] == Known::No) {
+            fmt::print("routine {}{} failed\n", r, routineName(map, r));
+            printReliedOn(map, r, "  ");
+        }
+    for (const auto& g : run.gaps) {
+        fmt::print("{} (no word seen between 0x{:08x} and 0x{:08x}): {} of {} failed, which "
+                   "cannot be told from the display\n",
+                   range(g.first, g.last), g.before, g.after, g.failed, g.last - g.first + 1);
+    }
+    if (run.failed() == 0)
+        fmt::print("every routine up to {} passed\n", run.lastReported);
+    if (run.finished())
+        fmt::print("verdict: {}, {} of {} routines passed (lamps {} and {})\n",
+                   run.failed() ? "FAIL" : "pass", run.passed, kRoutineCount,
+                   run.failed() ? 2 : 1, run.failed() ? 2 : 1);
+    else
+        fmt::print("verdict: none yet, the words stop after routine {} of {}; {}\n",
+                   run.lastReported, kRoutineCount,
+                   run.failed() ? fmt::format("it will be FAIL, since {} failed",
+                                              run.failed() == 1 ? "1 routine has"
+                                                                : fmt::format("{} routines have",
+                                                                              run.failed()))
+                                : std::string("pass if the rest pass"));
+    return run.failed() ? kCoreFailed : kPass;
+}
+
 } // namespace
 
 Action addDecodeCommand(CLI::App& app) {
     auto args = std::make_shared<DecodeArgs>();
     CLI::App* sub = app.add_subcommand(
-        "decode", "explain a word read off the board's display: routine, pass count, verdict");
-    sub->add_option("word", args->word, "the display word, hexadecimal (0x optional)")->required();
+        "decode", "explain words read off the board's display: routines, failures, verdict");
+    sub->add_option("words", args->words,
+                    "display words, hexadecimal (0x optional), in the order the display showed "
+                    "them; one word is explained on its own")
+        ->type_name("WORD...");
+    sub->add_option("--file", args->file,
+                    "read the display words from a log or trace (- for standard input)")
+        ->type_name("FILE");
     sub->add_option("--previous", args->previous,
-                    "the word the display showed before it, to tell whether the routines in "
-                    "between passed");
-    sub->add_option("--elf", args->elf, "ROM image for the routine names (default: this build's)");
-    return [args]() {
-        const DisplayWord w = readDisplayWord(hexWord("word", args->word));
-        std::optional<DisplayWord> earlier;
-        if (!args->previous.empty())
-            earlier = readDisplayWord(hexWord("--previous", args->previous));
-        const DisplayStep step = stepBetween(earlier, w);
+                    "with one word: the word the display showed before it (0 from boot), to tell "
+                    "whether the routines in between passed")
+        ->type_name("WORD");
+    sub->add_option("--elf", args->elf, "ROM image for the routine names (default: this build's)")
+        ->type_name("FILE");
+    return [args]() -> int {
+        if (args->words.empty() == args->file.empty())
+            throw InputError("decode: give display words or --file, not both and not neither");
+        if (!args->previous.empty() && (args->words.size() != 1))
+            throw InputError("decode: --previous goes with one display word; for several, give "
+                             "them all in order");
         std::optional<RomMap> map;
         if (!args->elf.empty()) {
             map = RomMap::load(Image::load(args->elf));
@@ -120,9 +204,26 @@ Action addDecodeCommand(CLI::App& app) {
                 // Without the ROM the word still decodes; only the routine names are missing.
             }
         }
+        if (!args->file.empty() || args->words.size() > 1) {
+            std::vector<std::uint32_t> words;
+            if (!args->file.empty())
+                words = wordsInLog(args->file);
+            else
+                for (const auto& text : args->words)
+                    words.push_back(hexWord("word", text));
+            return decodeSequence(words, map);
+        }
+        const DisplayWord w = readDisplayWord(hexWord("word", args->words.front()));
+        std::optional<DisplayWord> earlier;
+        if (!args->previous.empty()) {
+            const std::uint32_t previous = hexWord("--previous", args->previous);
+            if (previous != 0) earlier = readDisplayWord(previous); // 0: shown from boot
+        }
+        const DisplayStep step = stepBetween(earlier, w);
         fmt::print("0x{:08x}: test number {} (bits 31-24), pass count {} (bits 23-0)\n", w.word,
                    w.testNumber, w.passCount);
         fmt::print("routine {}: {}\n", w.testNumber, routineText(map, w.testNumber));
+        printReliedOn(map, w.testNumber, "");
         printStep(step, earlier, w);
         printVerdict(w);
         return verdictOutlook(w) == VerdictOutlook::Fail ? kCoreFailed : kPass;

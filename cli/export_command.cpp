@@ -1,6 +1,8 @@
 // coretest export: the boot ROM's contents for a ROM programmer or an HDL memory model.
 #include <fmt/format.h>
 
+#include <filesystem>
+
 #include "commands.h"
 #include "coretest/board.h"
 #include "coretest/rom_export.h"
@@ -30,8 +32,9 @@ Action addExportCommand(CLI::App& app) {
         ->required();
     sub->add_option("-o,--output", args->out, "output file, - for standard output")->required();
     sub->add_option("--size", args->sizeText,
-                    "fill with zeros up to this many bytes (the ROM's size; default: the "
-                    "image's end)");
+                    "fill with zeros up to this many bytes (the ROM's size, at least the "
+                    "image's end; default: the image's end)")
+        ->type_name("BYTES");
     return [args]() {
         const auto format = exportFormatNamed(args->format);
         if (!format)
@@ -43,7 +46,8 @@ Action addExportCommand(CLI::App& app) {
         const Image image = Image::load(args->elf);
         const auto bytes = romContents(image, size);
         writeTo(args->out, *format == ExportFormat::Binary,
-                [&](std::ostream& out) { writeExport(*format, bytes, args->elf, out); });
+                [&](std::ostream& out) { writeExport(*format, bytes, std::filesystem::path(args->elf).filename().string(),
+                                          out); });
         if (args->out != "-")
             fmt::print("coretest export: {} bytes ({} words) from 0xbfc00000 as {} to {}\n",
                        bytes.size(), (bytes.size() + 3) / 4, args->format, args->out);

@@ -2,6 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <cctype>
+#include <charconv>
+
 #include "coretest/image.h"
 
 namespace coretest {
@@ -51,6 +54,78 @@ DisplayStep stepBetween(const std::optional<DisplayWord>& earlier, const Display
 VerdictOutlook verdictOutlook(const DisplayWord& w) {
     if (w.passCount < w.testNumber) return VerdictOutlook::Fail;
     return w.testNumber == kRoutineCount ? VerdictOutlook::Pass : VerdictOutlook::PassIfRest;
+}
+
+DisplayRun readDisplayRun(std::span<const std::uint32_t> words) {
+    DisplayRun run;
+    run.routine.fill(Known::Unknown);
+    std::optional<DisplayWord> earlier;
+    for (const std::uint32_t word : words) {
+        if (word == 0 && !earlier) continue; // the display's value from boot
+        if (earlier && word == earlier->word) continue;
+        if (word == 0)
+            throw InputError(fmt::format("display words 0x{:08x} then 0x00000000: the display "
+                                         "shows 0 only from boot, before routine 1 reports",
+                                         earlier->word));
+        const DisplayWord w = readDisplayWord(word);
+        const DisplayStep step = stepBetween(earlier, w);
+        const unsigned reported = step.last - step.first + 1;
+        if (reported == 1 || step.passed == reported || step.passed == 0) {
+            const Known k = step.passed == 0 ? Known::No : Known::Yes;
+            for (unsigned r = step.first; r <= step.last; ++r)
+                run.routine[r] = k;
+        } else {
+            run.gaps.push_back({earlier ? earlier->word : 0, w.word, step.first, step.last,
+                                reported - step.passed});
+        }
+        run.words.push_back(w);
+        run.lastReported = w.testNumber;
+        run.passed = w.passCount;
+        earlier = w;
+    }
+    return run;
+}
+
+namespace {
+
+std::optional<std::uint32_t> hexWordAt(std::string_view text) {
+    if (text.starts_with("0x") || text.starts_with("0X")) text.remove_prefix(2);
+    std::size_t n = 0;
+    while (n < text.size() && std::isxdigit(static_cast<unsigned char>(text[n])))
+        ++n;
+    if (n == 0 || n > 8 || (n < text.size() && std::isalnum(static_cast<unsigned char>(text[n]))))
+        return std::nullopt;
+    std::uint32_t v = 0;
+    std::from_chars(text.data(), text.data() + n, v, 16);
+    return v;
+}
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
+        s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+        s.remove_suffix(1);
+    return s;
+}
+
+} // namespace
+
+std::optional<std::uint32_t> displayWordInLine(std::string_view line) {
+    line = trimmed(line);
+    std::string lower(line);
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (const auto at = lower.find(" m fffff010 "); at != std::string::npos)
+        return hexWordAt(line.substr(at + 12));
+    if (const auto at = lower.find("display"); at != std::string::npos) {
+        std::string_view rest = line.substr(at + 7);
+        while (!rest.empty() && (rest.front() == ' ' || rest.front() == ':' ||
+                                 rest.front() == '=' || rest.front() == '\t'))
+            rest.remove_prefix(1);
+        return hexWordAt(rest);
+    }
+    if (const auto v = hexWordAt(line); v && line.find(' ') == std::string_view::npos) return v;
+    return std::nullopt;
 }
 
 std::string instructionUnderTest(std::string_view routine) {

@@ -2,7 +2,11 @@
 
 #include <fmt/format.h>
 
+#include <string>
+#include <vector>
+
 #include "coretest/board.h"
+#include "coretest/closest_name.h"
 
 namespace coretest {
 
@@ -19,10 +23,14 @@ FaultSelection parseFaultSelection(std::string_view text) {
         throw InputError(
             fmt::format("fault '{}': no fault name; expected NAME or NAME@ROUTINE", text));
     const FaultDef* fault = findFault(name);
-    if (!fault)
-        throw InputError(fmt::format("fault '{}': unknown fault name; expected one of the {} names "
-                                     "of the fault catalogue",
-                                     name, faultCatalogue().size()));
+    if (!fault) {
+        std::vector<std::string> names;
+        for (const FaultDef& f : faultCatalogue())
+            names.emplace_back(f.name);
+        throw InputError(fmt::format("fault '{}': unknown fault name{}; `coretest faults --list` "
+                                     "lists the {} names of the fault catalogue",
+                                     name, didYouMean(name, names), names.size()));
+    }
     if (at == std::string_view::npos) return {fault, ""};
     const std::string_view routine = text.substr(at + 1);
     if (routine.empty() || routine.find('@') != std::string_view::npos)

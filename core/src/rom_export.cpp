@@ -100,6 +100,10 @@ std::vector<std::uint8_t> romContents(const Image& image, std::uint32_t size) {
     if (end == 0)
         throw InputError(fmt::format("{}: no segment is stored in the boot ROM at 0x{:08x}",
                                      image.name(), kRomBase));
+    if (size != 0 && size < end)
+        throw InputError(fmt::format("ROM size {} is smaller than the image, which fills {} bytes "
+                                     "from 0x{:08x}; give at least {} or leave the size out",
+                                     size, end, kRomBase, end));
     std::vector<std::uint8_t> rom(std::max(end, size), 0);
     for (const auto& seg : image.segments())
         if (seg.paddr - kRomBase < kRomSize)

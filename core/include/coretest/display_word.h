@@ -2,10 +2,13 @@
 // What a word on the board's numeric display says: after routine N it shows (N << 24) | the
 // number of routines passed so far. One word tells how many of routines 1 to N failed, not
 // which; a word and the one before it tell whether the routines between them passed.
+#include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace coretest {
 
@@ -38,6 +41,33 @@ enum class VerdictOutlook {
     PassIfRest // no failure so far: the verdict passes if every remaining routine passes
 };
 VerdictOutlook verdictOutlook(const DisplayWord& w);
+
+// What a sequence of display words, in the order the display showed them, tells about the run.
+struct DisplayRun {
+    // Every word after the first that reports more than one routine leaves a gap: the words in
+    // between were not seen, so only the number of failures among those routines is known.
+    struct Gap {
+        std::uint32_t before = 0, after = 0; // the words around it (before 0: boot)
+        unsigned first = 0, last = 0;        // the routines reported in it
+        unsigned failed = 0;                 // how many of them failed
+    };
+    std::vector<DisplayWord> words;           // as seen, repeats and the boot value left out
+    std::array<Known, kRoutineCount + 1> routine{}; // by routine number (index 0 unused)
+    std::vector<Gap> gaps;                    // where the sequence does not tell which failed
+    unsigned lastReported = 0;                // the test number of the last word, 0 for none
+    unsigned passed = 0;                      // routines passed up to the last word
+    bool finished() const { return lastReported == kRoutineCount; }
+    unsigned failed() const { return lastReported - passed; }
+};
+// Throws InputError for a word no routine writes and for words no run shows in this order. A 0
+// is accepted before the first result word (the display holds 0 from boot); a word repeated
+// right after itself (a log that prints the display twice) counts once.
+DisplayRun readDisplayRun(std::span<const std::uint32_t> words);
+
+// The display words in one line of a log: a word after "display" (0x optional), the value of a
+// trace record storing to the display register (`m fffff010 08000007`), or a line that is one
+// hexadecimal word alone. Nothing for any other line.
+std::optional<std::uint32_t> displayWordInLine(std::string_view line);
 
 // "slt" for n8_slt_test, "the delay slot of beq" for n16_beq_ds_test.
 std::string instructionUnderTest(std::string_view routine);

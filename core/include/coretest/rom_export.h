@@ -21,12 +21,13 @@ enum class ExportFormat { Binary, ReadMemH, Coe, Mif };
 std::optional<ExportFormat> exportFormatNamed(std::string_view name);
 
 // ROM bytes from 0xbfc00000 to the end of the highest segment stored there, gaps zero, then zero
-// fill up to `size` bytes when that is larger. Throws InputError when no segment lies in the boot
-// ROM or `size` exceeds it.
+// fill up to `size` bytes (0: no fill). Throws InputError when no segment lies in the boot ROM,
+// `size` exceeds the boot ROM, or a non-zero `size` is smaller than the image.
 std::vector<std::uint8_t> romContents(const Image& image, std::uint32_t size = 0);
 
 // Writes the contents in the format; the word formats round the length up to whole words.
-// `origin` names the image in the formats that carry a comment.
+// `origin` names the image in the formats that carry a comment; pass the file name, not a path,
+// so that the export is the same in every checkout folder.
 void writeExport(ExportFormat format, std::span<const std::uint8_t> bytes, std::string_view origin,
                  std::ostream& out);
 

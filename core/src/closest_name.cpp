@@ -1,0 +1,53 @@
+#include "coretest/closest_name.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace coretest {
+
+std::size_t editDistance(std::string_view a, std::string_view b) {
+    // Optimal string alignment over three rows: the one before last, the last and the current.
+    std::vector<std::size_t> before(b.size() + 1), last(b.size() + 1), row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        last[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t substitute = last[j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1);
+            row[j] = std::min({last[j] + 1, row[j - 1] + 1, substitute});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                row[j] = std::min(row[j], before[j - 2] + 1);
+        }
+        std::swap(before, last);
+        std::swap(last, row);
+    }
+    return last[b.size()];
+}
+
+std::optional<std::string> closestName(std::string_view word, std::span<const std::string> names) {
+    const std::size_t allowed = std::max<std::size_t>(1, word.size() / 3);
+    std::optional<std::string> best;
+    std::size_t bestDistance = allowed + 1;
+    bool tie = false;
+    for (const auto& name : names) {
+        const std::size_t d = editDistance(word, name);
+        if (d < bestDistance) {
+            best = name;
+            bestDistance = d;
+            tie = false;
+        } else if (d == bestDistance && best && *best != name) {
+            tie = true;
+        }
+    }
+    if (tie) return std::nullopt;
+    return best;
+}
+
+std::string didYouMean(std::string_view word, std::span<const std::string> names) {
+    const auto name = closestName(word, names);
+    return name ? fmt::format(" (did you mean '{}'?)", *name) : std::string();
+}
+
+} // namespace coretest
