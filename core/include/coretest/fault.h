@@ -37,6 +37,19 @@ struct Expected {
     std::vector<ExpectedFailure> failures;
 };
 
+// What the ROM shows when the fault acts on the whole core, as a faulty core would have it
+// everywhere: how the run ends, where a user first sees it, and the board at the end. Left
+// unrecorded, the fault's whole-core outcome comes from the recorded whole-core table.
+struct WholeCoreExpected {
+    bool recorded = false;
+    ExpectedKind kind = ExpectedKind::Unnoticed;
+    // Fails: the first routine that reports a failure, its case and comparison; ExceptionIdle:
+    // where the exception was raised (no routine when outside every routine); otherwise empty.
+    ExpectedFailure first{};
+    std::uint32_t finalDisplay = 0; // the last word written to the display (0: none written)
+    std::uint32_t lampA = 0, lampB = 0;
+};
+
 class FaultSite;
 
 struct FaultDef {
@@ -44,7 +57,8 @@ struct FaultDef {
     std::string_view description;
     std::string_view scope; // routine the fault campaign confines it to; "" = whole ROM
     void (*install)(FaultSite&);
-    Expected expected;
+    Expected expected;             // in its scope
+    WholeCoreExpected wholeCore{}; // unscoped; may be left to the recorded table
 };
 
 // Every known fault, family by family.
