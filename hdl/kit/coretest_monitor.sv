@@ -1,0 +1,136 @@
+`default_nettype none
+// Ends a simulation of the test ROM and prints one summary line that scripts read:
+//   coretest: PASS: verdict pass, 58 of 58 routines passed, display 0x3a00003a, 151234 cycles
+//   coretest: FAIL: <what happened>, display 0x..., N cycles[; K bus errors][; K tracer errors]
+// The run ends when the end-mark register receives 0xff, when the core idles in the exception
+// loop (IDLE_FETCHES fetches of 0xbfc00380) or in test_finish without an end mark (fetches of
+// 0xbfc00100), or at the cycle limit (+max_cycles=N). Then stop rises, the tracer gets up to
+// DRAIN_CYCLES to complete its trace (at the end mark: until the end-mark record is written),
+// flush lets it report what never arrived, and the summary follows. PASS needs the pass verdict
+// on the lamps, no bus error and no tracer error.
+module coretest_monitor #(
+    parameter bit          PHYSICAL     = 1'b0,
+    parameter logic [63:0] MAX_CYCLES   = 64'd1_000_000_000,  // plusarg +max_cycles=N overrides
+    parameter int          DRAIN_CYCLES = 1000,
+    parameter int          IDLE_FETCHES = 3
+) (
+    input  wire logic        clk,
+    input  wire logic        rst,
+    // the instruction port, watched for the idle loops
+    input  wire logic        i_req,
+    input  wire logic [31:0] i_addr,
+    input  wire logic        i_ready,
+    // the board
+    input  wire logic        bus_error,
+    input  wire logic        end_mark,
+    input  wire logic [31:0] display,
+    input  wire logic [31:0] lamp_a,
+    input  wire logic [31:0] lamp_b,
+    // the tracer (tie trace_end to 1 and trace_errors to 0 without one)
+    input  wire logic        trace_end,
+    input  wire logic [31:0] trace_errors,
+    output logic             stop,
+    output logic             flush
+);
+    localparam logic [31:0] SEGMENT = PHYSICAL ? 32'h0000_0000 : 32'ha000_0000;
+    localparam logic [31:0] EXCEPTION_LOOP = SEGMENT | 32'h1fc0_0380;
+    localparam logic [31:0] TEST_FINISH = SEGMENT | 32'h1fc0_0100;
+
+    typedef enum logic [2:0] {
+        RUNNING,
+        END_MARK,
+        EXCEPTION_IDLE,
+        FINISH_IDLE,
+        CYCLE_LIMIT
+    } ending_t;
+    typedef enum logic [1:0] {
+        WATCH,     // the run goes on
+        DRAIN,     // the end is decided; the tracer completes its trace
+        FLUSH,     // the tracer reports and closes
+        SUMMARY
+    } phase_t;
+
+    ending_t     ending_q;
+    phase_t      phase_q;
+    logic [63:0] cycles_q, end_cycle_q, limit;  // end_cycle_q: when the end was decided
+    logic [31:0] drain_q, bus_errors_q;
+    logic [ 7:0] exception_fetches_q, finish_fetches_q;
+
+    initial begin
+        limit = MAX_CYCLES;
+        if ($value$plusargs("max_cycles=%d", limit)) begin end
+    end
+
+    logic fetched;
+    assign fetched = i_req && i_ready;
+
+    always_ff @(posedge clk) begin
+        if (rst) begin
+            ending_q <= RUNNING;
+            phase_q <= WATCH;
+            cycles_q <= '0;
+            drain_q <= '0;
+            bus_errors_q <= '0;
+            exception_fetches_q <= '0;
+            finish_fetches_q <= '0;
+        end else begin
+            cycles_q <= cycles_q + 64'd1;
+            if (bus_error) bus_errors_q <= bus_errors_q + 32'd1;
+            if (fetched && i_addr == EXCEPTION_LOOP) exception_fetches_q <= exception_fetches_q + 8'd1;
+            if (fetched && i_addr == TEST_FINISH) finish_fetches_q <= finish_fetches_q + 8'd1;
+            case (phase_q)
+                WATCH: begin
+                    if (end_mark) ending_q <= END_MARK;
+                    else if (exception_fetches_q >= 8'(IDLE_FETCHES)) ending_q <= EXCEPTION_IDLE;
+                    else if (finish_fetches_q >= 8'(IDLE_FETCHES)) ending_q <= FINISH_IDLE;
+                    else if (cycles_q >= limit) ending_q <= CYCLE_LIMIT;
+                    if (end_mark || exception_fetches_q >= 8'(IDLE_FETCHES) ||
+                        finish_fetches_q >= 8'(IDLE_FETCHES) || cycles_q >= limit) begin
+                        phase_q <= DRAIN;
+                        end_cycle_q <= cycles_q;
+                    end
+                end
+                DRAIN: begin
+                    drain_q <= drain_q + 32'd1;
+                    if ((ending_q == END_MARK && trace_end) || drain_q >= 32'(DRAIN_CYCLES))
+                        phase_q <= FLUSH;
+                end
+                FLUSH: phase_q <= SUMMARY;
+                default: ;
+            endcase
+        end
+    end
+
+    assign stop = phase_q != WATCH;
+    assign flush = phase_q == FLUSH;
+
+    // ---- the summary (simulation only, hence not always_ff) ----
+    always @(posedge clk) begin
+        if (!rst && phase_q == SUMMARY) begin
+            string what, extra;
+            logic passed;
+            passed = ending_q == END_MARK && lamp_a == 32'd1 && lamp_b == 32'd1;
+            case (ending_q)
+                END_MARK:
+                $sformat(what, "verdict %s, %0d of 58 routines passed", passed ? "pass" : "fail",
+                         display[23:0]);
+                EXCEPTION_IDLE:
+                $sformat(what, "no verdict: the core idles in the exception loop at 0x%08h",
+                         EXCEPTION_LOOP);
+                FINISH_IDLE:
+                $sformat(what, "no verdict: the core idles in test_finish without an end mark");
+                default: $sformat(what, "no verdict: cycle limit %0d reached", limit);
+            endcase
+            extra = "";
+            if (bus_errors_q != 0) $sformat(extra, "; %0d bus errors", bus_errors_q);
+            if (trace_errors != 0) $sformat(extra, "%s; %0d tracer errors", extra, trace_errors);
+            if (ending_q == END_MARK && !trace_end)
+                $sformat(extra, "%s; the trace stops before the end mark", extra);
+            passed = passed && extra == "";
+            $display("coretest: %s: %s, display 0x%08h, %0d cycles%s", passed ? "PASS" : "FAIL",
+                     what, display, end_cycle_q, extra);
+            $finish;
+        end
+    end
+endmodule
+`default_nettype wire

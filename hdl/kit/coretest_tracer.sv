@@ -1,0 +1,351 @@
+`default_nettype none
+// The commit trace that `coretest compare` reads, written from a core's retirement interface.
+//
+// A pipeline produces an instruction's records at different times: a store in MEM, possibly
+// before an older instruction's register write in WB; HI and LO from an iterative divider after
+// younger instructions retired. Every event carries the program-order number (seq) of its
+// instruction, so the tracer keeps a window of DEPTH instructions indexed by seq, collects each
+// one's retirement and writes in whatever order they come, and writes an instruction's lines
+// once it has retired and every write it announced has arrived, strictly in seq order:
+//   @SEQ PC rNN VALUE | @SEQ PC lo VALUE | @SEQ PC hi VALUE | @SEQ PC m ADDR VALUE
+// (+trace_untagged drops the "@SEQ " tag). Stores into the boot ROM are not recorded (the board
+// refuses them, and the reference core does not record them). The trace ends with the store of
+// 0xff to the end-mark register; nothing after it is written.
+//
+// When the harness ends the run it raises flush for one cycle: the tracer then names every
+// instruction that retired before the end (stop) but whose announced writes never arrived, and
+// every write whose instruction never retired, and closes the file. errors counts those and any
+// event the window could not take (out-of-order retirement, an unannounced or repeated write, a
+// write too far ahead).
+module coretest_tracer #(
+    parameter int DEPTH      = 64,    // instructions between the oldest unwritten and the newest event
+    parameter bit PHYSICAL   = 1'b0,  // the core presents physical addresses: trace them as virtual
+    parameter     TRACE_FILE = ""     // plusarg +trace=FILE overrides; empty: no trace is written
+) (
+    input  wire logic        clk,
+    input  wire logic        rst,
+    // retirement
+    input  wire logic        rv_valid,
+    input  wire logic [31:0] rv_seq,
+    input  wire logic [31:0] rv_pc,
+    input  wire logic [31:0] rv_insn,
+    input  wire logic        rv_gpr,
+    input  wire logic        rv_hi,
+    input  wire logic        rv_lo,
+    input  wire logic        rv_mem,
+    input  wire logic        rv_trap,
+    // writes
+    input  wire logic        wg_valid,
+    input  wire logic [31:0] wg_seq,
+    input  wire logic [ 4:0] wg_reg,
+    input  wire logic [31:0] wg_data,
+    input  wire logic        wh_valid,
+    input  wire logic [31:0] wh_seq,
+    input  wire logic [31:0] wh_data,
+    input  wire logic        wl_valid,
+    input  wire logic [31:0] wl_seq,
+    input  wire logic [31:0] wl_data,
+    input  wire logic        wm_valid,
+    input  wire logic [31:0] wm_seq,
+    input  wire logic [31:0] wm_addr,
+    input  wire logic [ 3:0] wm_be,
+    input  wire logic [31:0] wm_data,
+    // from the harness
+    input  wire logic        stop,       // the run's end is decided; later retirements do not count
+    input  wire logic        flush,      // the simulation ends after this cycle
+    output logic             trace_end,  // the end-mark store's record is written
+    output logic      [31:0] errors      // what flush reported, plus events the window refused
+);
+    localparam int SLOT_BITS = $clog2(DEPTH);
+    localparam int EMIT = 4;  // instructions written per cycle at most (retirement adds one)
+    // Which writes an instruction announced or delivered, one bit each.
+    localparam int GPR = 0, HI = 1, LO = 2, MEM = 3;
+    localparam logic [31:0] END_MARK_REG = 32'hffff_fff0;
+
+    typedef logic [SLOT_BITS-1:0] slot_t;
+
+    logic        retired_q[DEPTH];
+    logic [ 3:0] want_q[DEPTH];
+    logic [ 3:0] got_q[DEPTH];
+    logic [31:0] pc_q[DEPTH];
+    logic [31:0] insn_q[DEPTH];
+    logic [ 4:0] gpr_reg_q[DEPTH];
+    logic [31:0] gpr_data_q[DEPTH];
+    logic [31:0] hi_q[DEPTH];
+    logic [31:0] lo_q[DEPTH];
+    logic [31:0] mem_addr_q[DEPTH];
+    logic [ 3:0] mem_be_q[DEPTH];
+    logic [31:0] mem_data_q[DEPTH];
+
+    logic [31:0] head_q;          // seq of the oldest instruction not yet written
+    logic [31:0] next_retire_q;   // seq the next retirement must carry
+    logic [31:0] stop_seq_q;      // first seq retired after stop rose
+    logic        stopped_q;
+    logic        end_seen_q;      // the end-mark store arrived ...
+    logic [31:0] end_seq_q;       // ... from this instruction
+    logic        ended_q;         // its record is written: the trace is complete
+    logic        flushed_q;
+    logic [31:0] errors_q;
+    logic [31:0] records_q;
+
+    integer fd;
+    bit with_seq;
+    string trace_file;
+
+    initial begin
+        trace_file = TRACE_FILE;
+        if ($value$plusargs("trace=%s", trace_file)) begin end
+        with_seq = !$test$plusargs("trace_untagged");
+        fd = 0;
+        if (trace_file != "") begin
+            fd = $fopen(trace_file, "w");
+            if (fd == 0) begin
+                $display("coretest: ERROR cannot write the trace file %s", trace_file);
+                $finish;
+            end
+        end
+    end
+
+    // The window is indexed by the low bits of seq.
+    /* verilator lint_off UNUSEDSIGNAL */
+    function automatic slot_t slot(logic [31:0] seq);
+        return seq[SLOT_BITS-1:0];
+    endfunction
+    /* verilator lint_on UNUSEDSIGNAL */
+
+    function automatic logic complete(logic [31:0] seq);
+        return retired_q[slot(seq)] && (want_q[slot(seq)] & ~got_q[slot(seq)]) == 4'b0;
+    endfunction
+
+    // Physical addresses back to the virtual ones the reference core traces.
+    function automatic logic [31:0] virt(logic [31:0] a);
+        if (!PHYSICAL) return a;
+        if (a - 32'h1fc0_0000 < 32'h0008_0000) return a | 32'ha000_0000;
+        if (a < 32'h0004_0000) return a | 32'h8000_0000;
+        return a;
+    endfunction
+
+    function automatic logic in_rom(logic [31:0] a);
+        return virt(a) - 32'hbfc0_0000 < 32'h0008_0000;
+    endfunction
+
+    function automatic logic is_end_mark(logic [31:0] addr, logic [3:0] be, logic [31:0] data);
+        return virt(addr) == END_MARK_REG && be == 4'b1111 && data == 32'hff;
+    endfunction
+
+    // A write may be taken when its instruction is not yet written and fits the window.
+    function automatic logic in_window(logic [31:0] seq);
+        return seq - head_q < 32'(DEPTH);
+    endfunction
+
+    task automatic put_prefix(logic [31:0] seq, logic [31:0] pc);
+        if (with_seq) $fwrite(fd, "@%0d ", seq);
+        $fwrite(fd, "%h ", virt(pc));
+    endtask
+
+    task automatic put_store(logic [31:0] seq, logic [31:0] pc, logic [31:0] addr, logic [3:0] be,
+                             logic [31:0] data);
+        logic [31:0] a;
+        a = virt(addr);
+        case (be)
+            4'b1111: begin put_prefix(seq, pc); $fwrite(fd, "m %h %h\n", a, data); end
+            4'b0011: begin put_prefix(seq, pc); $fwrite(fd, "m %h %h\n", a, data[15:0]); end
+            4'b1100: begin put_prefix(seq, pc); $fwrite(fd, "m %h %h\n", a + 32'd2, data[31:16]); end
+            // A byte, or lanes no halfword or word covers (a partial-word store): one line a byte.
+            default:
+                for (int lane = 0; lane < 4; lane++)
+                    if (be[lane]) begin
+                        put_prefix(seq, pc);
+                        $fwrite(fd, "m %h %h\n", a + 32'(lane), data[lane*8+:8]);
+                    end
+        endcase
+    endtask
+
+    // The lines of one complete instruction, in the reference core's order.
+    task automatic put_instruction(logic [31:0] seq);
+        slot_t s;
+        s = slot(seq);
+        if (want_q[s][GPR]) begin
+            put_prefix(seq, pc_q[s]);
+            $fwrite(fd, "r%0d%0d %h\n", gpr_reg_q[s] / 10, gpr_reg_q[s] % 10, gpr_data_q[s]);
+        end
+        if (want_q[s][LO]) begin put_prefix(seq, pc_q[s]); $fwrite(fd, "lo %h\n", lo_q[s]); end
+        if (want_q[s][HI]) begin put_prefix(seq, pc_q[s]); $fwrite(fd, "hi %h\n", hi_q[s]); end
+        if (want_q[s][MEM] && !in_rom(mem_addr_q[s]))
+            put_store(seq, pc_q[s], mem_addr_q[s], mem_be_q[s], mem_data_q[s]);
+    endtask
+
+    task automatic refuse(string what, logic [31:0] seq);
+        $display("tracer: %s for @%0d refused (oldest unwritten @%0d, window %0d)", what, seq,
+                 head_q, DEPTH);
+    endtask
+
+    // The instructions the end report covers: up to the end-mark store, or those retired before stop.
+    function automatic logic before_end(logic [31:0] seq);
+        if (end_seen_q) return seq <= end_seq_q;
+        return seq < (stopped_q ? stop_seq_q : next_retire_q);
+    endfunction
+
+    always @(posedge clk) begin : track
+        int errs;
+        int recs;
+        int emit_count;  // instructions at the head whose records are all here
+        bit ended;
+        slot_t s;
+        errs = 0;
+        recs = 0;
+        ended = ended_q;
+        emit_count = 0;
+        for (int k = 0; k < EMIT; k++)
+            if (emit_count == k && complete(head_q + 32'(k))) emit_count = k + 1;
+        if (rst) begin
+            head_q <= 32'd1;
+            next_retire_q <= 32'd1;
+            stopped_q <= 1'b0;
+            end_seen_q <= 1'b0;
+            ended_q <= 1'b0;
+            flushed_q <= 1'b0;
+            errors_q <= '0;
+            records_q <= '0;
+            for (int k = 0; k < DEPTH; k++) begin
+                retired_q[k] <= 1'b0;
+                got_q[k] <= '0;
+            end
+        end else if (!flushed_q) begin
+            // Write (or, after the end mark, drop) the complete instructions at the head.
+            for (int k = 0; k < EMIT; k++)
+                if (k < emit_count) begin
+                    logic [31:0] seq;
+                    seq = head_q + 32'(k);
+                    s = slot(seq);
+                    if ((got_q[s] & ~want_q[s]) != 4'b0) begin
+                        $display("tracer: @%0d pc %h delivered a write it did not announce (announced %b, got %b; bits mem lo hi gpr)",
+                                 seq, virt(pc_q[s]), want_q[s], got_q[s]);
+                        errs++;
+                    end
+                    if (!ended && fd != 0) begin
+                        put_instruction(seq);
+                        recs++;
+                    end
+                    if (want_q[s][MEM] && is_end_mark(mem_addr_q[s], mem_be_q[s], mem_data_q[s]))
+                        ended = 1'b1;
+                    retired_q[s] <= 1'b0;
+                    got_q[s] <= '0;
+                end
+            head_q <= head_q + 32'(emit_count);
+            ended_q <= ended;
+
+            if (stop && !stopped_q) begin
+                stopped_q <= 1'b1;
+                stop_seq_q <= next_retire_q;
+            end
+
+            // This cycle's retirement and writes (after the frees above: a slot freed and
+            // reused in one cycle keeps the new entry).
+            if (rv_valid) begin
+                if (rv_seq != next_retire_q) begin
+                    $display("tracer: retirement of @%0d out of order, @%0d expected", rv_seq,
+                             next_retire_q);
+                    errs++;
+                end else if (!in_window(rv_seq)) begin
+                    refuse("retirement", rv_seq);
+                    errs++;
+                end else begin
+                    s = slot(rv_seq);
+                    retired_q[s] <= 1'b1;
+                    pc_q[s] <= rv_pc;
+                    insn_q[s] <= rv_insn;
+                    want_q[s] <= rv_trap ? 4'b0 : {rv_mem, rv_lo, rv_hi, rv_gpr};
+                end
+                next_retire_q <= rv_seq + 32'd1;
+            end
+            if (wg_valid) begin
+                s = slot(wg_seq);
+                if (!in_window(wg_seq) || got_q[s][GPR] || wg_reg == 5'd0) begin
+                    refuse(wg_reg == 5'd0 ? "a write to r0" : "a register write", wg_seq);
+                    errs++;
+                end else begin
+                    got_q[s][GPR] <= 1'b1;
+                    gpr_reg_q[s] <= wg_reg;
+                    gpr_data_q[s] <= wg_data;
+                end
+            end
+            if (wh_valid) begin
+                s = slot(wh_seq);
+                if (!in_window(wh_seq) || got_q[s][HI]) begin
+                    refuse("a HI write", wh_seq);
+                    errs++;
+                end else begin
+                    got_q[s][HI] <= 1'b1;
+                    hi_q[s] <= wh_data;
+                end
+            end
+            if (wl_valid) begin
+                s = slot(wl_seq);
+                if (!in_window(wl_seq) || got_q[s][LO]) begin
+                    refuse("a LO write", wl_seq);
+                    errs++;
+                end else begin
+                    got_q[s][LO] <= 1'b1;
+                    lo_q[s] <= wl_data;
+                end
+            end
+            if (wm_valid) begin
+                s = slot(wm_seq);
+                if (!in_window(wm_seq) || got_q[s][MEM]) begin
+                    refuse("a store", wm_seq);
+                    errs++;
+                end else begin
+                    got_q[s][MEM] <= 1'b1;
+                    mem_addr_q[s] <= wm_addr;
+                    mem_be_q[s] <= wm_be;
+                    mem_data_q[s] <= wm_data;
+                    if (is_end_mark(wm_addr, wm_be, wm_data) && !end_seen_q) begin
+                        end_seen_q <= 1'b1;
+                        end_seq_q <= wm_seq;
+                    end
+                end
+            end
+
+            if (flush) begin
+                // What never arrived, among the instructions this run's trace covers.
+                for (int k = 0; k < DEPTH; k++) begin
+                    logic [31:0] seq;
+                    seq = head_q + 32'(k);
+                    s = slot(seq);
+                    if (before_end(seq) && retired_q[s] && !complete(seq)) begin
+                        string missing;
+                        missing = "";
+                        if (want_q[s][GPR] && !got_q[s][GPR]) missing = {missing, " register write"};
+                        if (want_q[s][LO] && !got_q[s][LO]) missing = {missing, " LO write"};
+                        if (want_q[s][HI] && !got_q[s][HI]) missing = {missing, " HI write"};
+                        if (want_q[s][MEM] && !got_q[s][MEM]) missing = {missing, " store"};
+                        $display("tracer: @%0d pc %h (instruction %h) retired, but its%s never arrived",
+                                 seq, virt(pc_q[s]), insn_q[s], missing);
+                        errs++;
+                    end else if (before_end(seq) && !retired_q[s] && got_q[s] != 4'b0) begin
+                        $display("tracer: writes for @%0d arrived (%b; bits mem lo hi gpr), but the instruction never retired",
+                                 seq, got_q[s]);
+                        errs++;
+                    end
+                end
+                if (fd != 0) begin
+                    $fclose(fd);
+                    if (ended)
+                        $display("tracer: %0d instructions written to %s, up to the end mark",
+                                 records_q + 32'(recs), trace_file);
+                    else
+                        $display("tracer: %0d instructions written to %s, without the end mark",
+                                 records_q + 32'(recs), trace_file);
+                end
+                flushed_q <= 1'b1;
+            end
+            errors_q <= errors_q + 32'(errs);
+            records_q <= records_q + 32'(recs);
+        end
+    end
+
+    assign trace_end = ended_q;
+    assign errors = errors_q;
+endmodule
+`default_nettype wire
