@@ -1,5 +1,6 @@
 #include "coretest/core.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -21,6 +22,19 @@ const char* causeName(ExceptionCause cause) {
     return "unknown";
 }
 
+namespace {
+
+// `addiu r, r, -1; bne r, $zero, <first>; nop` (either operand order of bne, r not $zero): a loop
+// whose one effect is to count r down to zero.
+bool countsDown(const Instr& step, const Instr& test, const Instr& slot, std::uint32_t first) {
+    const unsigned r = step.rt;
+    const bool testsR = (test.rs == r && test.rt == 0) || (test.rs == 0 && test.rt == r);
+    return step.op == Op::Addiu && r != 0 && step.rs == r && step.imm == 0xffffffffu &&
+           test.op == Op::Bne && testsR && test.imm == first && slot.word == 0;
+}
+
+} // namespace
+
 std::vector<Instr> decodeRom(const Board& board) {
     const auto rom = board.rom();
     std::vector<Instr> table(rom.size() / 4);
@@ -28,6 +42,11 @@ std::vector<Instr> decodeRom(const Board& board) {
         std::uint32_t word;
         std::memcpy(&word, &rom[4 * n], 4);
         table[n] = decode(word, kRomBase + 4 * static_cast<std::uint32_t>(n));
+    }
+    for (std::size_t n = 0; n + 2 < table.size(); ++n) {
+        const auto first = kRomBase + 4 * static_cast<std::uint32_t>(n);
+        if (countsDown(table[n], table[n + 1], table[n + 2], first))
+            table[n].dispatch = Op::Countdown;
     }
     return table;
 }
@@ -117,8 +136,37 @@ Op Core<Observed>::opAt(std::uint32_t addr) const {
     return Op::Reserved;
 }
 
+// The head of a countdown loop has just been fetched and counted. Without an observer, and with the
+// loop's other two entries free of hooks, every turn but the last is done at once: a turn is three
+// instructions that leave r one lower, the pc back at the head and the bne as the last taken
+// branch, and nothing else. The last turn, and a turn the instruction limit would cut, run one
+// instruction at a time.
+template <bool Observed>
+void Core<Observed>::countdown(const Instr& head) {
+    if constexpr (!Observed) {
+        const std::size_t n = (pc_ - kRomBase) / 4;
+        const bool plainLoop = s_.pc == pc_ + 4 && rom_[n + 1].dispatch == rom_[n + 1].op &&
+                               rom_[n + 2].dispatch == rom_[n + 2].op;
+        if (plainLoop) {
+            const std::uint32_t counter = s_.regs[head.rt];
+            const std::uint64_t turns = counter ? counter : std::uint64_t{1} << 32;
+            const std::uint64_t whole = (budget_ - (count_ - 1)) / 3; // turns within the limit
+            if (const std::uint64_t skipped = std::min(turns - 1, whole)) {
+                s_.regs[head.rt] = counter - static_cast<std::uint32_t>(skipped);
+                count_ += 3 * skipped - 1; // the head's fetch was counted already
+                s_.pc = pc_;
+                s_.npc = pc_ + 4;
+                s_.lastBranch = pc_ + 4;
+                return;
+            }
+        }
+    }
+    semantics(*this, head, head.op);
+}
+
 template <bool Observed>
 void Core<Observed>::hooked(const Instr& i) {
+    if (i.dispatch == Op::Countdown) return countdown(i);
     Hook& h = hooks_[i.hook];
     if (h.stop != Hook::Stop::None && ++h.arrivals >= 2) {
         // Back at the stop point after one turn of its loop: undo the fetch and end the run.

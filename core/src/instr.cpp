@@ -99,7 +99,11 @@ Instr decode(std::uint32_t word, std::uint32_t pc) {
 }
 
 std::string_view opName(Op op) {
-    return op == Op::Hook ? "hook" : kNames[static_cast<std::size_t>(op)];
+    switch (op) {
+    case Op::Hook: return "hook";
+    case Op::Countdown: return "countdown";
+    default: return kNames[static_cast<std::size_t>(op)];
+    }
 }
 
 bool hasDelaySlot(Op op) {

@@ -138,11 +138,13 @@ class Core {
     const std::optional<ExceptionRecord>& exception() const { return exception_; }
     Hook::Stop stoppedAt() const { return stoppedAt_; }
 
-    // The run loop's way into an Op::Hook entry (watch, stop point, fault replacement).
+    // The run loop's way into an Op::Hook entry (watch, stop point, fault replacement) and into
+    // an Op::Countdown entry.
     void hooked(const Instr& i);
 
   private:
     const Instr* fetchSlow(std::uint32_t pc);
+    void countdown(const Instr& head);
     void raiseAt(ExceptionCause cause, std::uint32_t badAddress, std::uint32_t next,
                  std::uint64_t before);
     Op opAt(std::uint32_t addr) const;
@@ -163,7 +165,10 @@ class Core {
     Hook::Stop stoppedAt_ = Hook::Stop::None;
 };
 
-// Decodes the board's ROM window, one entry per word.
+// Decodes the board's ROM window, one entry per word. The first entry of every countdown loop
+// (`addiu r, r, -1; bne r, $zero, <that entry>; nop`) gets dispatch Op::Countdown: a Core<false>
+// runs the loop's turns in one step when none of its three entries has a hook and the head is not
+// the delay slot of a branch that leaves the loop.
 std::vector<Instr> decodeRom(const Board& board);
 
 } // namespace coretest

@@ -73,6 +73,9 @@ enum class Op : std::uint8_t {
     // Not an instruction: the dispatch code of a decoded entry that carries a fault replacement,
     // a watch or a stop point (Instr::dispatch).
     Hook,
+    // Not an instruction: the dispatch code of the first entry of a countdown loop
+    // (`addiu r, r, -1; bne r, $zero, back; nop`), whose turns the core may run in one step.
+    Countdown,
 };
 
 inline constexpr int kOpCount = static_cast<int>(Op::Reserved) + 1;
@@ -84,7 +87,7 @@ struct Instr {
     std::uint32_t word = 0;
     std::uint32_t imm = 0;
     Op op = Op::Reserved;
-    Op dispatch = Op::Reserved; // what the run loop switches on: `op`, or Op::Hook
+    Op dispatch = Op::Reserved; // what the run loop switches on: `op`, Op::Hook or Op::Countdown
     std::uint8_t rs = 0;
     std::uint8_t rt = 0;
     std::uint8_t rd = 0;

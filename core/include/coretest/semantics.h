@@ -1,7 +1,7 @@
 #pragma once
 // The MIPS-I user integer instruction set, one operation per line or two, written with the core's
-// helpers. `op` is what to execute: the run loop passes Instr::dispatch (which may be Op::Hook),
-// a fault replacement that wants the real behaviour calls realSemantics().
+// helpers. `op` is what to execute: the run loop passes Instr::dispatch (which may be Op::Hook or
+// Op::Countdown), a fault replacement that wants the real behaviour calls realSemantics().
 #include <cstdint>
 
 #include "coretest/instr.h"
@@ -182,7 +182,8 @@ template <class C>
     case Op::Sw: c.store(s() + i.imm, 4, t()); break;
     case Op::Swr: storePartial(c, i, storeRight); break;
     case Op::Reserved: c.raise(ExceptionCause::Reserved); break;
-    case Op::Hook: c.hooked(i); break;
+    case Op::Hook:
+    case Op::Countdown: c.hooked(i); break;
     }
 }
 
