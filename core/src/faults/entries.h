@@ -1,6 +1,7 @@
 #pragma once
 // The outcomes the fault lists state, and the entry most faults are: confined to the routine that
 // reports them.
+#include <initializer_list>
 #include <string_view>
 
 #include "coretest/fault.h"
@@ -16,6 +17,18 @@ inline Expected failsAt(std::string_view routine, int caseIndex, int comparison)
 // The same for a case with one comparison, its result against the expected value.
 inline Expected failsAt(std::string_view routine, int caseIndex) {
     return failsAt(routine, caseIndex, 1);
+}
+
+// The run fails in several routines, each at its first failing case, in run order.
+inline Expected failsIn(std::initializer_list<ExpectedFailure> failures) {
+    return {ExpectedKind::Fails, failures};
+}
+
+// The run ends in the loop at the exception vector: an exception in `routine`'s case, or, with
+// no routine, a jump there without one (or an exception outside every routine).
+inline Expected exceptionIdle(std::string_view routine = {}, int caseIndex = 0) {
+    if (routine.empty()) return {ExpectedKind::ExceptionIdle, {}};
+    return {ExpectedKind::ExceptionIdle, {{routine, caseIndex, 0}}};
 }
 
 // The run passes: no routine notices the fault.

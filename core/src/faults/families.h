@@ -18,5 +18,12 @@ std::span<const FaultDef> jump();
 std::span<const FaultDef> delaySlot();
 std::span<const FaultDef> muldiv();
 std::span<const FaultDef> hilo();
+// Faults of a whole core rather than of one routine's instruction.
+std::span<const FaultDef> hazard();
+std::span<const FaultDef> transferPipeline();
+std::span<const FaultDef> muldivCorner();
+std::span<const FaultDef> fieldDecode();
+std::span<const FaultDef> datapath();
+std::span<const FaultDef> stuckBits();
 
 } // namespace coretest::faults

@@ -1,0 +1,176 @@
+#pragma once
+// Register reads of a pipeline with one missing forwarding path. The faults that use it replace
+// every operation of their range with `pipelined<Path>`, which runs the real semantics through a
+// view of the core: the view passes everything on to the core but answers register reads from
+// the newest visible value, and it records the instruction's own register write, so that the
+// fault's scratch holds, for the last three retired instructions, which register each wrote and
+// the value that register held before.
+//
+// Distances are cycles between the writer and the reader in the execute stage of a five-stage
+// pipeline without branch bubbles: the number of retired instructions between them plus one
+// cycle for every load-use stall on the way (an instruction that reads the register a load
+// right before it writes waits one cycle). What each distance is served by:
+//   1  the EX/MEM path (results of non-loads only: a load's reader is stalled to distance 2)
+//   2  the MEM/WB path (results and load data)
+//   3  the register file writing through to the read in decode
+// A path that is missing leaves the reader with the value the register had before that write;
+// any newer write still arrives over its own path.
+#include <cstdint>
+
+#include "core_view.h"
+#include "coretest/core.h"
+#include "coretest/fault.h"
+#include "coretest/semantics.h"
+
+namespace coretest::faults {
+
+// Which operands lose the path: rs, rt, or both; for `StoreData`, only the rt of the stores.
+enum class Operands : std::uint8_t { Both, Rs, Rt, StoreData };
+
+struct MissingPath {
+    int distance;   // the cycle distance whose path is missing
+    bool interlock; // false: no load-use stall, the load's result is late by one
+    Operands operands = Operands::Both;
+};
+
+inline bool isLoad(Op op) {
+    return op >= Op::Lb && op <= Op::Lwr;
+}
+inline bool isStore(Op op) {
+    return op >= Op::Sb && op <= Op::Swr;
+}
+
+// Whether the operation reads its rs or rt register (fields it ignores may hold anything).
+inline bool readsRs(Op op) {
+    switch (op) {
+    case Op::Sll:
+    case Op::Srl:
+    case Op::Sra:
+    case Op::Syscall:
+    case Op::Break:
+    case Op::Mfhi:
+    case Op::Mflo:
+    case Op::J:
+    case Op::Jal:
+    case Op::Lui:
+    case Op::Reserved:
+    case Op::Hook: return false;
+    default: return true;
+    }
+}
+inline bool readsRt(Op op) {
+    return (op >= Op::Sll && op <= Op::Srav) || (op >= Op::Mult && op <= Op::Sltu) ||
+           op == Op::Beq || op == Op::Bne || op == Op::Lwl || op == Op::Lwr || isStore(op);
+}
+
+// The write history in a fault's scratch: entry k (0 = the instruction retired last) is two
+// words, the register written (0: none) with the flags below, and its value before the write.
+class WriteHistory {
+  public:
+    static constexpr int kDepth = 3;
+    static constexpr std::uint32_t kLoaded = 1u << 8;  // the write was a load's
+    static constexpr std::uint32_t kStalled = 1u << 9; // the writer waited a cycle for a load
+
+    explicit WriteHistory(FaultScratch& words) : w_(words) {}
+
+    unsigned reg(int k) const { return w_[2 * k] & 31; }
+    bool loaded(int k) const { return w_[2 * k] & kLoaded; }
+    bool stalled(int k) const { return w_[2 * k] & kStalled; }
+    std::uint32_t before(int k) const { return w_[2 * k + 1]; }
+
+    void push(std::uint32_t tag, std::uint32_t before) {
+        for (int k = kDepth - 1; k > 0; --k) {
+            w_[2 * k] = w_[2 * k - 2];
+            w_[2 * k + 1] = w_[2 * k - 1];
+        }
+        w_[0] = tag;
+        w_[1] = before;
+    }
+
+  private:
+    FaultScratch& w_;
+};
+
+template <class C>
+class StaleReads : public CoreView<C, StaleReads<C>> {
+  public:
+    StaleReads(C& core, const Instr& i, MissingPath path)
+        : CoreView<C, StaleReads<C>>(core), history_(core.scratch()), path_(path), instr_(i) {
+        const unsigned loaded = history_.reg(0);
+        stalled_ = path.interlock && loaded != 0 && history_.loaded(0) &&
+                   ((readsRs(i.op) && i.rs == loaded) || (readsRt(i.op) && i.rt == loaded));
+    }
+
+    // Runs the instruction and enters its register write into the history.
+    void execute() {
+        semantics(*this, instr_, instr_.op);
+        std::uint32_t tag = written_;
+        if (written_ && isLoad(instr_.op)) tag |= WriteHistory::kLoaded;
+        if (stalled_) tag |= WriteHistory::kStalled;
+        history_.push(tag, before_);
+    }
+
+    // Register reads and the one write, as the semantics make them.
+    std::uint32_t rs(const Instr& i) const {
+        return stale(i.op, Operands::Rs) ? seen(i.rs) : c_.reg(i.rs);
+    }
+    std::uint32_t rt(const Instr& i) const {
+        return stale(i.op, Operands::Rt) ? seen(i.rt) : c_.reg(i.rt);
+    }
+    void setReg(unsigned r, std::uint32_t v) {
+        if (r != 0 && !written_) {
+            written_ = r;
+            before_ = c_.reg(r);
+        }
+        c_.setReg(r, v);
+    }
+
+  private:
+    bool stale(Op op, Operands operand) const {
+        switch (path_.operands) {
+        case Operands::Both: return true;
+        case Operands::StoreData: return operand == Operands::Rt && isStore(op);
+        default: return path_.operands == operand;
+        }
+    }
+
+    // The value register r shows this instruction: that of the newest write unless the path of
+    // its distance is missing.
+    std::uint32_t seen(unsigned r) const {
+        int cycles = stalled_ ? 1 : 0;
+        for (int k = 0; k < WriteHistory::kDepth; ++k) {
+            cycles += 1;
+            if (history_.reg(k) == r && r != 0) {
+                const bool lateLoad = !path_.interlock && k == 0 && history_.loaded(0);
+                const bool missing = path_.interlock && cycles == path_.distance;
+                return lateLoad || missing ? history_.before(k) : c_.reg(r);
+            }
+            if (history_.stalled(k)) cycles += 1;
+        }
+        return c_.reg(r);
+    }
+
+    using CoreView<C, StaleReads<C>>::c_;
+    WriteHistory history_;
+    MissingPath path_;
+    const Instr& instr_;
+    bool stalled_ = false;
+    unsigned written_ = 0;
+    std::uint32_t before_ = 0;
+};
+
+// The replacement of every operation for a fault that loses `Path`.
+template <MissingPath Path>
+constexpr auto pipelined = [](auto& core, const Instr& i) {
+    StaleReads view(core, i, Path);
+    view.execute();
+};
+
+// Every instruction of the range, whatever its operation, executes `semantics`.
+template <class F>
+void replaceEveryOperation(FaultSite& site, F semantics) {
+    for (int op = 0; op < kOpCount; ++op)
+        site.replace(static_cast<Op>(op), semantics);
+}
+
+} // namespace coretest::faults
