@@ -1,0 +1,107 @@
+// The hazard faults on small hand-assembled programs: which distance between a register write and
+// its reader each missing path hides, and what the reader sees instead. Every program first
+// gives t0 the value 1 and lets it settle (three nops), so a hidden write shows as 1; registers
+// the programs read otherwise start at 0.
+#include <gtest/gtest.h>
+
+#include "core/program.h"
+#include "coretest/fault.h"
+
+namespace coretest {
+namespace {
+
+constexpr std::string_view kSettled = R"(
+    addiu $t0, $zero, 1
+    lui $a0, 0x8000
+    nop
+    nop
+    nop
+)";
+
+// One word of RAM at 0x80000000 (a0) holding 7.
+constexpr std::string_view kData = ".word 7";
+
+struct HazardCase {
+    std::string_view name;
+    std::string_view fault;
+    std::string_view body; // runs after kSettled
+    unsigned reg;          // the register that shows the outcome
+    std::uint32_t value;   // its value at the end
+};
+
+class Hazard : public ::testing::TestWithParam<HazardCase> {};
+
+TEST_P(Hazard, ReaderSeesWhatThePipelineDelivers) {
+    const HazardCase& c = GetParam();
+    const FaultDef* fault = findFault(c.fault);
+    ASSERT_NE(fault, nullptr) << c.fault;
+    RunOptions options;
+    options.instructionLimit = 1000;
+    options.faults.push_back({fault, ""});
+    const RunResult r =
+        testing::runProgram(std::string(kSettled) + std::string(c.body), options, kData);
+    EXPECT_EQ(r.reason, StopReason::IdleNoVerdict);
+    EXPECT_EQ(r.state.regs[c.reg], c.value) << c.body;
+}
+
+// Readers of t0 at distance 1, 2 and 3 from its write of 5; a newer write of 9 in between.
+constexpr std::string_view kDistance1 = "addiu $t0, $zero, 5\n addu $t1, $t0, $zero";
+constexpr std::string_view kDistance2 = "addiu $t0, $zero, 5\n nop\n addu $t1, $t0, $zero";
+constexpr std::string_view kDistance3 = "addiu $t0, $zero, 5\n nop\n nop\n addu $t1, $t0, $zero";
+constexpr std::string_view kNewerAtDistance1 =
+    "addiu $t0, $zero, 5\n addiu $t0, $zero, 9\n addu $t1, $t0, $zero";
+// A load's reader right behind it, and one more behind that load with a stall between.
+constexpr std::string_view kLoadUse = "lw $t0, 0($a0)\n addu $t1, $t0, $zero";
+constexpr std::string_view kAfterStall =
+    "addiu $t2, $zero, 5\n lw $t0, 0($a0)\n addu $t1, $t0, $t2";
+// rs and rt readers, a store of the word just written.
+constexpr std::string_view kRtReader = "addiu $t0, $zero, 5\n addu $t1, $zero, $t0";
+constexpr std::string_view kStoreData =
+    "addiu $t0, $zero, 5\n sw $t0, 0($a0)\n nop\n nop\n nop\n lw $t1, 0($a0)";
+constexpr std::string_view kStoreBase = "addiu $t3, $a0, 4\n sw $t0, -4($t3)\n lw $t1, 0($a0)";
+// HI/LO read 1 and 4 instructions after a multiply of 6 by 7, and right after a move.
+constexpr std::string_view kMultiplyThenRead =
+    "addiu $t2, $zero, 6\n addiu $t3, $zero, 7\n nop\n nop\n nop\n mult $t2, $t3\n mflo $t1";
+constexpr std::string_view kMultiplyWaitRead = "addiu $t2, $zero, 6\n addiu $t3, $zero, 7\n nop\n "
+                                               "nop\n nop\n mult $t2, $t3\n nop\n nop\n nop\n "
+                                               "mflo $t1";
+constexpr std::string_view kMoveThenRead = "mtlo $t0\n mflo $t1";
+constexpr std::string_view kMoveWaitRead = "mtlo $t0\n nop\n mflo $t1";
+
+constexpr unsigned kT1 = 9;
+
+INSTANTIATE_TEST_SUITE_P(
+    Programs, Hazard,
+    ::testing::Values(
+        HazardCase{"ExExHidesDistance1", "forwarding-ex-ex-missing", kDistance1, kT1, 1},
+        HazardCase{"ExExKeepsDistance2", "forwarding-ex-ex-missing", kDistance2, kT1, 5},
+        HazardCase{"ExExFallsBackToTheOlderWrite", "forwarding-ex-ex-missing", kNewerAtDistance1,
+                   kT1, 5},
+        HazardCase{"ExExKeepsLoadsAfterTheirStall", "forwarding-ex-ex-missing", kLoadUse, kT1, 7},
+        HazardCase{"ExExRsKeepsRt", "forwarding-ex-ex-missing-rs", kRtReader, kT1, 5},
+        HazardCase{"ExExRtHidesRt", "forwarding-ex-ex-missing-rt", kRtReader, kT1, 1},
+        HazardCase{"ExExRtKeepsRs", "forwarding-ex-ex-missing-rt", kDistance1, kT1, 5},
+        HazardCase{"StoreDataHidden", "store-data-forwarding-missing", kStoreData, kT1, 1},
+        HazardCase{"StoreBaseForwarded", "store-data-forwarding-missing", kStoreBase, kT1, 1},
+        HazardCase{"MemExKeepsDistance1", "forwarding-mem-ex-missing", kDistance1, kT1, 5},
+        HazardCase{"MemExHidesDistance2", "forwarding-mem-ex-missing", kDistance2, kT1, 1},
+        HazardCase{"MemExNewerForwarded", "forwarding-mem-ex-missing", kNewerAtDistance1, kT1, 9},
+        HazardCase{"MemExHidesLoadAfterStall", "forwarding-mem-ex-missing", kLoadUse, kT1, 1},
+        HazardCase{"WbIdKeepsDistance2", "forwarding-wb-id-missing", kDistance2, kT1, 5},
+        HazardCase{"WbIdHidesDistance3", "forwarding-wb-id-missing", kDistance3, kT1, 1},
+        // t2 written two instructions before addu but three cycles: the load stall comes between.
+        HazardCase{"WbIdCountsTheStall", "forwarding-wb-id-missing", kAfterStall, kT1, 7},
+        HazardCase{"MemExHidesTheLoadNotTheStalledWrite", "forwarding-mem-ex-missing", kAfterStall,
+                   kT1, 6},
+        HazardCase{"LoadOldValueVisible", "load-delay-slot-visible", kLoadUse, kT1, 1},
+        HazardCase{"LoadKeepsAluResults", "load-delay-slot-visible", kDistance1, kT1, 5},
+        HazardCase{"MultiplyReadTooEarly", "hilo-read-before-muldiv-done", kMultiplyThenRead, kT1,
+                   0},
+        HazardCase{"MultiplyReadInTime", "hilo-read-before-muldiv-done", kMultiplyWaitRead, kT1,
+                   42},
+        HazardCase{"MoveReadTooEarly", "hilo-move-forwarding-missing", kMoveThenRead, kT1, 0},
+        HazardCase{"MoveReadLater", "hilo-move-forwarding-missing", kMoveWaitRead, kT1, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace coretest
