@@ -19,12 +19,15 @@ enum class StopReason {
     ExceptionIdle,    // the core idles in the loop at the exception vector after an exception
     StrayIdle,        // the core idles in that loop without having taken an exception
     InstructionLimit, // still running after the limit
+    EventLogFull,     // stopped when the board's log of register accesses reached its cap
 };
 const char* stopReasonName(StopReason reason); // "verdict", "idle without verdict", ...
 
 // How a run ended, from the stop point its core idles at (none: still running), whether the
-// board holds the end mark and whether the core took an exception.
-StopReason stopReasonOf(Hook::Stop idleAt, bool endMarked, bool tookException);
+// board holds the end mark, whether the core took an exception and whether the board's log is
+// full (Board::eventLogFull).
+StopReason stopReasonOf(Hook::Stop idleAt, bool endMarked, bool tookException,
+                        bool eventLogFull = false);
 
 // Which core executes the run: the reference core, or the Unicorn engine behind the same board
 // (builds with Unicorn only).

@@ -1,0 +1,147 @@
+#include "reference_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "coretest/diagnosis.h"
+#include "coretest/image.h"
+#include "coretest/run.h"
+
+namespace coretest::cosim_test {
+
+namespace {
+
+class StreamRecorder : public CommitStream {
+  public:
+    StreamRecorder(const RomMap& map, std::vector<StreamInstruction>& out) : map_(map), out_(out) {}
+
+  protected:
+    void committed(std::uint32_t pc, const std::vector<TraceRecord>& records) override {
+        out_.push_back({static_cast<std::uint32_t>(out_.size() + 1), pc, map_.word(pc), records});
+    }
+
+  private:
+    const RomMap& map_;
+    std::vector<StreamInstruction>& out_;
+};
+
+std::vector<StreamInstruction> recordStream() {
+    const Image image = Image::load(CORETEST_ROM_PATH);
+    const RomMap map = RomMap::load(image);
+    std::vector<StreamInstruction> stream;
+    StreamRecorder recorder(map, stream);
+    RunOptions options;
+    options.switchValue = 1;
+    options.observer = &recorder;
+    run(image, options);
+    return stream;
+}
+
+// One call of the retirement interface, placed in delivery order by its key.
+struct Event {
+    std::size_t key;
+    const StreamInstruction* instruction;
+    const TraceRecord* record; // nullptr: the retirement
+};
+
+std::uint32_t announced(const StreamInstruction& i) {
+    std::uint32_t bits = (i.trap ? CORETEST_COSIM_TRAP : 0) | i.announcedAlso;
+    for (const TraceRecord& r : i.records)
+        switch (r.kind) {
+        case TraceRecord::Kind::Reg: bits |= CORETEST_COSIM_WRITES_GPR; break;
+        case TraceRecord::Kind::Hi: bits |= CORETEST_COSIM_WRITES_HI; break;
+        case TraceRecord::Kind::Lo: bits |= CORETEST_COSIM_WRITES_LO; break;
+        case TraceRecord::Kind::Memory: bits |= CORETEST_COSIM_WRITES_MEM; break;
+        }
+    return bits;
+}
+
+int deliver(coretest_cosim* cosim, const Event& e) {
+    const StreamInstruction& i = *e.instruction;
+    if (!e.record) return coretest_cosim_retire(cosim, i.seq, i.pc, i.insn, announced(i));
+    const TraceRecord& r = *e.record;
+    switch (r.kind) {
+    case TraceRecord::Kind::Reg: return coretest_cosim_write_gpr(cosim, i.seq, r.reg, r.value);
+    case TraceRecord::Kind::Hi: return coretest_cosim_write_hi(cosim, i.seq, r.value);
+    case TraceRecord::Kind::Lo: return coretest_cosim_write_lo(cosim, i.seq, r.value);
+    case TraceRecord::Kind::Memory: {
+        const unsigned lane = r.address & 3;
+        const std::uint32_t enables = ((1u << r.size) - 1) << lane;
+        return coretest_cosim_write_mem(cosim, i.seq, r.address & ~3u, enables,
+                                        r.value << (8 * lane));
+    }
+    }
+    return CORETEST_COSIM_ERROR;
+}
+
+std::vector<Event> schedule(const std::vector<StreamInstruction>& stream, const Delivery& d) {
+    std::vector<Event> events;
+    for (std::size_t n = 0; n < stream.size(); ++n) {
+        const StreamInstruction& i = stream[n];
+        events.push_back({4 * n + 1, &i, nullptr});
+        for (const TraceRecord& r : i.records) {
+            std::size_t key = 4 * n + 2;
+            const bool hiLo = r.kind == TraceRecord::Kind::Hi || r.kind == TraceRecord::Kind::Lo;
+            if (hiLo) key = 4 * (n + d.lateHiLo) + 3;
+            if (r.kind == TraceRecord::Kind::Memory && d.earlyStores && n > 0) key = 4 * (n - 1);
+            events.push_back({key, &i, &r});
+        }
+    }
+    std::stable_sort(events.begin(), events.end(),
+                     [](const Event& a, const Event& b) { return a.key < b.key; });
+    return events;
+}
+
+} // namespace
+
+const std::vector<StreamInstruction>& referenceStream() {
+    static const std::vector<StreamInstruction> stream = recordStream();
+    return stream;
+}
+
+std::size_t findInstruction(const std::vector<StreamInstruction>& stream,
+                            const std::function<bool(const StreamInstruction&)>& pick) {
+    for (std::size_t n = 0; n < stream.size(); ++n)
+        if (pick(stream[n])) return n;
+    throw std::runtime_error("no such instruction in the reference stream");
+}
+
+bool writes(const StreamInstruction& i, TraceRecord::Kind kind) {
+    return std::any_of(i.records.begin(), i.records.end(),
+                       [&](const TraceRecord& r) { return r.kind == kind; });
+}
+
+AddressRange routineRange(const std::string& name) {
+    const Image image = Image::load(CORETEST_ROM_PATH);
+    const auto range = image.routine(name);
+    if (!range) throw std::runtime_error("no routine " + name);
+    return *range;
+}
+
+FeedResult feed(const std::vector<StreamInstruction>& stream, std::uint32_t flags,
+                const Delivery& delivery) {
+    FeedResult result;
+    testing::internal::CaptureStdout();
+    coretest_cosim* cosim = coretest_cosim_open(CORETEST_ROM_PATH, 1, flags, 0);
+    if (cosim) {
+        for (const Event& e : schedule(stream, delivery)) {
+            const int status = deliver(cosim, e);
+            if (status != CORETEST_COSIM_OK && result.firstStatus == CORETEST_COSIM_OK) {
+                result.firstStatus = status;
+                result.firstSeq = e.instruction->seq;
+            }
+            if (status == CORETEST_COSIM_STOP || status == CORETEST_COSIM_ERROR) break;
+        }
+        result.finishStatus = coretest_cosim_finish(cosim);
+        result.checked = coretest_cosim_checked(cosim);
+        result.divergences = coretest_cosim_divergences(cosim);
+        coretest_cosim_close(cosim);
+    }
+    result.output = testing::internal::GetCapturedStdout();
+    if (!cosim) throw std::runtime_error("coretest_cosim_open failed on " CORETEST_ROM_PATH);
+    return result;
+}
+
+} // namespace coretest::cosim_test

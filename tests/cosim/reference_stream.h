@@ -1,0 +1,57 @@
+#pragma once
+// The reference core's own retirement stream of the ROM's short run, in the terms of the
+// retirement interface, and a testbench stand-in that feeds a stream to the co-simulation
+// library through its C interface.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "coretest/image.h"
+#include "coretest/trace.h"
+#include "coretest_cosim.h"
+
+namespace coretest::cosim_test {
+
+struct StreamInstruction {
+    std::uint32_t seq = 0;
+    std::uint32_t pc = 0;
+    std::uint32_t insn = 0;
+    std::vector<TraceRecord> records;
+    bool trap = false;
+    std::uint32_t announcedAlso = 0; // announced writes beyond the records (that never arrive)
+};
+
+// Every instruction of the short run up to the end-mark store (built once).
+const std::vector<StreamInstruction>& referenceStream();
+
+// The first instruction of the stream that satisfies `pick`.
+std::size_t findInstruction(const std::vector<StreamInstruction>& stream,
+                            const std::function<bool(const StreamInstruction&)>& pick);
+// Whether the instruction writes a record of that kind.
+bool writes(const StreamInstruction& i, TraceRecord::Kind kind);
+// The addresses of a routine in the ROM.
+AddressRange routineRange(const std::string& name);
+
+// How a testbench delivers a stream.
+struct Delivery {
+    // HI and LO of a multiply or divide arrive this many instructions after its retirement.
+    std::size_t lateHiLo = 0;
+    // A store arrives before the retirement of the instruction before it.
+    bool earlyStores = false;
+};
+
+struct FeedResult {
+    int firstStatus = CORETEST_COSIM_OK; // the first status other than OK (OK when none)
+    std::uint32_t firstSeq = 0;          // the seq of the call that returned it
+    int finishStatus = CORETEST_COSIM_OK;
+    std::uint64_t checked = 0;
+    std::uint64_t divergences = 0;
+    std::string output; // what the library printed
+};
+
+// Opens the library on the built ROM (switch 1), feeds the stream, finishes and closes.
+FeedResult feed(const std::vector<StreamInstruction>& stream, std::uint32_t flags,
+                const Delivery& delivery = {});
+
+} // namespace coretest::cosim_test

@@ -1,0 +1,225 @@
+// The library's C interface on the reference core's own retirement stream of the short run,
+// delivered in and out of program order, and perturbed as a faulty core would.
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include "coretest/board.h"
+#include "reference_stream.h"
+
+namespace coretest::cosim_test {
+namespace {
+
+using Kind = TraceRecord::Kind;
+
+struct DeliveryCase {
+    const char* name;
+    Delivery delivery;
+};
+
+class CleanStream : public testing::TestWithParam<DeliveryCase> {};
+
+TEST_P(CleanStream, AgreesUpToTheEndMarkWithThePassVerdict) {
+    const auto& stream = referenceStream();
+    const FeedResult r = feed(stream, 0, GetParam().delivery);
+    EXPECT_EQ(r.firstStatus, CORETEST_COSIM_OK) << r.output;
+    EXPECT_EQ(r.finishStatus, CORETEST_COSIM_OK);
+    EXPECT_EQ(r.checked, stream.size());
+    EXPECT_EQ(r.divergences, 0u);
+    EXPECT_NE(r.output.find(fmt::format("{} instructions checked up to the end mark, no divergence",
+                                        stream.size())),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("verdict: pass, 58 of 58 routines passed"), std::string::npos)
+        << r.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Deliveries, CleanStream,
+                         testing::Values(DeliveryCase{"InOrder", {}},
+                                         // a divider's HI and LO five retirements late, each store
+                                         // before the retirement of the instruction before it
+                                         DeliveryCase{"OutOfOrder",
+                                                      {.lateHiLo = 5, .earlyStores = true}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// One instruction of the stream changed as a faulty core would show it.
+struct Perturbation {
+    const char* name;
+    const char* routine; // the first of its instructions that `pick` chooses is changed
+    std::function<bool(const StreamInstruction&)> pick;
+    std::function<void(StreamInstruction&)> change;
+    std::vector<std::string> shown; // what the report says, besides the place
+};
+
+struct Perturbed {
+    std::vector<StreamInstruction> stream;
+    std::size_t index = 0;
+};
+
+Perturbed perturb(const Perturbation& p) {
+    Perturbed out{referenceStream(), 0};
+    const AddressRange range = routineRange(p.routine);
+    out.index = findInstruction(
+        out.stream, [&](const StreamInstruction& i) { return range.contains(i.pc) && p.pick(i); });
+    p.change(out.stream[out.index]);
+    return out;
+}
+
+std::vector<Perturbation> stopCases() {
+    const auto writesReg = [](const StreamInstruction& i) { return writes(i, Kind::Reg); };
+    const auto writesHi = [](const StreamInstruction& i) { return writes(i, Kind::Hi); };
+    const auto writesNothing = [](const StreamInstruction& i) { return i.records.empty(); };
+    const auto storesDisplay = [](const StreamInstruction& i) {
+        return writes(i, Kind::Memory) &&
+               i.records[0].address == static_cast<std::uint32_t>(BoardReg::Display);
+    };
+    return {
+        {"WrongRegisterValue",
+         "n8_slt_test",
+         writesReg,
+         [](StreamInstruction& i) { i.records[0].value ^= 1; },
+         {"expected    ", "observed    "}},
+        {"MissingRegisterWrite",
+         "n21_add_test",
+         writesReg,
+         [](StreamInstruction& i) { i.records.clear(); },
+         {"your core did not write it", "observed    (no write)"}},
+        {"ExtraRegisterWrite",
+         "n2_addu_test",
+         writesNothing,
+         [](StreamInstruction& i) {
+             i.records.push_back({.pc = i.pc, .kind = Kind::Reg, .reg = 9, .value = 7});
+         },
+         {"the reference core does not write it", "expected    (no write)"}},
+        {"WrongHi",
+         "n46_mult_test",
+         writesHi,
+         [](StreamInstruction& i) {
+             for (auto& r : i.records)
+                 if (r.kind == Kind::Hi) r.value += 0x100;
+         },
+         {"HI = 0x"}},
+        {"WrongDisplayStore",
+         "n5_bne_test",
+         storesDisplay,
+         [](StreamInstruction& i) { i.records[0].value = 0x05000004; },
+         {"memory word at 0xfffff010 = 0x05000004"}},
+        {"WrongPc",
+         "n7_or_test",
+         writesReg,
+         [](StreamInstruction& i) { i.pc += 4; },
+         {"your core retired"}},
+    };
+}
+
+class StopAtDivergence : public testing::TestWithParam<Perturbation> {};
+
+TEST_P(StopAtDivergence, StopsAtThePerturbedInstructionWithAReport) {
+    const Perturbed p = perturb(GetParam());
+    const StreamInstruction& changed = p.stream[p.index];
+    const StreamInstruction& original = referenceStream()[p.index];
+    const FeedResult r = feed(p.stream, 0, {.lateHiLo = 3});
+    EXPECT_EQ(r.firstStatus, CORETEST_COSIM_STOP) << r.output;
+    EXPECT_EQ(r.firstSeq, changed.seq) << r.output;
+    EXPECT_EQ(r.finishStatus, CORETEST_COSIM_STOP);
+    EXPECT_EQ(r.checked, p.index + 1); // the diverging instruction is checked too
+    EXPECT_EQ(r.divergences, 1u);
+    EXPECT_NE(r.output.find(fmt::format("first divergence at instruction {} (@{})", p.index + 1,
+                                        changed.seq)),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find(fmt::format("instruction {:08x}", original.pc)), std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find(GetParam().routine), std::string::npos) << r.output;
+    for (const std::string& text : GetParam().shown)
+        EXPECT_NE(r.output.find(text), std::string::npos) << text << "\n" << r.output;
+    // A changed value shows both records, as the trace compare prints them.
+    if (!original.records.empty() && !changed.records.empty() &&
+        original.records[0].kind == changed.records[0].kind &&
+        original.records[0].value != changed.records[0].value) {
+        EXPECT_NE(r.output.find("expected    " + formatRecord(original.records[0])),
+                  std::string::npos)
+            << r.output;
+        EXPECT_NE(r.output.find("observed    " + formatRecord(changed.records[0])),
+                  std::string::npos)
+            << r.output;
+    }
+    EXPECT_NE(r.output.find("verdict: none, the simulation stopped at the divergence"),
+              std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Perturbations, StopAtDivergence, testing::ValuesIn(stopCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(KeepGoing, CountsEachDivergencePerRoutineAndEndsWithTheCoresVerdict) {
+    // Two routines show a wrong pass count on the display, which nothing reads back: the
+    // reference takes the core's value each time and the rest of the run agrees.
+    std::vector<StreamInstruction> stream = referenceStream();
+    std::vector<std::size_t> changed;
+    for (const char* routine : {"n3_addiu_test", "n9_slti_test"}) {
+        const AddressRange range = routineRange(routine);
+        changed.push_back(findInstruction(stream, [&](const StreamInstruction& i) {
+            return range.contains(i.pc) && writes(i, Kind::Memory) &&
+                   i.records[0].address == static_cast<std::uint32_t>(BoardReg::Display);
+        }));
+        stream[changed.back()].records[0].value -= 1;
+    }
+    const FeedResult r = feed(stream, CORETEST_COSIM_KEEP_GOING);
+    EXPECT_EQ(r.firstStatus, CORETEST_COSIM_DIVERGED) << r.output;
+    EXPECT_EQ(r.firstSeq, stream[changed[0]].seq);
+    EXPECT_EQ(r.finishStatus, CORETEST_COSIM_DIVERGED);
+    EXPECT_EQ(r.checked, stream.size());
+    EXPECT_EQ(r.divergences, 2u);
+    EXPECT_NE(r.output.find("first divergence at"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("divergence 2 at"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("2 divergences"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("verdict: pass, 58 of 58"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("diverged in 2 routines: n3_addiu_test 1, n9_slti_test 1"),
+              std::string::npos)
+        << r.output;
+}
+
+TEST(KeepGoing, TheReferenceCoreTakesTheCoresValueAndFollowsItsPc) {
+    // A wrong result that the case's bne then compares: holding the core's value, the reference
+    // core branches to inst_error where the core went on, which is the second divergence; then
+    // it follows the core, and the rest of the run agrees.
+    std::vector<StreamInstruction> stream = referenceStream();
+    constexpr std::uint32_t kBne = 0x05;
+    const AddressRange range = routineRange("n8_slt_test");
+    std::size_t n = 0;
+    while (!(range.contains(stream[n].pc) && writes(stream[n], Kind::Reg) &&
+             stream[n + 1].insn >> 26 == kBne))
+        ++n;
+    stream[n].records[0].value ^= 1;
+    const FeedResult r = feed(stream, CORETEST_COSIM_KEEP_GOING);
+    EXPECT_EQ(r.divergences, 2u) << r.output;
+    EXPECT_EQ(r.checked, stream.size());
+    EXPECT_NE(r.output.find(fmt::format("divergence 2 at instruction {}", n + 4)),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find(fmt::format("your core retired {:08x}", stream[n + 3].pc)),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("diverged in 1 routine: n8_slt_test 2"), std::string::npos) << r.output;
+}
+
+TEST(Incomplete, AnAnnouncedWriteThatNeverArrivesIsReportedAtTheEnd) {
+    Perturbed p = perturb({"",
+                           "n44_div_test",
+                           [](const StreamInstruction& i) { return writes(i, Kind::Reg); },
+                           [](StreamInstruction& i) { i.announcedAlso = CORETEST_COSIM_WRITES_HI; },
+                           {}});
+    const FeedResult r = feed(p.stream, 0);
+    EXPECT_EQ(r.firstStatus, CORETEST_COSIM_OK) << r.output;
+    EXPECT_EQ(r.checked, p.index);
+    EXPECT_EQ(r.finishStatus, CORETEST_COSIM_DIVERGED);
+    EXPECT_NE(r.output.find(fmt::format("instruction {} at {:08x} retired announcing "
+                                        "general-register, HI writes; the HI never arrived",
+                                        p.stream[p.index].seq, p.stream[p.index].pc)),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("verdict: none, no end mark"), std::string::npos) << r.output;
+}
+
+} // namespace
+} // namespace coretest::cosim_test
