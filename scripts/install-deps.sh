@@ -10,6 +10,7 @@ packages=(
   chromium
   verilator iverilog
   zlib1g-dev
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -34,6 +34,18 @@ Board::Board(const Image& image, std::uint32_t switchValue)
     }
 }
 
+void Board::record(const BoardEvent& event) {
+    if (eventLogFull_) return;
+    events_.push_back(event);
+    eventLogFull_ = events_.size() + romWrites_.size() >= kMaxBoardEvents;
+}
+
+void Board::record(const RomWriteFault& write) {
+    if (eventLogFull_) return;
+    romWrites_.push_back(write);
+    eventLogFull_ = events_.size() + romWrites_.size() >= kMaxBoardEvents;
+}
+
 std::optional<std::uint32_t> Board::readSlow(std::uint32_t addr, unsigned size, std::uint64_t now) {
     if (const std::uint32_t off = addr - kRomBase; off < kRomSize)
         return readBytes(rom_, off, size);
@@ -48,14 +60,14 @@ std::optional<std::uint32_t> Board::readSlow(std::uint32_t addr, unsigned size, 
     case BoardReg::EndMark: value = state_.endMark; break;
     case BoardReg::Switch: value = switch_; break;
     }
-    events_.push_back({BoardEvent::Kind::Read, reg, value, now});
+    record({BoardEvent::Kind::Read, reg, value, now});
     return value;
 }
 
 Board::WriteResult Board::writeSlow(std::uint32_t addr, unsigned size, std::uint32_t value,
                                     std::uint32_t pc, std::uint64_t now) {
     if (addr - kRomBase < kRomSize) {
-        romWrites_.push_back({pc, addr, value, size, now});
+        record(RomWriteFault{pc, addr, value, size, now});
         return WriteResult::RomRefused;
     }
     if (size != 4 || !isRegister(addr)) return WriteResult::NoDevice;
@@ -68,7 +80,7 @@ Board::WriteResult Board::writeSlow(std::uint32_t addr, unsigned size, std::uint
     case BoardReg::EndMark: state_.endMark = value; break;
     case BoardReg::Switch: break; // an input: writing it changes nothing
     }
-    events_.push_back({BoardEvent::Kind::Write, reg, value, now});
+    record({BoardEvent::Kind::Write, reg, value, now});
     return WriteResult::Done;
 }
 

@@ -114,6 +114,8 @@ std::string CampaignRow::expectedText() const {
 
 std::string CampaignRow::observedText() const {
     if (reason == StopReason::InstructionLimit) return "still running at the instruction limit";
+    if (reason == StopReason::EventLogFull)
+        return "stopped: the board's log of register accesses is full";
     return outcomeText(observed.kind, observedPlaces, exception);
 }
 

@@ -132,7 +132,7 @@ RomMap::RomMap(const Image& image, const LineTable* lines) {
 
 RomMap RomMap::load(const Image& image) {
     try {
-        const LineTable lines = LineTable::load(image.name());
+        const LineTable lines = LineTable::of(image);
         return RomMap(image, &lines);
     } catch (const InputError&) {
         return RomMap(image, nullptr);
@@ -302,14 +302,17 @@ Observed observe(const Diagnosis& d) {
         break;
     case StopReason::StrayIdle: o.kind = ExpectedKind::ExceptionIdle; break; // no place to name
     case StopReason::IdleNoVerdict:
-    case StopReason::InstructionLimit: o.kind = ExpectedKind::IdleNoVerdict; break;
+    case StopReason::InstructionLimit:
+    case StopReason::EventLogFull: o.kind = ExpectedKind::IdleNoVerdict; break;
     }
     return o;
 }
 
 bool agrees(const Expected& expected, const Observed& observed) {
     if (expected.kind != observed.kind) return false;
-    if (observed.reason == StopReason::InstructionLimit) return false;
+    if (observed.reason == StopReason::InstructionLimit ||
+        observed.reason == StopReason::EventLogFull)
+        return false;
     if (expected.kind == ExpectedKind::Unnoticed || expected.kind == ExpectedKind::IdleNoVerdict)
         return true;
     if (expected.failures.size() != observed.failures.size()) return false;
@@ -352,6 +355,7 @@ std::string describe(const Expected& e) {
 std::string describe(const Observed& o) {
     switch (o.reason) {
     case StopReason::InstructionLimit: return "still running at the instruction limit";
+    case StopReason::EventLogFull: return "stopped: the board's log of register accesses is full";
     default: break;
     }
     Expected e{o.kind, {}};

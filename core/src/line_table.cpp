@@ -2,9 +2,8 @@
 
 #include <dwarf.h>
 #include <elfutils/libdw.h>
-#include <fcntl.h>
 #include <fmt/format.h>
-#include <unistd.h>
+#include <libelf.h>
 
 #include <algorithm>
 #include <stdexcept>
@@ -30,17 +29,29 @@ std::string LineUnit::path() const {
 }
 
 LineTable LineTable::load(const std::string& elfPath) {
-    const int fd = ::open(elfPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw InputError(fmt::format("{}: cannot open the file", elfPath));
+    const std::vector<char> file = readImageFile(elfPath);
+    return fromBytes(file, elfPath);
+}
+
+LineTable LineTable::of(const Image& image) {
+    return fromBytes(image.fileBytes(), image.name());
+}
+
+LineTable LineTable::fromBytes(std::span<const char> file, const std::string& elfPath) {
+    if (elf_version(EV_CURRENT) == EV_NONE)
+        throw std::runtime_error(fmt::format("libelf: {}", elf_errmsg(-1)));
+    // libelf takes a writable buffer (it may convert in place): give it a copy.
+    std::vector<char> bytes(file.begin(), file.end());
     struct Session {
-        int fd;
+        Elf* elf = nullptr;
         Dwarf* dw = nullptr;
         ~Session() {
             if (dw) dwarf_end(dw);
-            ::close(fd);
+            if (elf) elf_end(elf);
         }
-    } s{fd};
-    s.dw = dwarf_begin(fd, DWARF_C_READ);
+    } s;
+    s.elf = elf_memory(bytes.data(), bytes.size());
+    if (s.elf) s.dw = dwarf_begin_elf(s.elf, DWARF_C_READ, nullptr);
     if (!s.dw)
         throw InputError(fmt::format("{}: no line records (no DWARF debugging data)", elfPath));
 

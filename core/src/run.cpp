@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "coretest/idle_loops.h"
+
 #ifdef CORETEST_HAVE_UNICORN
 #include "coretest/unicorn_core.h"
 #endif
@@ -15,11 +17,14 @@ const char* stopReasonName(StopReason reason) {
     case StopReason::ExceptionIdle: return "exception idle";
     case StopReason::StrayIdle: return "idle at the exception vector without an exception";
     case StopReason::InstructionLimit: return "instruction limit";
+    case StopReason::EventLogFull: return "board log full";
     }
     return "unknown";
 }
 
-StopReason stopReasonOf(Hook::Stop idleAt, bool endMarked, bool tookException) {
+StopReason stopReasonOf(Hook::Stop idleAt, bool endMarked, bool tookException,
+                        bool eventLogFull) {
+    if (eventLogFull) return StopReason::EventLogFull;
     switch (idleAt) {
     case Hook::Stop::Finish: return endMarked ? StopReason::Verdict : StopReason::IdleNoVerdict;
     case Hook::Stop::Vector:
@@ -91,7 +96,7 @@ RunResult execute(const Image& image, const RunOptions& o, Board& board, HookedR
     core.run(o.instructionLimit);
     RunResult r;
     r.reason = stopReasonOf(core.stoppedAt(), board.state().endMarked(),
-                            static_cast<bool>(core.exception()));
+                            static_cast<bool>(core.exception()), board.eventLogFull());
     r.instructions = core.instructions();
     r.state = core.state();
     r.exception = core.exception();
@@ -116,8 +121,8 @@ RunResult run(const Image& image, const RunOptions& options) {
     // Hooks are made in this order so that each entry's own hook carries everything set on it.
     for (std::uint32_t a : options.watches)
         if (Hook* h = rom.own(a)) h->watched = true;
-    if (const Symbol* finish = image.findSymbol("test_finish"))
-        if (Hook* h = rom.own(finish->value)) h->stop = Hook::Stop::Finish;
+    for (std::uint32_t a : finishPoints(image, rom.table()))
+        if (Hook* h = rom.own(a)) h->stop = Hook::Stop::Finish;
     if (Hook* h = rom.own(kExceptionVector)) h->stop = Hook::Stop::Vector;
 
     RunResult r = options.observer ? execute<true>(image, options, board, rom)

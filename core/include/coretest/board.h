@@ -2,6 +2,7 @@
 // The board around the core: boot ROM, data RAM and the register block, with an ordered log of
 // every register access. All data accesses of the core go through read() and write().
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -28,6 +29,11 @@ enum class BoardReg : std::uint32_t {
 };
 
 inline constexpr std::uint32_t kEndMarkValue = 0xff;
+
+// The most register accesses and refused ROM stores one run's board logs (24 MiB of events). The
+// ROM makes a few hundred; a program that writes a register in a loop reaches the cap, and its run
+// is stopped.
+inline constexpr std::size_t kMaxBoardEvents = std::size_t{1} << 20;
 
 struct BoardEvent {
     enum class Kind : std::uint8_t { Read, Write };
@@ -110,6 +116,9 @@ class Board {
     void setSwitch(std::uint32_t value) { switch_ = value; }
     void setChecker(AccessChecker* checker) { checker_ = checker; } // nullptr: not strict
     const std::vector<BoardEvent>& events() const { return events_; }
+    // The logs hold kMaxBoardEvents entries together: later accesses still act on the registers
+    // but are not recorded, and the core stops after the access that filled them.
+    bool eventLogFull() const { return eventLogFull_; }
     const std::vector<RomWriteFault>& romWrites() const { return romWrites_; }
 
   private:
@@ -120,6 +129,8 @@ class Board {
         return v;
     }
     std::optional<std::uint32_t> readSlow(std::uint32_t addr, unsigned size, std::uint64_t now);
+    void record(const BoardEvent& event);
+    void record(const RomWriteFault& write);
     WriteResult writeSlow(std::uint32_t addr, unsigned size, std::uint32_t value, std::uint32_t pc,
                           std::uint64_t now);
 
@@ -128,6 +139,7 @@ class Board {
     BoardState state_;
     std::uint32_t switch_ = 0;
     std::vector<BoardEvent> events_;
+    bool eventLogFull_ = false;
     std::vector<RomWriteFault> romWrites_;
     AccessChecker* checker_ = nullptr;
 };

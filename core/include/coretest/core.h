@@ -97,6 +97,7 @@ class Core {
         }
         auto v = board_.read(addr, size, count_ - 1);
         if (!v) raise(ExceptionCause::BusData, addr);
+        stopIfLogFull();
         return v;
     }
     // A store to the boot ROM is refused by the board (which records it) and raises nothing.
@@ -109,6 +110,7 @@ class Core {
         case Board::WriteResult::RomRefused: break;
         case Board::WriteResult::NoDevice: raise(ExceptionCause::BusData, addr); break;
         }
+        stopIfLogFull();
     }
 
     // Control transfer after the delay slot (branch targets are in Instr::imm).
@@ -143,6 +145,11 @@ class Core {
     void hooked(const Instr& i);
 
   private:
+    // Ends the run after this instruction once the board's log is full (see kMaxBoardEvents).
+    void stopIfLogFull() {
+        if (board_.eventLogFull()) [[unlikely]]
+            budget_ = count_;
+    }
     const Instr* fetchSlow(std::uint32_t pc);
     void countdown(const Instr& head);
     void raiseAt(ExceptionCause cause, std::uint32_t badAddress, std::uint32_t next,

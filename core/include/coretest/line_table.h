@@ -2,6 +2,7 @@
 // The image's line records (DWARF line programs), read with libdw: which source line of which unit
 // every ROM address belongs to.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -22,11 +23,18 @@ struct LineUnit {
     std::string path() const; // compile directory joined with the name, e.g. "inst/n7_or.S"
 };
 
+class Image;
+
 class LineTable {
   public:
     // Reads every compile unit's line program; throws InputError when the file has no readable
     // line records.
     static LineTable load(const std::string& elfPath);
+    // The same from the bytes of an image file as read once (Image::fileBytes); `name` stands
+    // for the file in messages.
+    static LineTable fromBytes(std::span<const char> file, const std::string& name);
+    // The line records of the file the image was read from, from the same bytes.
+    static LineTable of(const Image& image);
 
     const std::vector<LineRow>& rows() const { return rows_; } // sorted by address
     const std::vector<LineUnit>& units() const { return units_; }

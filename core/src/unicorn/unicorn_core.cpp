@@ -7,6 +7,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "coretest/idle_loops.h"
 #include "coretest/instr.h"
 
 namespace coretest {
@@ -524,8 +525,8 @@ RunResult attempt(const Image& image, const RunOptions& options, UnicornCore::Tr
                   bool& inexact) {
     Board board(image, options.switchValue);
     UnicornCore core(board, image.entry(), tracking);
-    if (const Symbol* finish = image.findSymbol("test_finish"))
-        core.addStopPoint(finish->value, Hook::Stop::Finish);
+    for (std::uint32_t a : finishPoints(image, decodeRom(board)))
+        core.addStopPoint(a, Hook::Stop::Finish);
     core.addStopPoint(kExceptionVector, Hook::Stop::Vector);
     core.watch(options.watches, [&arrivals](const WatchHit& hit) {
         arrivals.push_back({hit.address, hit.state, hit.instructions});
@@ -535,7 +536,7 @@ RunResult attempt(const Image& image, const RunOptions& options, UnicornCore::Tr
 
     RunResult r;
     r.reason = stopReasonOf(core.stoppedAt(), board.state().endMarked(),
-                            static_cast<bool>(core.exception()));
+                            static_cast<bool>(core.exception()), board.eventLogFull());
     r.instructions = core.instructions();
     r.state = core.state();
     r.exception = core.exception();
