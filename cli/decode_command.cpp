@@ -152,19 +152,18 @@ int decodeSequence(const std::vector<std::uint32_t>& words, const std::optional<
                    "cannot be told from the display\n",
                    range(g.first, g.last), g.before, g.after, g.failed, g.last - g.first + 1);
     }
-    if (run.failed() == 0)
-        fmt::print("every routine up to {} passed\n", run.lastReported);
+    if (run.failed() == 0) fmt::print("every routine up to {} passed\n", run.lastReported);
     if (run.finished())
         fmt::print("verdict: {}, {} of {} routines passed (lamps {} and {})\n",
-                   run.failed() ? "FAIL" : "pass", run.passed, kRoutineCount,
-                   run.failed() ? 2 : 1, run.failed() ? 2 : 1);
+                   run.failed() ? "FAIL" : "pass", run.passed, kRoutineCount, run.failed() ? 2 : 1,
+                   run.failed() ? 2 : 1);
     else
         fmt::print("verdict: none yet, the words stop after routine {} of {}; {}\n",
                    run.lastReported, kRoutineCount,
                    run.failed() ? fmt::format("it will be FAIL, since {} failed",
-                                              run.failed() == 1 ? "1 routine has"
-                                                                : fmt::format("{} routines have",
-                                                                              run.failed()))
+                                              run.failed() == 1
+                                                  ? "1 routine has"
+                                                  : fmt::format("{} routines have", run.failed()))
                                 : std::string("pass if the rest pass"));
     return run.failed() ? kCoreFailed : kPass;
 }

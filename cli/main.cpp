@@ -10,6 +10,7 @@
 #include "commands.h"
 #include "coretest/closest_name.h"
 #include "coretest/image.h"
+#include "option_types.h"
 
 using namespace coretest::cli;
 
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
         Action action = add(app);
         commands.emplace_back(app.get_subcommands({}).back(), std::move(action));
     }
+    nameOptionTypes(app);
     const auto subs = app.get_subcommands({});
     const bool known = argc > 1 && std::any_of(subs.begin(), subs.end(), [&](CLI::App* sub) {
                            return sub->check_name(argv[1]);

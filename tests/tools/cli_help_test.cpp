@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,19 @@ TEST(CliSuggestions, MistypedNamesGetTheNearestOneAndStatus2) {
         else
             EXPECT_FALSE(has(r.err, "did you mean")) << c.args << ": " << r.err;
     }
+}
+
+TEST(CliHelp, EveryOptionSaysWhatItTakes) {
+    for (const char* command : {"run", "trace", "compare", "decode", "export", "faults"}) {
+        const auto r = runCli(std::string(command) + " --help");
+        EXPECT_EQ(r.status, 0) << command << ": " << r.err;
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_FALSE(has(line, " TEXT") && !has(line, "TEXT:{")) // a set shows its words
+                << command << ": " << line;
+    }
+    EXPECT_TRUE(has(runCli("run --help").out, "--fault NAME[@ROUTINE]"));
+    EXPECT_TRUE(has(runCli("export --help").out, "-o,--output FILE"));
 }
 
 TEST(CliVersion, VersionLineAndStatus0) {
