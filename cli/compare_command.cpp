@@ -1,15 +1,16 @@
 // coretest compare: a core's trace against the reference core's, up to the first record where
-// they part, named as the case, source line, instruction and values.
+// they part (or the first of every routine), named as the case, source line, instruction and
+// values.
 #include <fmt/format.h>
 
 #include <iostream>
 #include <nlohmann/json.hpp>
 
 #include "commands.h"
+#include "coretest/compare_report.h"
 #include "coretest/disassembler.h"
-#include "coretest/trace.h"
+#include "coretest/trace_compare.h"
 #include "numbers.h"
-#include "output.h"
 
 namespace coretest::cli {
 
@@ -21,93 +22,17 @@ struct CompareArgs {
     std::string switchText = "auto";
     std::string limitText = "1000000000";
     std::string contextText = "6";
+    std::string windowText = "auto";
+    std::string keepGoingText; // empty: stop at the first divergence; "all" or a count
+    std::string onlyText = "gpr,hilo,mem";
+    bool physical = false;
     bool json = false;
 };
 
-// Where an address lies: its case, or the place in the boot unit.
-std::string placeOf(const Image& image, const RomMap& map, std::uint32_t pc) {
-    if (const RoutineMap* r = map.routineAt(pc)) {
-        const CaseRef ref = map.caseAt(pc);
-        if (ref.caseIndex || ref.line) return ref.describe();
-        if (r->reportBlock && pc >= r->reportBlock)
-            return fmt::format("inst_error of {}, the report block ({})", r->name, r->file);
-        const bool entry = r->cases.empty() || pc < r->cases.front().begin;
-        return fmt::format("the {} of {} ({})", entry ? "entry" : "exit", r->name, r->file);
-    }
-    if (pc >= kExceptionVector && pc < kExceptionVector + 12)
-        return fmt::format("the exception idle loop at 0x{:08x}", kExceptionVector);
-    const Symbol* nearest = nullptr;
-    for (const auto& s : image.symbols())
-        if (s.defined && s.value <= pc && s.value >= kRomBase && !s.name.empty() &&
-            (!nearest || s.value > nearest->value))
-            nearest = &s;
-    if (!nearest) return "outside the ROM";
-    return pc == nearest->value ? nearest->name
-                                : fmt::format("{}+0x{:x}", nearest->name, pc - nearest->value);
-}
-
-std::string recordsText(const std::vector<TraceRecord>& records) {
-    std::string out;
-    for (const auto& r : records)
-        out += (out.empty() ? "" : ", ") + explainRecord(r);
-    return out;
-}
-
-void printBefore(const TraceComparison& c, const RomMap& map) {
-    if (c.before.empty()) return;
-    fmt::print("  the instructions before it on the reference core:\n");
-    for (const auto& i : c.before)
-        fmt::print("    {:08x}  {:<28} {}\n", i.pc, disassemble(map.word(i.pc), i.pc),
-                   recordsText(i.records));
-}
-
-void printText(const CompareArgs& args, const Image& image, const RomMap& map,
-               const TraceComparison& c, const std::string& switchText) {
-    fmt::print("coretest compare: {} against the reference core on {}, switch {}\n", args.trace,
-               args.elf, switchText);
-    switch (c.outcome) {
-    case TraceComparison::Outcome::Agree:
-        fmt::print("the traces agree: {} records up to the end mark", c.matchedRecords);
-        if (c.extraRecords)
-            fmt::print("; the {} records of your trace after it are not compared", c.extraRecords);
-        fmt::print("\n");
-        return;
-    case TraceComparison::Outcome::Differs: {
-        const TraceRecord& e = *c.expected;
-        const TraceRecord& o = *c.observed;
-        fmt::print("first divergence at record {} ({}:{}), after {} records that agree\n", c.record,
-                   args.trace, c.line, c.matchedRecords);
-        fmt::print("  {}\n", placeOf(image, map, e.pc));
-        fmt::print("  instruction {:08x}  {}\n", e.pc, disassemble(map.word(e.pc), e.pc));
-        fmt::print("  expected    {:<28} {}\n", formatRecord(e), explainRecord(e));
-        fmt::print("  observed    {:<28} {}\n", formatRecord(o), explainRecord(o));
-        if (o.pc != e.pc)
-            fmt::print("  your core wrote it at {:08x} ({}: {}), not at {:08x}\n", o.pc,
-                       placeOf(image, map, o.pc), disassemble(map.word(o.pc), o.pc), e.pc);
-        break;
-    }
-    case TraceComparison::Outcome::EndsEarly: {
-        const TraceRecord& e = *c.expected;
-        if (c.matchedRecords == 0)
-            fmt::print("your trace ends early: it has no records; {} were expected\n",
-                       c.expectedRecords);
-        else
-            fmt::print("your trace ends early: all its {} records agree, {} of {} expected ({}:{} "
-                       "is its last)\n",
-                       c.matchedRecords, c.matchedRecords, c.expectedRecords, args.trace, c.line);
-        if (c.lastAgreed)
-            fmt::print("  it got as far as {:08x} {} in {}\n", c.lastAgreed->pc,
-                       disassemble(map.word(c.lastAgreed->pc), c.lastAgreed->pc),
-                       placeOf(image, map, c.lastAgreed->pc));
-        fmt::print("  the next record would be {} ({}), from {:08x} {} in {}\n", formatRecord(e),
-                   explainRecord(e), e.pc, disassemble(map.word(e.pc), e.pc),
-                   placeOf(image, map, e.pc));
-        break;
-    }
-    }
-    if (!c.caseRegisters.empty())
-        fmt::print("  the case's registers before it: {}\n", describeRegisters(c.caseRegisters));
-    printBefore(c, map);
+const char* kindName(Divergence::Kind kind) {
+    static constexpr const char* kNames[] = {"differs", "unknown", "missing", "extra",
+                                             "early",   "branch",  "elsewhere", "ends early"};
+    return kNames[static_cast<int>(kind)];
 }
 
 nlohmann::json recordJson(const Image& image, const RomMap& map, const TraceRecord& r) {
@@ -116,44 +41,96 @@ nlohmann::json recordJson(const Image& image, const RomMap& map, const TraceReco
             {"instruction", disassemble(map.word(r.pc), r.pc)},
             {"place", placeOf(image, map, r.pc)},
             {"what", explainRecord(r)},
-            {"value", r.value}};
+            {"value", r.value},
+            {"unknown_bits", r.unknown}};
+}
+
+nlohmann::json divergenceJson(const Image& image, const RomMap& map, const Divergence& d,
+                              const ReportStyle& style, std::size_t ordinal) {
+    nlohmann::json j = {{"kind", kindName(d.kind)}, {"record", d.record}, {"line", d.line}};
+    if (d.seq) j["seq"] = *d.seq;
+    j["expected"] = recordJson(image, map, *d.expected);
+    if (d.observed) j["observed"] = recordJson(image, map, *d.observed);
+    j["case"] = {{"routine", d.where.routine ? d.where.routine->name : ""},
+                 {"case", d.where.caseIndex},
+                 {"file", d.where.routine ? d.where.routine->file : ""},
+                 {"line", d.where.line},
+                 {"text", d.where.describe()}};
+    nlohmann::json regs = nlohmann::json::object();
+    for (const auto& [reg, value] : d.caseRegisters)
+        regs[registerName(reg)] = value;
+    j["case_registers"] = regs;
+    j["before"] = nlohmann::json::array();
+    for (const auto& i : d.before) {
+        nlohmann::json records = nlohmann::json::array();
+        for (const auto& r : i.records)
+            records.push_back(formatRecord(r));
+        j["before"].push_back({{"pc", i.pc},
+                               {"instruction", disassemble(map.word(i.pc), i.pc)},
+                               {"records", records}});
+    }
+    if (d.kind != Divergence::Kind::EndsEarly)
+        j["report"] = formatDivergence(d, image, map, style, ordinal);
+    return j;
 }
 
 void printJson(const CompareArgs& args, const Image& image, const RomMap& map,
-               const TraceComparison& c, std::uint32_t switchValue) {
-    static constexpr const char* kOutcomes[] = {"agree", "differs", "ends early"};
+               const TraceComparison& c, const CompareOptions& options, bool tagged,
+               const ReportStyle& style) {
+    static constexpr const char* kOutcomes[] = {"agree", "differs", "ends early",
+                                                "reference stopped"};
     nlohmann::json j = {{"trace", args.trace},
                         {"elf", args.elf},
-                        {"switch", switchValue},
+                        {"switch", options.run.switchValue},
+                        {"physical", options.physical},
+                        {"tagged", tagged},
+                        {"window", options.window},
+                        {"only", options.kinds.describe()},
                         {"outcome", kOutcomes[static_cast<int>(c.outcome)]},
                         {"expected_records", c.expectedRecords},
                         {"matched_records", c.matchedRecords},
                         {"extra_records", c.extraRecords}};
-    if (c.outcome != TraceComparison::Outcome::Agree) {
-        j["record"] = c.record;
-        j["line"] = c.line;
-        j["expected"] = recordJson(image, map, *c.expected);
-        if (c.observed) j["observed"] = recordJson(image, map, *c.observed);
-        j["case"] = {{"routine", c.where.routine ? c.where.routine->name : ""},
-                     {"case", c.where.caseIndex},
-                     {"file", c.where.routine ? c.where.routine->file : ""},
-                     {"line", c.where.line},
-                     {"text", c.where.describe()}};
-        nlohmann::json regs = nlohmann::json::object();
-        for (const auto& [reg, value] : c.caseRegisters)
-            regs[registerName(reg)] = value;
-        j["case_registers"] = regs;
-        j["before"] = nlohmann::json::array();
-        for (const auto& i : c.before) {
-            nlohmann::json records = nlohmann::json::array();
-            for (const auto& r : i.records)
-                records.push_back(formatRecord(r));
-            j["before"].push_back({{"pc", i.pc},
-                                   {"instruction", disassemble(map.word(i.pc), i.pc)},
-                                   {"records", records}});
-        }
+    if (c.outcome == TraceComparison::Outcome::ReferenceStopped)
+        j["reference_stop"] = stopReasonName(c.referenceStop);
+    if (!c.incompleteLine.empty()) j["incomplete_line"] = c.incompleteLineNumber;
+    if (!c.divergences.empty()) {
+        // The first divergence at the top level, as well as in the list.
+        j.update(divergenceJson(image, map, c.first(), style, 0));
+        j["divergences"] = nlohmann::json::array();
+        for (std::size_t i = 0; i < c.divergences.size(); ++i)
+            j["divergences"].push_back(divergenceJson(image, map, c.divergences[i], style, i));
+    }
+    if (!c.routines.empty()) {
+        j["routines"] = nlohmann::json::array();
+        for (const auto& t : c.routines)
+            j["routines"].push_back({{"routine", t.routine ? t.routine->name : ""},
+                                     {"agreed", t.agreed},
+                                     {"skipped", t.skipped},
+                                     {"divergence", t.divergence ? nlohmann::json(*t.divergence)
+                                                                 : nlohmann::json(nullptr)}});
     }
     std::cout << j.dump(2) << "\n";
+}
+
+// How the trace is read, for the header: "gzip-compressed; tagged with @SEQ, ...".
+std::string readingNotes(const TraceReader& reader, const CompareOptions& options,
+                         bool physicalDetected) {
+    std::vector<std::string> notes;
+    if (reader.compressed()) notes.push_back("gzip-compressed");
+    if (reader.tagged())
+        notes.push_back("records tagged with @SEQ, read in program order");
+    if (options.window)
+        notes.push_back(fmt::format("records may come up to {} instructions early",
+                                    options.window));
+    if (options.physical)
+        notes.push_back(fmt::format("physical addresses, read as their kseg0/kseg1 aliases ({})",
+                                    physicalDetected ? "as record 1 shows" : "--physical"));
+    if (!options.kinds.all())
+        notes.push_back("only " + options.kinds.describe() + " records compared");
+    std::string out;
+    for (const auto& n : notes)
+        out += (out.empty() ? "" : "; ") + n;
+    return out;
 }
 
 } // namespace
@@ -163,7 +140,8 @@ Action addCompareCommand(CLI::App& app) {
     CLI::App* sub = app.add_subcommand(
         "compare", "compare a trace from your core with the reference core's and name the first "
                    "divergence");
-    sub->add_option("trace", args->trace, "your core's trace file (- for standard input)")
+    sub->add_option("trace", args->trace,
+                    "your core's trace file, plain or gzip (- for standard input)")
         ->required();
     sub->add_option("elf", args->elf, "ROM image (default: the ROM this build produced)");
     sub->add_option("--switch", args->switchText,
@@ -172,6 +150,18 @@ Action addCompareCommand(CLI::App& app) {
     sub->add_option("--limit", args->limitText, "instructions of the reference run at most");
     sub->add_option("--context", args->contextText,
                     "instructions shown before the divergence (default 6)");
+    sub->add_option("--window", args->windowText,
+                    fmt::format("instructions a record of an untagged trace may come early "
+                                "(default {}, 0 for tagged traces; at most {})",
+                                CompareOptions::kDefaultWindow, CompareOptions::kMaxWindow));
+    sub->add_flag("--keep-going{all}", args->keepGoingText,
+                  "after a divergence go on at the next routine: report the first divergence of "
+                  "every routine (--keep-going=N: at most N) and a table of the routines");
+    sub->add_option("--only", args->onlyText,
+                    "record kinds compared: gpr, hilo, mem, comma-separated (default all)");
+    sub->add_flag("--physical", args->physical,
+                  "your trace has physical pcs and addresses (ROM 0x1fc00000, RAM 0x00000000); "
+                  "detected from the first record without it");
     sub->add_flag("--json", args->json, "print one JSON document");
     return [args]() {
         const Image image = Image::load(args->elf);
@@ -179,32 +169,53 @@ Action addCompareCommand(CLI::App& app) {
         CompareOptions options;
         options.run.instructionLimit = parseLimit(args->limitText);
         options.context = parseNumber("--context", args->contextText, 1000);
+        options.kinds = RecordKinds::parse(args->onlyText);
+        if (!args->keepGoingText.empty())
+            options.keepGoing = args->keepGoingText == "all"
+                                    ? std::numeric_limits<std::size_t>::max()
+                                    : parseNumber("--keep-going", args->keepGoingText, 1'000'000);
+        if (options.keepGoing == 0) options.keepGoing = 1;
+
+        TraceReader reader = TraceReader::open(args->trace);
+        const UserRecord* first = reader.peek(0);
+        const bool physicalDetected = first && looksPhysical(first->record);
+        options.physical = args->physical || physicalDetected;
+        options.window = args->windowText == "auto"
+                             ? (reader.tagged() ? 0 : CompareOptions::kDefaultWindow)
+                             : parseNumber("--window", args->windowText, CompareOptions::kMaxWindow);
         std::string switchText;
         if (args->switchText == "auto") {
             options.run.switchValue = 1;
             switchText = "0x00000001 (no SWITCH_REG load in your trace)";
-            if (const auto load = switchLoadAddress(image, map); load && args->trace != "-") {
-                readFrom(args->trace, [&](std::istream& in) {
-                    TraceReader reader(in, args->trace);
-                    if (const auto v = switchReadIn(reader, *load)) {
-                        options.run.switchValue = *v;
-                        switchText = fmt::format("0x{:08x} (as your trace loads it)", *v);
-                    }
-                });
-            }
+            if (const auto load = switchLoadAddress(image, map))
+                if (const auto v = switchReadIn(reader, *load, options.physical)) {
+                    options.run.switchValue = *v;
+                    switchText = fmt::format("0x{:08x} (as your trace loads it)", *v);
+                }
         } else {
             options.run.switchValue = parseSwitch(args->switchText);
             switchText = fmt::format("0x{:08x}", options.run.switchValue);
         }
-        TraceComparison c;
-        readFrom(args->trace, [&](std::istream& in) {
-            TraceReader reader(in, args->trace);
-            c = compareTrace(image, map, reader, options);
-        });
-        if (args->json)
-            printJson(*args, image, map, c, options.run.switchValue);
-        else
-            printText(*args, image, map, c, switchText);
+        const TraceComparison c = compareTrace(image, map, reader, options);
+        const ReportStyle style{.source = args->trace, .window = options.window};
+        if (args->json) {
+            printJson(*args, image, map, c, options, reader.tagged(), style);
+        } else {
+            fmt::print("coretest compare: {} against the reference core on {}, switch {}\n",
+                       args->trace, args->elf, switchText);
+            if (const std::string notes = readingNotes(reader, options, physicalDetected);
+                !notes.empty())
+                fmt::print("  your trace: {}\n", notes);
+            fmt::print("{}", formatComparison(c, image, map, style));
+        }
+        std::fflush(stdout);
+        if (c.outcome == TraceComparison::Outcome::ReferenceStopped) {
+            fmt::print(stderr,
+                       "coretest compare: the reference run stopped ({}) after {} instructions "
+                       "before its end mark; nothing after that was compared (raise --limit)\n",
+                       stopReasonName(c.referenceStop), c.referenceInstructions);
+            return kBadInput;
+        }
         return c.outcome == TraceComparison::Outcome::Agree ? kPass : kCoreFailed;
     };
 }

@@ -4,6 +4,7 @@
 
 #include "commands.h"
 #include "coretest/fault.h"
+#include "coretest/run.h"
 #include "coretest/trace.h"
 #include "numbers.h"
 #include "output.h"
@@ -16,6 +17,7 @@ struct TraceArgs {
     std::string elf = CORETEST_DEFAULT_ROM;
     std::string switchText = "1";
     std::string limitText = "1000000000";
+    std::string maxRecordsText = std::to_string(TraceWriter::kDefaultMaxRecords);
     std::string out = "-";
     std::vector<std::string> faults;
 };
@@ -33,26 +35,42 @@ Action addTraceCommand(CLI::App& app) {
                     "million lines)");
     sub->add_option("-o,--output", args->out, "trace file (default -, standard output)");
     sub->add_option("--limit", args->limitText, "stop after this many instructions");
+    sub->add_option("--max-records", args->maxRecordsText,
+                    fmt::format("records written at most (default {}); a run that writes more "
+                                "is cut there and fails",
+                                TraceWriter::kDefaultMaxRecords));
     sub->add_option("--fault", args->faults,
                     "trace a core with this fault, NAME or NAME@ROUTINE (repeatable)");
     return [args]() {
         RunOptions options;
         options.switchValue = parseSwitch(args->switchText);
         options.instructionLimit = parseLimit(args->limitText);
+        const std::uint64_t maxRecords =
+            parseNumber("--max-records", args->maxRecordsText, std::uint64_t{1} << 40);
         for (const auto& f : args->faults)
             options.faults.push_back(parseFaultSelection(f));
         const Image image = Image::load(args->elf);
         std::uint64_t records = 0, instructions = 0;
-        bool ended = false;
+        bool ended = false, capped = false;
         writeTo(args->out, false, [&](std::ostream& out) {
-            TraceWriter writer(out);
+            TraceWriter writer(out, maxRecords);
             options.observer = &writer;
-            run(image, options);
+            SteppedRun run(image, options);
+            while (!writer.capped() && run.advance(1 << 20)) {
+            }
             writer.finish();
             records = writer.records();
             instructions = writer.instructions();
             ended = writer.ended();
+            capped = writer.capped();
         });
+        if (capped) {
+            fmt::print(stderr,
+                       "coretest trace: the run wrote more than {} records; the trace is cut "
+                       "there (raise --max-records)\n",
+                       maxRecords);
+            return kCoreFailed;
+        }
         if (args->out != "-")
             fmt::print("coretest trace: {} records of {} instructions to {}{}\n", records,
                        instructions, args->out,

@@ -1,5 +1,6 @@
 #include "coretest/run.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "coretest/idle_loops.h"
@@ -103,7 +104,71 @@ RunResult execute(const Image& image, const RunOptions& o, Board& board, HookedR
     return r;
 }
 
+// The decoded ROM with the faults, watches and stop points of a run. Hooks are made in this order
+// so that each entry's own hook carries everything set on it.
+HookedRom hookedRom(const Image& image, const RunOptions& options, const Board& board,
+                    const FaultSet& faults) {
+    HookedRom rom(board, faults);
+    for (std::uint32_t a : options.watches)
+        if (Hook* h = rom.own(a)) h->watched = true;
+    for (std::uint32_t a : finishPoints(image, rom.table()))
+        if (Hook* h = rom.own(a)) h->stop = Hook::Stop::Finish;
+    if (Hook* h = rom.own(kExceptionVector)) h->stop = Hook::Stop::Vector;
+    return rom;
+}
+
 } // namespace
+
+struct SteppedRun::State {
+    State(const Image& image, const RunOptions& o)
+        : faults(image, o.faults), board(image, o.switchValue),
+          rom(hookedRom(image, o, board, faults)), limit(o.instructionLimit), onWatch(o.onWatch),
+          core(board, rom.table(), rom.hooks(), o.observer, &onWatch, image.entry()) {}
+    FaultSet faults;
+    Board board;
+    HookedRom rom;
+    std::uint64_t limit;
+    WatchCallback onWatch;
+    Core<true> core;
+};
+
+SteppedRun::SteppedRun(const Image& image, const RunOptions& options) {
+    if (options.core != CoreKind::Reference)
+        throw InputError("a stepped run needs the reference core");
+    if (!options.observer) throw InputError("a stepped run needs an observer");
+    state_ = std::make_unique<State>(image, options);
+    state_->board.setChecker(options.checker);
+}
+
+SteppedRun::~SteppedRun() = default;
+
+bool SteppedRun::stopped() const {
+    return state_->core.stoppedAt() != Hook::Stop::None || state_->board.eventLogFull() ||
+           state_->core.instructions() >= state_->limit;
+}
+
+bool SteppedRun::advance(std::uint64_t instructions) {
+    if (stopped()) return false;
+    const std::uint64_t done = state_->core.instructions();
+    state_->core.run(done + std::min(instructions, state_->limit - done));
+    return !stopped();
+}
+
+std::uint64_t SteppedRun::instructions() const { return state_->core.instructions(); }
+
+RunResult SteppedRun::result() const {
+    const auto& core = state_->core;
+    RunResult r;
+    r.reason = stopReasonOf(core.stoppedAt(), state_->board.state().endMarked(),
+                            static_cast<bool>(core.exception()), state_->board.eventLogFull());
+    r.instructions = core.instructions();
+    r.state = core.state();
+    r.exception = core.exception();
+    r.board = state_->board.state();
+    r.events = state_->board.events();
+    r.romWrites = state_->board.romWrites();
+    return r;
+}
 
 RunResult run(const Image& image, const RunOptions& options) {
     if (options.core == CoreKind::Unicorn) {
@@ -117,13 +182,7 @@ RunResult run(const Image& image, const RunOptions& options) {
     const FaultSet faults(image, options.faults);
     Board board(image, options.switchValue);
     board.setChecker(options.checker);
-    HookedRom rom(board, faults);
-    // Hooks are made in this order so that each entry's own hook carries everything set on it.
-    for (std::uint32_t a : options.watches)
-        if (Hook* h = rom.own(a)) h->watched = true;
-    for (std::uint32_t a : finishPoints(image, rom.table()))
-        if (Hook* h = rom.own(a)) h->stop = Hook::Stop::Finish;
-    if (Hook* h = rom.own(kExceptionVector)) h->stop = Hook::Stop::Vector;
+    HookedRom rom = hookedRom(image, options, board, faults);
 
     RunResult r = options.observer ? execute<true>(image, options, board, rom)
                                    : execute<false>(image, options, board, rom);

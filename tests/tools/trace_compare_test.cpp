@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "coretest/trace.h"
+#include "coretest/trace_compare.h"
 #include "support/rom.h"
 
 namespace coretest {
@@ -120,19 +120,19 @@ TEST(TraceCompare, OneValueChangedIsFoundAtThatRecordAndCase) {
         lines[at] = formatRecord(r);
         const TraceComparison c = compareWith(joined(lines));
         ASSERT_EQ(c.outcome, TraceComparison::Outcome::Differs) << "record " << at + 1;
-        EXPECT_EQ(c.record, at + 1);
-        EXPECT_EQ(c.line, static_cast<int>(at) + 1);
+        EXPECT_EQ(c.first().record, at + 1);
+        EXPECT_EQ(c.first().line, at + 1);
         EXPECT_EQ(c.matchedRecords, at);
-        ASSERT_TRUE(c.expected && c.observed);
-        EXPECT_EQ(formatRecord(*c.expected), goldenLines()[at]);
-        EXPECT_EQ(*c.observed, r);
+        ASSERT_TRUE(c.first().expected && c.first().observed);
+        EXPECT_EQ(formatRecord(*c.first().expected), goldenLines()[at]);
+        EXPECT_EQ(*c.first().observed, r);
         const CaseRef where = romMap().caseAt(r.pc);
-        EXPECT_EQ(c.where.routine, where.routine) << "record " << at + 1;
-        EXPECT_EQ(c.where.caseIndex, where.caseIndex) << "record " << at + 1;
-        EXPECT_EQ(c.where.line, where.line);
+        EXPECT_EQ(c.first().where.routine, where.routine) << "record " << at + 1;
+        EXPECT_EQ(c.first().where.caseIndex, where.caseIndex) << "record " << at + 1;
+        EXPECT_EQ(c.first().where.line, where.line);
         // The reset jump and its delay slot retire before the first record; later there are
         // always the six instructions of the default context.
-        EXPECT_EQ(c.before.size(), at == 0 ? 2u : 6u) << "record " << at + 1;
+        EXPECT_EQ(c.first().before.size(), at == 0 ? 2u : 6u) << "record " << at + 1;
     }
 }
 
@@ -149,7 +149,7 @@ TEST(TraceCompare, ChangedAddressOrRegisterIsADivergenceToo) {
         copy[at] = formatRecord(changed);
         const TraceComparison c = compareWith(joined(copy));
         ASSERT_EQ(c.outcome, TraceComparison::Outcome::Differs);
-        EXPECT_EQ(c.record, at + 1);
+        EXPECT_EQ(c.first().record, at + 1);
     }
 }
 
@@ -173,10 +173,10 @@ TEST(TraceCompare, CaseRegistersAreTheReferenceValuesBeforeTheInstruction) {
     copy[last] = formatRecord(r);
     const TraceComparison c = compareWith(joined(copy));
     ASSERT_EQ(c.outcome, TraceComparison::Outcome::Differs);
-    EXPECT_EQ(c.where.caseIndex, 1);
-    ASSERT_FALSE(c.caseRegisters.empty());
+    EXPECT_EQ(c.first().where.caseIndex, 1);
+    ASSERT_FALSE(c.first().caseRegisters.empty());
     // Each listed value is the last one the golden trace wrote to that register before it.
-    for (const auto& [reg, value] : c.caseRegisters) {
+    for (const auto& [reg, value] : c.first().caseRegisters) {
         std::optional<std::uint32_t> written;
         for (std::size_t i = 0; i < last; ++i) {
             const TraceRecord g = parsed(lines[i]);
@@ -210,12 +210,13 @@ TEST(TraceCompare, TruncatedTraceEndsEarlyWithHowFarItGot) {
         const TraceComparison c = compareWith(joined(head));
         ASSERT_EQ(c.outcome, TraceComparison::Outcome::EndsEarly) << keep;
         EXPECT_EQ(c.matchedRecords, keep);
+        EXPECT_EQ(c.first().matchedBefore, keep);
         EXPECT_EQ(c.expectedRecords, golden.size());
-        EXPECT_EQ(c.line, static_cast<int>(keep));
-        ASSERT_TRUE(c.expected);
-        EXPECT_EQ(formatRecord(*c.expected), golden[keep]);
-        ASSERT_TRUE(c.lastAgreed);
-        EXPECT_EQ(c.lastAgreed->pc, parsed(golden[keep - 1]).pc);
+        EXPECT_EQ(c.first().line, keep);
+        ASSERT_TRUE(c.first().expected);
+        EXPECT_EQ(formatRecord(*c.first().expected), golden[keep]);
+        ASSERT_TRUE(c.first().lastAgreed);
+        EXPECT_EQ(c.first().lastAgreed->pc, parsed(golden[keep - 1]).pc);
     }
 }
 
@@ -223,7 +224,7 @@ TEST(TraceCompare, EmptyTraceEndsBeforeTheFirstRecord) {
     const TraceComparison c = compareWith("# nothing was recorded\n");
     EXPECT_EQ(c.outcome, TraceComparison::Outcome::EndsEarly);
     EXPECT_EQ(c.matchedRecords, 0u);
-    EXPECT_FALSE(c.lastAgreed);
+    EXPECT_FALSE(c.first().lastAgreed);
 }
 
 TEST(TraceCompare, MalformedLineThrowsWithItsLineNumber) {
@@ -254,8 +255,8 @@ TEST(TraceCompare, TraceFromAnotherSwitchValueDivergesAtTheSwitchLoad) {
     o.switchValue = 5;
     const TraceComparison c = compareWith(traceOf(o), 1);
     ASSERT_EQ(c.outcome, TraceComparison::Outcome::Differs);
-    EXPECT_EQ(c.expected->pc, *switchLoadAddress(rom(), romMap()));
-    EXPECT_EQ(c.observed->value, 5u);
+    EXPECT_EQ(c.first().expected->pc, *switchLoadAddress(rom(), romMap()));
+    EXPECT_EQ(c.first().observed->value, 5u);
 }
 
 // A fault the ROM catches changes the commit stream inside the routine it is confined to: the
@@ -269,8 +270,8 @@ TEST(TraceCompare, CaughtFaultDivergesInsideItsScope) {
         o.faults.push_back(campaignSelection(f));
         const TraceComparison c = compareWith(traceOf(o));
         ASSERT_EQ(c.outcome, TraceComparison::Outcome::Differs) << f.name;
-        ASSERT_NE(c.where.routine, nullptr) << f.name;
-        EXPECT_EQ(c.where.routine->name, f.scope) << f.name;
+        ASSERT_NE(c.first().where.routine, nullptr) << f.name;
+        EXPECT_EQ(c.first().where.routine->name, f.scope) << f.name;
         ++checked;
     }
     EXPECT_GT(checked, 0);

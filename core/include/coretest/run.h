@@ -2,6 +2,7 @@
 // One run of an image on the reference core and board, from reset to the point where the core
 // idles (or the instruction limit).
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -64,5 +65,27 @@ struct RunResult {
 // second time, i.e. after one turn of the idle loop. Throws InputError for a fault selection
 // naming a routine the image lacks.
 RunResult run(const Image& image, const RunOptions& options = {});
+
+// A run on the reference core that goes on in steps, for a checker that compares the core's
+// writes with another core's as they come: each advance() executes up to that many more
+// instructions, telling options.observer (required) of every write and retirement. The run stops,
+// as run() does, when the core idles or reaches options.instructionLimit.
+class SteppedRun {
+  public:
+    SteppedRun(const Image& image, const RunOptions& options);
+    ~SteppedRun();
+    SteppedRun(const SteppedRun&) = delete;
+    SteppedRun& operator=(const SteppedRun&) = delete;
+
+    // Executes up to `instructions` more; false once the run has stopped.
+    bool advance(std::uint64_t instructions);
+    bool stopped() const;
+    std::uint64_t instructions() const;
+    RunResult result() const; // how the run stands (its reason is InstructionLimit until idle)
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 } // namespace coretest
