@@ -3,8 +3,8 @@
 // operation and immediate, the memory operation, the kind of control transfer and the
 // multiply/divide command. Words that are no MIPS-I user instruction, syscall and break decode
 // to `trap` (they write nothing and raise the exception when they reach MEM).
-// Bug knobs decided here: mtlo-mthi-read-rt (the source register field), lui-low-half and
-// ori-sign-extends (the immediate).
+// Bug knobs decided here: mtlo-mthi-read-rt (the source register field) and lui-low-half (the
+// immediate).
 `default_nettype none
 
 module decoder
@@ -13,7 +13,6 @@ module decoder
     input  logic [31:0] insn,
     input  logic        bug_mtlo_mthi_read_rt,
     input  logic        bug_lui_low_half,
-    input  logic        bug_ori_sign_extends,
     output logic [ 4:0] rs_addr,     // first register read (rs; rt for the mtlo-mthi-read-rt knob)
     output logic [ 4:0] rt_addr,
     output logic        reads_rs,
@@ -208,7 +207,7 @@ module decoder
             OP_SLTI: alu_ri(ALU_SLT, sign_imm);
             OP_SLTIU: alu_ri(ALU_SLTU, sign_imm);
             OP_ANDI: alu_ri(ALU_AND, zero_imm);
-            OP_ORI: alu_ri(ALU_OR, bug_ori_sign_extends ? sign_imm : zero_imm);
+            OP_ORI: alu_ri(ALU_OR, zero_imm);
             OP_XORI: alu_ri(ALU_XOR, zero_imm);
             OP_LUI: begin
                 alu_ri(ALU_PASS_B, bug_lui_low_half ? zero_imm : {insn[15:0], 16'b0});

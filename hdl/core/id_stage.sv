@@ -17,7 +17,6 @@ module id_stage
     input  logic        bug_regfile_no_bypass,
     input  logic        bug_mtlo_mthi_read_rt,
     input  logic        bug_lui_low_half,
-    input  logic        bug_ori_sign_extends,
     // IF/ID
     input  logic        ifid_valid_q,
     input  logic [31:0] ifid_pc_q,
@@ -68,7 +67,6 @@ module id_stage
         .insn(ifid_insn_q),
         .bug_mtlo_mthi_read_rt(bug_mtlo_mthi_read_rt),
         .bug_lui_low_half(bug_lui_low_half),
-        .bug_ori_sign_extends(bug_ori_sign_extends),
         .rs_addr(rs_addr),
         .rt_addr(rt_addr),
         .reads_rs(reads_rs),

@@ -177,7 +177,6 @@ module mips_core
         .bug_regfile_no_bypass(bugs[BUG_REGFILE_NO_BYPASS]),
         .bug_mtlo_mthi_read_rt(bugs[BUG_MTLO_MTHI_READ_RT]),
         .bug_lui_low_half(bugs[BUG_LUI_LOW_HALF]),
-        .bug_ori_sign_extends(bugs[BUG_ORI_SIGN_EXTENDS]),
         .ifid_valid_q(ifid_valid_q),
         .ifid_pc_q(ifid_pc_q),
         .ifid_insn_q(ifid_insn_q),

@@ -152,7 +152,6 @@ package mips_pkg;
     localparam int BUG_STORE_IGNORES_BYTE_ENABLES = 11;
     localparam int BUG_DELAY_SLOT_STORE_DROPPED = 12;
     localparam int BUG_LUI_LOW_HALF = 13;
-    localparam int BUG_ORI_SIGN_EXTENDS = 14;
-    localparam int BUG_KNOBS = 15;  // bits above this one are ignored
+    localparam int BUG_KNOBS = 14;  // this bit and those above it are ignored
 
 endpackage
