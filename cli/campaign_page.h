@@ -14,6 +14,7 @@ struct CampaignRun {
     std::string selection; // FaultFilter::describe()
     std::uint32_t switchValue = 1;
     unsigned threads = 1;
+    bool wholeCore = true; // the rows hold whole-core outcomes too
     double seconds = 0;
     std::vector<CampaignRow> rows;
 };

@@ -9,6 +9,7 @@
 
 #include "campaign_page.h"
 #include "commands.h"
+#include "coretest/whole_core_table.h"
 #include "numbers.h"
 #include "output.h"
 #include "progress.h"
@@ -25,6 +26,8 @@ struct FaultsArgs {
     std::string jobsText = "0";
     std::string html;
     bool list = false;
+    bool scopedOnly = false;
+    bool record = false;
     bool json = false;
     bool csv = false;
 };
@@ -39,6 +42,35 @@ nlohmann::json placesJson(const std::vector<OutcomePlace>& places) {
                        {"line", p.where.line},
                        {"text", p.describe()}});
     return out;
+}
+
+nlohmann::json wholeCoreExpectedJson(const WholeCoreExpected& e) {
+    if (!e.recorded) return nullptr;
+    return {{"kind", expectedKindName(e.kind)},
+            {"routine", e.first.routine},
+            {"case", e.first.caseIndex},
+            {"comparison", e.first.comparison},
+            {"display", e.finalDisplay},
+            {"lamps", {e.lampA, e.lampB}},
+            {"text", describe(e)}};
+}
+
+nlohmann::json wholeCoreJson(const WholeCoreResult& w) {
+    if (!w.checked) return nullptr;
+    const BoardOutcome& o = w.observed;
+    nlohmann::json first = nullptr;
+    if (o.first) first = placesJson({*o.first})[0];
+    return {{"own_run", w.ownRun},
+            {"expected", wholeCoreExpectedJson(w.expected)},
+            {"observed",
+             {{"kind", expectedKindName(o.kind)},
+              {"stop", stopReasonName(o.reason)},
+              {"first", first},
+              {"display_words", o.displayWords},
+              {"display", o.finalDisplay},
+              {"lamps", {o.lampA, o.lampB}},
+              {"text", o.describe()}}},
+            {"agrees", w.agrees}};
 }
 
 nlohmann::json rowJson(const CampaignRow& row) {
@@ -58,6 +90,7 @@ nlohmann::json rowJson(const CampaignRow& row) {
               {"places", placesJson(row.expectedPlaces)}}},
             {"observed", observed},
             {"agrees", row.agrees},
+            {"whole_core", wholeCoreJson(row.wholeCore)},
             {"instructions", row.instructions},
             {"seconds", row.seconds}};
 }
@@ -73,11 +106,15 @@ void printJson(const CampaignRun& run) {
                          {{"run", s.run},
                           {"detected", s.detected},
                           {"unnoticed_as_expected", s.unnoticedAsExpected},
-                          {"disagreements", s.disagreements}}},
+                          {"disagreements", s.disagreements},
+                          {"whole_core_runs", s.wholeCoreRuns},
+                          {"whole_core_disagreements", s.wholeCoreDisagreements},
+                          {"whole_core_unnoticed", s.wholeCoreUnnoticed},
+                          {"whole_core_first_seen_elsewhere", s.wholeCoreElsewhere}}},
                         {"faults", nlohmann::json::array()}};
     for (const auto& row : run.rows)
         j["faults"].push_back(rowJson(row));
-    std::cout << j.dump(2) << "\n";
+    std::cout << jsonText(j) << "\n";
 }
 
 std::string csvField(std::string_view text) {
@@ -88,57 +125,81 @@ std::string csvField(std::string_view text) {
 }
 
 void printCsv(const CampaignRun& run) {
-    fmt::print("name,scope,description,expected,observed,agrees,instructions,seconds\n");
-    for (const auto& row : run.rows)
-        fmt::print("{},{},{},{},{},{},{},{:.6f}\n", csvField(row.fault->name),
+    fmt::print("name,scope,description,expected,observed,agrees,whole_core_expected,"
+               "whole_core_observed,whole_core_agrees,instructions,seconds\n");
+    for (const auto& row : run.rows) {
+        const WholeCoreResult& w = row.wholeCore;
+        fmt::print("{},{},{},{},{},{},{},{},{},{},{:.6f}\n", csvField(row.fault->name),
                    csvField(row.fault->scope), csvField(row.fault->description),
                    csvField(row.expectedText()), csvField(row.observedText()),
-                   row.agrees ? "yes" : "no", row.instructions, row.seconds);
-}
-
-// The lines of one table cell.
-std::vector<std::string> cellLines(const std::string& cell) {
-    std::vector<std::string> lines;
-    std::size_t begin = 0;
-    for (std::size_t end; (end = cell.find('\n', begin)) != std::string::npos; begin = end + 1)
-        lines.push_back(cell.substr(begin, end - begin));
-    lines.push_back(cell.substr(begin));
-    return lines;
-}
-
-// Columns padded to their widest line; the last one is left as it is. A cell of several lines
-// continues on the lines below, in its own column.
-void printColumns(const std::vector<std::vector<std::string>>& rows) {
-    std::vector<std::size_t> width(rows.front().size(), 0);
-    for (const auto& r : rows)
-        for (std::size_t c = 0; c + 1 < r.size(); ++c)
-            for (const auto& l : cellLines(r[c]))
-                width[c] = std::max(width[c], l.size());
-    for (const auto& r : rows) {
-        std::vector<std::vector<std::string>> cells;
-        std::size_t height = 0;
-        for (const auto& cell : r) {
-            cells.push_back(cellLines(cell));
-            height = std::max(height, cells.back().size());
-        }
-        for (std::size_t k = 0; k < height; ++k) {
-            std::string line;
-            for (std::size_t c = 0; c < cells.size(); ++c) {
-                const std::string& part = k < cells[c].size() ? cells[c][k] : std::string();
-                line += c + 1 < cells.size() ? fmt::format("{:<{}}  ", part, width[c]) : part;
-            }
-            while (!line.empty() && line.back() == ' ')
-                line.pop_back();
-            fmt::print("{}\n", line);
-        }
+                   row.agrees ? "yes" : "no", csvField(w.checked ? describe(w.expected) : ""),
+                   csvField(w.checked ? w.observed.describe() : ""),
+                   w.checked ? (w.agrees ? "yes" : "no") : "", row.instructions, row.seconds);
     }
 }
 
-// An outcome that names several places, one place per line.
-std::string stacked(std::string text) {
-    for (std::size_t at; (at = text.find("; ")) != std::string::npos;)
-        text.replace(at, 2, "\n");
-    return text;
+constexpr std::size_t kTerminalColumns = 120;
+
+// `text` broken at spaces into lines of at most `width` characters; a word longer than that is
+// cut.
+std::vector<std::string> wrapped(std::string_view text, std::size_t width) {
+    std::vector<std::string> lines{""};
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t space = text.find(' ', at);
+        std::string_view word =
+            text.substr(at, space == std::string_view::npos ? text.npos : space - at);
+        at = space == std::string_view::npos ? text.size() : space + 1;
+        while (!word.empty()) {
+            std::string& line = lines.back();
+            const std::size_t room =
+                line.empty() ? width : width - std::min(width, line.size() + 1);
+            if (word.size() <= room) {
+                line += (line.empty() ? "" : " ") + std::string(word);
+                break;
+            }
+            if (!line.empty()) {
+                lines.emplace_back();
+                continue;
+            }
+            line = std::string(word.substr(0, width));
+            word.remove_prefix(width);
+            lines.emplace_back();
+        }
+    }
+    if (lines.size() > 1 && lines.back().empty()) lines.pop_back();
+    return lines;
+}
+
+// One fault as a block of lines that fit the terminal: the first line starts with the fault's
+// name and `columns` (padded to `lead`); the texts follow, one after another, each wrapped to the
+// room left of the line and continued on lines that start with spaces.
+void printBlock(std::string_view first, std::size_t lead, const std::vector<std::string>& texts) {
+    const std::size_t room = kTerminalColumns - lead;
+    bool firstLine = true;
+    for (const auto& text : texts)
+        for (const auto& line : wrapped(text, room)) {
+            fmt::print("{:<{}}{}\n", firstLine ? first : std::string_view(), lead, line);
+            firstLine = false;
+        }
+}
+
+std::size_t nameWidth(const std::vector<CampaignRow>& rows) {
+    std::size_t width = 5;
+    for (const auto& r : rows)
+        width = std::max(width, r.fault->name.size());
+    return width + 2;
+}
+
+// An outcome that names several places, one text per place.
+std::vector<std::string> labelled(std::string_view label, const std::string& text) {
+    std::vector<std::string> out;
+    std::size_t begin = 0;
+    for (std::size_t end; (end = text.find("; ", begin)) != std::string::npos; begin = end + 2)
+        out.push_back(
+            fmt::format("{:<12}{}", out.empty() ? label : "", text.substr(begin, end - begin)));
+    out.push_back(fmt::format("{:<12}{}", out.empty() ? label : "", text.substr(begin)));
+    return out;
 }
 
 std::string summaryLine(const CampaignRun& run) {
@@ -146,36 +207,62 @@ std::string summaryLine(const CampaignRun& run) {
     std::uint64_t instructions = 0;
     for (const auto& r : run.rows)
         instructions += r.instructions;
-    return fmt::format("{} faults run: {} detected, {} unnoticed as expected, {} disagreement{}; "
-                       "{} instructions in {:.2f} s on {} thread{}",
-                       s.run, s.detected, s.unnoticedAsExpected, s.disagreements,
-                       s.disagreements == 1 ? "" : "s", instructions, run.seconds, run.threads,
-                       run.threads == 1 ? "" : "s");
+    std::string line = fmt::format(
+        "{} faults run: {} detected, {} unnoticed as expected, {} disagreement{}", s.run,
+        s.detected, s.unnoticedAsExpected, s.disagreements, s.disagreements == 1 ? "" : "s");
+    if (run.wholeCore)
+        line += fmt::format("; whole core ({} more runs): {} unnoticed, {} first seen in another "
+                            "routine, {} disagreement{}",
+                            s.wholeCoreRuns, s.wholeCoreUnnoticed, s.wholeCoreElsewhere,
+                            s.wholeCoreDisagreements, s.wholeCoreDisagreements == 1 ? "" : "s");
+    return line + fmt::format("; {} instructions in {:.2f} s on {} thread{}", instructions,
+                              run.seconds, run.threads, run.threads == 1 ? "" : "s");
 }
 
 void printText(const CampaignRun& run) {
-    fmt::print("coretest faults: {} ({} of the catalogue's {}) on {}, switch 0x{:08x}\n",
-               run.selection, run.rows.size(), faultCatalogue().size(), run.image, run.switchValue);
-    std::vector<std::vector<std::string>> rows{
-        {"FAULT", "AGREES", "EXPECTED", "OBSERVED", "DESCRIPTION"}};
-    for (const auto& row : run.rows)
-        rows.push_back({std::string(row.fault->name), row.agrees ? "yes" : "NO",
-                        stacked(row.expectedText()), stacked(row.observedText()),
-                        std::string(row.fault->description)});
-    printColumns(rows);
-    fmt::print("{}\n", summaryLine(run));
+    for (const auto& line :
+         wrapped(fmt::format("coretest faults: {} ({} of the catalogue's {}) on "
+                             "{}, switch 0x{:08x}",
+                             run.selection, run.rows.size(), faultCatalogue().size(), run.image,
+                             run.switchValue),
+                 kTerminalColumns))
+        fmt::print("{}\n", line);
+    const std::size_t name = nameWidth(run.rows), lead = name + 8;
+    fmt::print("{:<{}}{:<8}OUTCOME\n", "FAULT", name, "AGREES");
+    for (const auto& row : run.rows) {
+        const WholeCoreResult& w = row.wholeCore;
+        std::vector<std::string> texts = labelled("expected", row.expectedText());
+        for (auto& t : labelled("observed", row.observedText()))
+            texts.push_back(std::move(t));
+        if (w.checked) {
+            texts.push_back(fmt::format("{:<12}{}", "whole core", describe(w.expected)));
+            if (!w.agrees)
+                texts.push_back(fmt::format("{:<12}{}", "observed", w.observed.describe()));
+        }
+        texts.emplace_back(row.fault->description);
+        const bool both = row.agreesBothWays();
+        printBlock(fmt::format("{:<{}}{}", row.fault->name, name,
+                               both ? "yes" : (row.agrees ? "WHOLE" : "NO")),
+                   lead, texts);
+    }
+    for (const auto& line : wrapped(summaryLine(run), kTerminalColumns))
+        fmt::print("{}\n", line);
+}
+
+CampaignRow expectationsOnly(const FaultDef& f, const RomMap& map) {
+    CampaignRow row;
+    row.fault = &f;
+    for (const auto& e : f.expected.failures)
+        row.expectedPlaces.push_back({map.caseOf(e.routine, e.caseIndex), std::string(e.routine),
+                                      e.caseIndex, e.comparison});
+    row.wholeCore.expected = wholeCoreExpectation(f);
+    return row;
 }
 
 void printList(const std::vector<const FaultDef*>& faults, const RomMap& map, bool json) {
     std::vector<CampaignRow> rows;
-    for (const FaultDef* f : faults) {
-        CampaignRow row;
-        row.fault = f;
-        for (const auto& e : f->expected.failures)
-            row.expectedPlaces.push_back({map.caseOf(e.routine, e.caseIndex),
-                                          std::string(e.routine), e.caseIndex, e.comparison});
-        rows.push_back(std::move(row));
-    }
+    for (const FaultDef* f : faults)
+        rows.push_back(expectationsOnly(*f, map));
     if (json) {
         nlohmann::json j = nlohmann::json::array();
         for (const auto& row : rows)
@@ -185,17 +272,54 @@ void printList(const std::vector<const FaultDef*>& faults, const RomMap& map, bo
                          {"expected",
                           {{"kind", expectedKindName(row.fault->expected.kind)},
                            {"text", row.expectedText()},
-                           {"places", placesJson(row.expectedPlaces)}}}});
-        std::cout << j.dump(2) << "\n";
+                           {"places", placesJson(row.expectedPlaces)}}},
+                         {"whole_core", wholeCoreExpectedJson(row.wholeCore.expected)}});
+        std::cout << jsonText(j) << "\n";
         return;
     }
-    std::vector<std::vector<std::string>> table{{"FAULT", "SCOPE", "EXPECTED", "DESCRIPTION"}};
-    for (const auto& row : rows)
-        table.push_back({std::string(row.fault->name),
-                         row.fault->scope.empty() ? "whole ROM" : std::string(row.fault->scope),
-                         stacked(row.expectedText()), std::string(row.fault->description)});
-    printColumns(table);
+    std::size_t scope = 9;
+    for (const auto& r : rows)
+        scope = std::max(scope, r.fault->scope.size());
+    const std::size_t name = nameWidth(rows), lead = name + scope + 2;
+    fmt::print("{:<{}}{:<{}}EXPECTED\n", "FAULT", name, "SCOPE", scope + 2);
+    for (const auto& row : rows) {
+        std::vector<std::string> texts = labelled("", row.expectedText());
+        for (auto& t : texts)
+            t.erase(0, 12);
+        texts.push_back("whole core: " + describe(row.wholeCore.expected));
+        texts.emplace_back(row.fault->description);
+        const std::string_view sc = row.fault->scope.empty() ? "whole ROM" : row.fault->scope;
+        printBlock(fmt::format("{:<{}}{}", row.fault->name, name, sc), lead, texts);
+    }
     fmt::print("{} faults\n", rows.size());
+}
+
+const char* kindIdentifier(ExpectedKind kind) {
+    switch (kind) {
+    case ExpectedKind::Unnoticed: return "Unnoticed";
+    case ExpectedKind::Fails: return "Fails";
+    case ExpectedKind::ExceptionIdle: return "ExceptionIdle";
+    case ExpectedKind::IdleNoVerdict: return "IdleNoVerdict";
+    }
+    return "Unnoticed";
+}
+
+// The recorded whole-core table's rows for what this campaign observed, in its source form; the
+// reasons already recorded are kept.
+void printRecord(const CampaignRun& run) {
+    for (const auto& row : run.rows) {
+        if (row.fault->wholeCore.recorded) continue; // stated with the fault
+        const BoardOutcome& o = row.wholeCore.observed;
+        std::string_view reason;
+        for (const auto& r : recordedWholeCoreTable())
+            if (r.fault == row.fault->name) reason = r.reason;
+        fmt::print("        {{\"{}\",\n         {{true, ExpectedKind::{}, {{\"{}\", {}, {}}}, "
+                   "0x{:08x}, {}, "
+                   "{}}},\n         \"{}\"}},\n",
+                   row.fault->name, kindIdentifier(o.kind), o.first ? o.first->routine : "",
+                   o.first ? o.first->caseIndex : 0, o.first ? o.first->comparison : 0,
+                   o.finalDisplay, o.lampA, o.lampB, reason);
+    }
 }
 
 } // namespace
@@ -213,7 +337,14 @@ Action addFaultsCommand(CLI::App& app) {
     sub->add_option("--limit", args->limitText,
                     "instructions after which a run counts as still running (default 20000000)");
     sub->add_option("--jobs", args->jobsText, "threads (default: one per hardware thread)");
+    auto* scoped = sub->add_flag("--scoped-only", args->scopedOnly,
+                                 "run each fault in its scope only, not also on the whole core");
+    auto* record = sub->add_flag("--record-whole-core", args->record,
+                                 "print the whole-core outcomes as rows of the recorded table "
+                                 "(core/src/whole_core_table.cpp)");
+    record->excludes(scoped);
     auto* json = sub->add_flag("--json", args->json, "print one JSON document");
+    json->excludes(record);
     auto* csv = sub->add_flag("--csv", args->csv, "print comma-separated values");
     json->excludes(csv);
     sub->add_option("--html", args->html,
@@ -238,6 +369,7 @@ Action addFaultsCommand(CLI::App& app) {
             throw InputError("--switch: 0 selects the two-million-iteration pause after every "
                              "routine; the campaign takes a non-zero value");
         options.instructionLimit = parseLimit(args->limitText);
+        options.wholeCore = !args->scopedOnly;
         options.threads = static_cast<unsigned>(parseNumber("--jobs", args->jobsText, 256));
         if (!options.threads) options.threads = std::max(1u, std::thread::hardware_concurrency());
 
@@ -245,6 +377,7 @@ Action addFaultsCommand(CLI::App& app) {
         run.image = args->elf;
         run.selection = filter.describe();
         run.switchValue = options.switchValue;
+        run.wholeCore = options.wholeCore;
         run.threads = static_cast<unsigned>(std::min<std::size_t>(options.threads, faults.size()));
         const auto start = std::chrono::steady_clock::now();
         {
@@ -256,6 +389,10 @@ Action addFaultsCommand(CLI::App& app) {
         }
         run.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (args->record) {
+            printRecord(run);
+            return kPass;
+        }
         if (args->json)
             printJson(run);
         else if (args->csv)
@@ -265,7 +402,8 @@ Action addFaultsCommand(CLI::App& app) {
         if (!args->html.empty())
             writeTo(args->html, false,
                     [&](std::ostream& out) { writeCampaignPage(run, map, out); });
-        return summarize(run.rows).disagreements ? kCoreFailed : kPass;
+        const CampaignSummary s = summarize(run.rows);
+        return s.disagreements || s.wholeCoreDisagreements ? kCoreFailed : kPass;
     };
 }
 

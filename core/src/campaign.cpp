@@ -10,6 +10,8 @@
 #include <mutex>
 #include <thread>
 
+#include "coretest/whole_core_table.h"
+
 namespace coretest {
 
 FaultFilter::FaultFilter(std::string pattern)
@@ -72,14 +74,44 @@ std::string outcomeText(ExpectedKind kind, const std::vector<OutcomePlace>& plac
     return {};
 }
 
+Diagnosis diagnoseWith(const Image& image, const RomMap& map, const FaultSelection& fault,
+                       const CampaignOptions& options, std::uint64_t instructionLimit) {
+    RunOptions run;
+    run.switchValue = options.switchValue;
+    run.instructionLimit = instructionLimit;
+    run.faults.push_back(fault);
+    return diagnose(image, map, run);
+}
+
+BoardOutcome boardOutcome(const Diagnosis& d) {
+    BoardOutcome o;
+    o.kind = observe(d).kind;
+    o.reason = d.run.reason;
+    for (const auto& e : d.run.events)
+        if (e.kind == BoardEvent::Kind::Write && e.reg == BoardReg::Display)
+            o.displayWords.push_back(e.value);
+    o.finalDisplay = d.run.board.display;
+    o.lampA = d.run.board.lampA;
+    o.lampB = d.run.board.lampB;
+    const auto failed = std::find_if(d.routines.begin(), d.routines.end(),
+                                     [](const RoutineReport& r) { return !r.passed; });
+    if (failed != d.routines.end() && failed->failure)
+        o.first =
+            OutcomePlace{failed->failure->where, failed->name, failed->failure->where.caseIndex,
+                         failed->failure->comparison.ordinal};
+    else if (failed != d.routines.end() && !failed->name.empty())
+        o.first = OutcomePlace{{}, failed->name, 0, 0};
+    else if (d.exceptionAt && d.exceptionAt->routine)
+        o.first =
+            OutcomePlace{*d.exceptionAt, d.exceptionAt->routine->name, d.exceptionAt->caseIndex, 0};
+    return o;
+}
+
 CampaignRow runOne(const Image& image, const RomMap& map, const FaultDef& fault,
                    const CampaignOptions& options) {
     const auto start = std::chrono::steady_clock::now();
-    RunOptions run;
-    run.switchValue = options.switchValue;
-    run.instructionLimit = options.instructionLimit;
-    run.faults.push_back(campaignSelection(fault));
-    const Diagnosis d = diagnose(image, map, run);
+    const Diagnosis d =
+        diagnoseWith(image, map, campaignSelection(fault), options, options.instructionLimit);
 
     CampaignRow row;
     row.fault = &fault;
@@ -102,11 +134,93 @@ CampaignRow runOne(const Image& image, const RomMap& map, const FaultDef& fault,
         row.observedPlaces.push_back(
             {*d.exceptionAt, d.exceptionAt->routine->name, d.exceptionAt->caseIndex, 0});
     }
+    if (options.wholeCore) {
+        WholeCoreResult& w = row.wholeCore;
+        w.checked = true;
+        w.ownRun = !fault.scope.empty();
+        w.observed =
+            boardOutcome(w.ownRun ? diagnoseWith(image, map, {&fault, ""}, options,
+                                                 std::min(options.instructionLimit,
+                                                          options.wholeCoreInstructionLimit))
+                                  : d);
+        w.expected = wholeCoreExpectation(fault);
+        w.agrees = agrees(w.expected, w.observed);
+    }
     row.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return row;
 }
 
+std::string firstText(ExpectedKind kind, std::string_view place) {
+    switch (kind) {
+    case ExpectedKind::Unnoticed: return "unnoticed";
+    case ExpectedKind::Fails:
+        return place.empty() ? "fails, no routine reporting it"
+                             : fmt::format("first fails at {}", place);
+    case ExpectedKind::ExceptionIdle:
+        return place.empty() ? "exception idle loop"
+                             : fmt::format("exception idle loop at {}", place);
+    case ExpectedKind::IdleNoVerdict:
+        return place.empty() ? "no verdict" : fmt::format("no verdict, first fails at {}", place);
+    }
+    return {};
+}
+
+std::string boardText(std::uint32_t display, std::uint32_t lampA, std::uint32_t lampB) {
+    return fmt::format("display 0x{:08x}, lamps {},{}", display, lampA, lampB);
+}
+
 } // namespace
+
+std::string BoardOutcome::describe() const {
+    const std::string kindText = reason == StopReason::InstructionLimit
+                                     ? std::string("still running at the instruction limit")
+                                     : firstText(kind, first ? first->describe() : std::string());
+    return fmt::format("{}; {}", kindText, boardText(finalDisplay, lampA, lampB));
+}
+
+std::string describe(const WholeCoreExpected& e) {
+    if (!e.recorded) return "not recorded";
+    std::string place;
+    if (!e.first.routine.empty())
+        place =
+            OutcomePlace{{}, std::string(e.first.routine), e.first.caseIndex, e.first.comparison}
+                .describe();
+    return fmt::format("{}; {}", firstText(e.kind, place),
+                       boardText(e.finalDisplay, e.lampA, e.lampB));
+}
+
+WholeCoreExpected wholeCoreExpectation(const FaultDef& fault) {
+    if (fault.wholeCore.recorded) return fault.wholeCore;
+    for (const auto& r : recordedWholeCoreTable())
+        if (r.fault == fault.name) return r.outcome;
+    return {};
+}
+
+bool agrees(const WholeCoreExpected& e, const BoardOutcome& o) {
+    if (!e.recorded || e.kind != o.kind || e.finalDisplay != o.finalDisplay || e.lampA != o.lampA ||
+        e.lampB != o.lampB)
+        return false;
+    if (o.reason == StopReason::EventLogFull) return false;
+    const std::string_view routine = o.first ? std::string_view(o.first->routine) : "";
+    if (e.first.routine != routine) return false;
+    if (routine.empty()) return true;
+    return e.first.caseIndex == o.first->caseIndex &&
+           (e.first.comparison == 0 || e.first.comparison == o.first->comparison);
+}
+
+namespace {
+
+// First seen in another routine than the one the fault is confined to (or in none).
+bool seenElsewhere(const FaultDef& fault, ExpectedKind kind, std::string_view first) {
+    return kind != ExpectedKind::Unnoticed && !fault.scope.empty() && first != fault.scope;
+}
+
+} // namespace
+
+bool isBlindSpot(const FaultDef& fault, const WholeCoreExpected& outcome) {
+    return outcome.kind == ExpectedKind::Unnoticed ||
+           seenElsewhere(fault, outcome.kind, outcome.first.routine);
+}
 
 std::string CampaignRow::expectedText() const {
     return outcomeText(fault->expected.kind, expectedPlaces, std::nullopt);
@@ -133,6 +247,15 @@ CampaignSummary summarize(std::span<const CampaignRow> rows) {
     CampaignSummary s;
     s.run = rows.size();
     for (const auto& r : rows) {
+        const WholeCoreResult& w = r.wholeCore;
+        if (w.checked) {
+            if (w.ownRun) ++s.wholeCoreRuns;
+            if (!w.agrees) ++s.wholeCoreDisagreements;
+            if (w.observed.kind == ExpectedKind::Unnoticed) ++s.wholeCoreUnnoticed;
+            if (seenElsewhere(*r.fault, w.observed.kind,
+                              w.observed.first ? w.observed.first->routine : ""))
+                ++s.wholeCoreElsewhere;
+        }
         if (!r.agrees)
             ++s.disagreements;
         else if (r.fault->expected.kind == ExpectedKind::Unnoticed)
