@@ -104,6 +104,19 @@ module coretest_tb
         .trace_end, .trace_errors, .stop, .flush
     );
 
+`ifdef CORETEST_COSIM
+    // The live checker (model coretest_cosim_sim): the reference core checks every retirement.
+    coretest_cosim_checker cosim (
+        .clk, .rst,
+        .rv_valid, .rv_seq, .rv_pc, .rv_insn, .rv_gpr, .rv_hi, .rv_lo, .rv_mem, .rv_trap,
+        .wg_valid, .wg_seq, .wg_reg, .wg_data,
+        .wh_valid, .wh_seq, .wh_data,
+        .wl_valid, .wl_seq, .wl_data,
+        .wm_valid, .wm_seq, .wm_addr, .wm_be, .wm_data,
+        .finish(flush)
+    );
+`endif
+
     // The LED bank is for a person watching; the run's verdict is read from the lamps.
     logic unused_leds;
     assign unused_leds = ^leds;
