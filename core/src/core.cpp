@@ -27,10 +27,11 @@ namespace {
 // `addiu r, r, -1; bne r, $zero, <first>; nop` (either operand order of bne, r not $zero): a loop
 // whose one effect is to count r down to zero.
 bool countsDown(const Instr& step, const Instr& test, const Instr& slot, std::uint32_t first) {
+    if (step.op != Op::Addiu || step.imm != 0xffffffffu) return false;
     const unsigned r = step.rt;
     const bool testsR = (test.rs == r && test.rt == 0) || (test.rs == 0 && test.rt == r);
-    return step.op == Op::Addiu && r != 0 && step.rs == r && step.imm == 0xffffffffu &&
-           test.op == Op::Bne && testsR && test.imm == first && slot.word == 0;
+    return r != 0 && step.rs == r && test.op == Op::Bne && testsR && test.imm == first &&
+           slot.word == 0;
 }
 
 } // namespace
