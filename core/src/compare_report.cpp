@@ -111,7 +111,7 @@ std::string explanation(const Divergence& d, const Image& image, const RomMap& m
         std::string wrote;
         for (const auto& r : d.wrote)
             wrote += (wrote.empty() ? "" : " and ") + destination(r);
-        return fmt::format("  {} wrote {} but not {}; your core's next record is from {}\n",
+        return fmt::format("  {} wrote {} but not {}; your core went on to write at {}\n",
                            named(map, d.instruction), wrote.empty() ? "nothing" : wrote,
                            destination(*d.expected), where(image, map, o.pc));
     }
@@ -119,12 +119,9 @@ std::string explanation(const Divergence& d, const Image& image, const RomMap& m
         const std::string what = o.kind == TraceRecord::Kind::Memory
                                      ? "an extra store"
                                      : "an extra write of " + destination(o);
-        const std::string back =
-            d.distance ? fmt::format(" ({} instructions back, which had all its records)",
-                                     d.distance)
-                       : std::string();
-        return fmt::format("  {} by {}{} ({})\n", what, named(map, o.pc), back,
-                           placeOf(image, map, o.pc));
+        return fmt::format("  {} by {} ({}), which writes {} on the reference core\n", what,
+                           named(map, o.pc), placeOf(image, map, o.pc),
+                           d.wrote.empty() ? "nothing" : recordsText(d.wrote));
     }
     case Divergence::Kind::Early:
         return fmt::format("  a record of {}, written {} instructions early (the window is {}): "
@@ -153,9 +150,13 @@ std::string context(const Divergence& d, const RomMap& map) {
                            describeRegisters(d.caseRegisters));
     if (d.before.empty()) return out;
     out += "  the instructions before it on the reference core:\n";
-    for (const auto& i : d.before)
-        out += fmt::format("    {:08x}  {:<28} {}\n", i.pc, instructionAt(map, i.pc),
+    for (const auto& i : d.before) {
+        out += fmt::format("    {:08x}  {:<28} {}", i.pc, instructionAt(map, i.pc),
                            recordsText(i.records));
+        while (out.back() == ' ')
+            out.pop_back();
+        out += '\n';
+    }
     return out;
 }
 

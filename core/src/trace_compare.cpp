@@ -70,6 +70,7 @@ constexpr std::uint64_t kStep = 256;       // reference instructions run at a ti
 constexpr std::uint64_t kLookahead = 4096; // instructions searched past the window to name a record
 constexpr std::size_t kHistory = 64;       // retired instructions kept for context and branches
 constexpr std::uint32_t kPathBytes = 256;  // how far a path after a branch is looked along
+constexpr int kBranchesSearched = 4;       // branches and jumps looked back at
 
 // A queue that keeps its slots (and their vectors' storage) for reuse.
 template <class T>
@@ -330,40 +331,51 @@ struct TraceChecker::State {
         }
         // An instruction due in the window that writes no more of this kind.
         for (std::size_t k = 0; k < ahead.size() && ahead[k].index <= limit; ++k)
-            if (ahead[k].pc == r.pc) return atFront(Divergence::Kind::Extra);
-        // A younger instruction's record: the older one's never came, or this one is early.
-        refill(limit + kLookahead);
-        for (bool exact : {true, false})
-            for (std::size_t k = 1; k < ahead.size(); ++k) {
-                const Pending& p = ahead[k];
-                const bool found = std::any_of(p.records.begin(), p.records.end(), [&](auto& e) {
-                    return exact ? e == r : sameDestination(e, r);
-                });
-                if (!found || p.index <= limit) continue;
-                bool dueBetween = false;
-                for (std::size_t j = 1; j < k; ++j)
-                    dueBetween = dueBetween || !ahead[j].complete();
-                const Pending& front = ahead.front();
-                if (front.matched != 0 || !dueBetween) {
-                    Divergence d = atFront(Divergence::Kind::Missing);
-                    for (std::size_t i = 0; i < front.records.size(); ++i)
-                        if (front.has(i)) d.wrote.push_back(front.records[i]);
-                    return d;
-                }
-                Divergence d = atFront(Divergence::Kind::Early);
-                d.distance = p.index - front.index;
+            if (ahead[k].pc == r.pc) {
+                Divergence d = atFront(Divergence::Kind::Extra);
+                d.wrote = ahead[k].records;
                 return d;
             }
+        if (auto d = branchMissed(r)) return *d;
+        if (auto d = younger(r, true)) return *d;
         // An instruction that has had all its records already.
         for (std::size_t j = history.size(); j > 0; --j)
             if (history[j - 1].pc == r.pc) {
                 Divergence d = atFront(Divergence::Kind::Extra);
-                d.instruction = r.pc;
+                d.wrote = history[j - 1].records;
                 d.distance = history.size() - j + 1;
                 return d;
             }
-        if (auto d = branchMissed(r)) return *d;
+        if (auto d = younger(r, false)) return *d;
         return atFront(Divergence::Kind::Elsewhere);
+    }
+
+    // A younger instruction's record (`exact`, or its destination) past the window: the older
+    // one's never came, or this one is early.
+    std::optional<Divergence> younger(const TraceRecord& r, bool exact) {
+        const std::uint64_t limit = ahead.front().index + options.window;
+        refill(limit + kLookahead);
+        for (std::size_t k = 1; k < ahead.size(); ++k) {
+            const Pending& p = ahead[k];
+            const bool found = std::any_of(p.records.begin(), p.records.end(), [&](auto& e) {
+                return exact ? e == r : sameDestination(e, r);
+            });
+            if (!found || p.index <= limit) continue;
+            bool dueBetween = false;
+            for (std::size_t j = 1; j < k; ++j)
+                dueBetween = dueBetween || !ahead[j].complete();
+            const Pending& front = ahead.front();
+            if (front.matched != 0 || !dueBetween) {
+                Divergence d = atFront(Divergence::Kind::Missing);
+                for (std::size_t i = 0; i < front.records.size(); ++i)
+                    if (front.has(i)) d.wrote.push_back(front.records[i]);
+                return d;
+            }
+            Divergence d = atFront(Divergence::Kind::Early);
+            d.distance = p.index - front.index;
+            return d;
+        }
+        return std::nullopt;
     }
 
     // The last branch or jump before the record due, when the record lies on its other path.
@@ -372,15 +384,19 @@ struct TraceChecker::State {
         for (std::size_t j = 0; j < history.size(); ++j)
             pcs.push_back(history[j].pc);
         pcs.push_back(ahead.front().pc);
+        int seen = 0;
         for (std::size_t j = pcs.size(); j-- > 2;) {
             const std::uint32_t b = pcs[j - 2];
             const auto target = controlTarget(map.word(b), b);
             if (!target || pcs[j - 1] != b + 4) continue;
             const std::uint32_t next = pcs[j];
             const bool taken = next != b + 8;
-            const bool otherPath = taken ? (*target == 0 ? !onPath(r.pc, next) : onPath(r.pc, b + 8))
-                                         : *target != 0 && onPath(r.pc, *target);
-            if (!otherPath) return std::nullopt;
+            // A register jump's other path is unknown.
+            const bool otherPath = *target != 0 && onPath(r.pc, taken ? b + 8 : *target);
+            if (!otherPath) {
+                if (++seen == kBranchesSearched) return std::nullopt;
+                continue;
+            }
             Divergence d = atFront(Divergence::Kind::Branch);
             d.branch = b;
             d.branchTaken = taken;

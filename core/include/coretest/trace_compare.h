@@ -75,13 +75,15 @@ struct Divergence {
     std::uint64_t line = 0;
     std::optional<std::uint32_t> seq;
     std::optional<TraceRecord> expected, observed;
-    std::uint32_t instruction = 0;     // pc of the reference instruction the divergence is at
-    std::vector<TraceRecord> wrote;    // Missing: the records of it the core did write
-    std::uint64_t distance = 0;        // Early: instructions ahead; Extra: instructions back
-    std::uint32_t branch = 0;          // Branch: the reference core's branch or jump
-    std::uint32_t branchTarget = 0;    // where it led on the reference core
-    bool branchTaken = false;          // whether it was taken there
-    CaseRef where;                     // case of `instruction`
+    std::uint32_t instruction = 0; // pc of the reference instruction the divergence is at
+    // Missing: the records of the instruction the core did write; Extra: the records the
+    // instruction writes on the reference core.
+    std::vector<TraceRecord> wrote;
+    std::uint64_t distance = 0;     // Early: instructions ahead; Extra: instructions back
+    std::uint32_t branch = 0;       // Branch: the reference core's branch or jump
+    std::uint32_t branchTarget = 0; // where it led on the reference core
+    bool branchTaken = false;       // whether it was taken there
+    CaseRef where;                  // case of `instruction`
     // Registers the case had placed before that instruction, with the reference core's values.
     std::vector<std::pair<unsigned, std::uint32_t>> caseRegisters;
     std::vector<RetiredInstruction> before;       // the instructions retired just before it
@@ -91,9 +93,9 @@ struct Divergence {
 
 // What one routine's records came to (keep-going runs).
 struct RoutineTally {
-    const RoutineMap* routine = nullptr; // nullptr: outside the routines (boot and test sequence)
-    std::uint64_t agreed = 0;            // records that agreed
-    std::uint64_t skipped = 0;           // reference records skipped while resynchronising
+    const RoutineMap* routine = nullptr;   // nullptr: outside the routines (boot and test sequence)
+    std::uint64_t agreed = 0;              // records that agreed
+    std::uint64_t skipped = 0;             // reference records skipped while resynchronising
     std::optional<std::size_t> divergence; // its first divergence in TraceComparison::divergences
 };
 
@@ -110,7 +112,7 @@ struct TraceComparison {
     std::uint64_t referenceInstructions = 0;
     std::string incompleteLine; // the user's cut last line
     std::uint64_t incompleteLineNumber = 0;
-    bool compressedCut = false; // the compressed stream was cut
+    bool compressedCut = false;         // the compressed stream was cut
     std::vector<RoutineTally> routines; // keep-going runs: every routine in run order, then outside
 
     const Divergence& first() const { return divergences.front(); }
@@ -119,11 +121,11 @@ struct TraceComparison {
 struct CompareOptions {
     static constexpr std::size_t kDefaultWindow = 64; // untagged traces
     static constexpr std::size_t kMaxWindow = 4096;
-    RunOptions run;          // switch, limit and faults of the reference run
-    std::size_t context = 6; // instructions shown before a divergence
-    std::size_t window = 0;  // instructions a record may come early (at most kMaxWindow)
-    RecordKinds kinds;       // the kinds compared; the others are dropped on both sides
-    bool physical = false;   // the user's pcs and addresses are physical
+    RunOptions run;            // switch, limit and faults of the reference run
+    std::size_t context = 6;   // instructions shown before a divergence
+    std::size_t window = 0;    // instructions a record may come early (at most kMaxWindow)
+    RecordKinds kinds;         // the kinds compared; the others are dropped on both sides
+    bool physical = false;     // the user's pcs and addresses are physical
     std::size_t keepGoing = 1; // divergences reported at most (one per routine after the first)
 };
 
