@@ -48,7 +48,7 @@ if [[ $simulator == verilator ]]; then target=coretest_sim; else target=coretest
 if [[ ! -f $build/CMakeCache.txt ]]; then
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 2
 fi
-if ! cmake --build "$build" -j"$(nproc)" --target coretest "$target" >"$build/sim-rom-build.log" 2>&1; then
+if ! cmake --build "$build" -j"$(nproc)" --target coretest hdl_rom "$target" >"$build/sim-rom-build.log" 2>&1; then
     tail -20 "$build/sim-rom-build.log" >&2
     echo "sim-rom: building $target failed (log: $build/sim-rom-build.log)" >&2
     exit 2
