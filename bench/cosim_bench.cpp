@@ -77,12 +77,14 @@ Measured measure(const std::string& elf, const Image& image, const RomMap& map,
                  std::uint32_t switchValue, bool check, int repeats) {
     Measured best;
     for (int i = 0; i < repeats; ++i) {
-        coretest_cosim* cosim = check ? coretest_cosim_open(elf.c_str(), switchValue, 0, 0) : nullptr;
+        coretest_cosim* cosim =
+            check ? coretest_cosim_open(elf.c_str(), switchValue, 0, 0) : nullptr;
         if (check && !cosim) std::exit(2);
         Feeder feeder(map, cosim);
         const auto t0 = std::chrono::steady_clock::now();
         run(image, {.switchValue = switchValue, .observer = &feeder});
-        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        const double s =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         best.seconds = std::min(best.seconds, s);
         best.instructions = feeder.instructions();
         best.worst = std::max(best.worst, feeder.worst());
@@ -129,8 +131,8 @@ int main(int argc, char** argv) {
     try {
         const Image image = Image::load(elf);
         const RomMap map = RomMap::load(image);
-        fmt::print("{:<12} {:>12} {:>12} {:>12} {:>10}  {}\n", "RUN", "INSTRUCTIONS",
-                   "STREAM ms", "CHECKED ms", "ns/instr", "target under 100 ns");
+        fmt::print("{:<12} {:>12} {:>12} {:>12} {:>10}  {}\n", "RUN", "INSTRUCTIONS", "STREAM ms",
+                   "CHECKED ms", "ns/instr", "target under 100 ns");
         for (const auto& [name, switchValue, repeats] :
              {std::tuple{"short", 1u, 5}, std::tuple{"long-pause", 0u, 1}}) {
             const Measured alone = measure(elf, image, map, switchValue, false, repeats);
