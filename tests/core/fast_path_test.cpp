@@ -99,7 +99,8 @@ const RomCase kRomCases[] = {
     {"fault that stops at an exception", 0, {"addu-traps-overflow@n2_addu_test"}, 15'000'000},
     {"fault that never leaves the reset code", 0, {"no-reset-jump"}, 15'000'000},
     {"whole-ROM fault on the loop's bne", 0, {"bne-never-branches-whole-rom"}, 15'000'000},
-    {"whole-ROM fault on the loop's addiu", 0, {"alu-swaps-rs-rt"}, 15'000'000},
+    {"whole-ROM fault on the loop's addiu", 0, {"addiu-zero-extends"}, 15'000'000},
+    {"whole-ROM fault outside the loop", 0, {"alu-swaps-rs-rt"}, 15'000'000},
     {"two faults, short run", 1, {"lui-low-half@n1_lui_test", "addu-traps-overflow"}, 20'000'000},
 };
 
