@@ -17,5 +17,6 @@ Action addTraceCommand(CLI::App& app);
 Action addCompareCommand(CLI::App& app);
 Action addDecodeCommand(CLI::App& app);
 Action addExportCommand(CLI::App& app);
+Action addDiagnoseCommand(CLI::App& app);
 
 } // namespace coretest::cli

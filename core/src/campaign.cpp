@@ -107,9 +107,35 @@ BoardOutcome boardOutcome(const Diagnosis& d) {
     return o;
 }
 
+// The fault unscoped; `scoped` is its scoped run, which is the whole-core run when the fault's
+// scope is the whole ROM.
+WholeCoreResult wholeCoreResult(const Image& image, const RomMap& map, const FaultDef& fault,
+                                const CampaignOptions& options, const Diagnosis* scoped) {
+    WholeCoreResult w;
+    w.checked = true;
+    w.ownRun = !fault.scope.empty();
+    if (w.ownRun || !scoped)
+        w.observed = boardOutcome(
+            diagnoseWith(image, map, {&fault, ""}, options,
+                         std::min(options.instructionLimit, options.wholeCoreInstructionLimit)));
+    else
+        w.observed = boardOutcome(*scoped);
+    w.expected = wholeCoreExpectation(fault);
+    w.agrees = agrees(w.expected, w.observed);
+    return w;
+}
+
 CampaignRow runOne(const Image& image, const RomMap& map, const FaultDef& fault,
                    const CampaignOptions& options) {
     const auto start = std::chrono::steady_clock::now();
+    if (options.wholeCoreOnly && !fault.scope.empty()) {
+        CampaignRow row;
+        row.fault = &fault;
+        row.wholeCore = wholeCoreResult(image, map, fault, options, nullptr);
+        row.seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return row;
+    }
     const Diagnosis d =
         diagnoseWith(image, map, campaignSelection(fault), options, options.instructionLimit);
 
@@ -134,18 +160,7 @@ CampaignRow runOne(const Image& image, const RomMap& map, const FaultDef& fault,
         row.observedPlaces.push_back(
             {*d.exceptionAt, d.exceptionAt->routine->name, d.exceptionAt->caseIndex, 0});
     }
-    if (options.wholeCore) {
-        WholeCoreResult& w = row.wholeCore;
-        w.checked = true;
-        w.ownRun = !fault.scope.empty();
-        w.observed =
-            boardOutcome(w.ownRun ? diagnoseWith(image, map, {&fault, ""}, options,
-                                                 std::min(options.instructionLimit,
-                                                          options.wholeCoreInstructionLimit))
-                                  : d);
-        w.expected = wholeCoreExpectation(fault);
-        w.agrees = agrees(w.expected, w.observed);
-    }
+    if (options.wholeCore) row.wholeCore = wholeCoreResult(image, map, fault, options, &d);
     row.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return row;
 }

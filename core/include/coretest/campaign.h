@@ -104,8 +104,9 @@ CampaignSummary summarize(std::span<const CampaignRow> rows);
 struct CampaignOptions {
     std::uint32_t switchValue = 1;
     std::uint64_t instructionLimit = 20'000'000;
-    unsigned threads = 0;  // 0: one per hardware thread
-    bool wholeCore = true; // also run each scoped fault unscoped
+    unsigned threads = 0;       // 0: one per hardware thread
+    bool wholeCore = true;      // also run each scoped fault unscoped
+    bool wholeCoreOnly = false; // only the whole-core runs: scoped rows are left unrun
     // A core with a fault everywhere may loop for ever; the ROM's short run is about 130 thousand
     // instructions, so a whole-core run still going after this many has no verdict to come.
     std::uint64_t wholeCoreInstructionLimit = 2'000'000;

@@ -1,0 +1,243 @@
+// coretest diagnose: from what a board showed (display words, lamps, a run that stopped), the
+// catalogue faults that show the same on the whole core, most likely first, and what to look at
+// next to tell them apart.
+#include <fmt/format.h>
+
+#include <charconv>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "commands.h"
+#include "coretest/display_word.h"
+#include "coretest/fault_dictionary.h"
+#include "coretest/routine_instructions.h"
+#include "numbers.h"
+#include "output.h"
+
+namespace coretest::cli {
+
+namespace {
+
+struct DiagnoseArgs {
+    std::vector<std::string> words;
+    std::string log;
+    std::string lamps;
+    std::string elf = CORETEST_DEFAULT_ROM;
+    std::string topText = "3";
+    bool noVerdict = false;
+    bool json = false;
+};
+
+std::optional<std::uint32_t> hexWord(std::string_view text) {
+    if (text.starts_with("0x") || text.starts_with("0X")) text.remove_prefix(2);
+    std::uint32_t v = 0;
+    if (text.empty() || text.size() > 8) return std::nullopt;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v, 16);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return v;
+}
+
+// A display word in a log line: as displayWordInLine reads it, else a 0x-prefixed word anywhere.
+std::optional<std::uint32_t> wordInLine(std::string_view line) {
+    if (const auto w = displayWordInLine(line)) return w;
+    for (std::size_t at = line.find("0x"); at != std::string_view::npos;
+         at = line.find("0x", at + 2)) {
+        std::size_t end = at + 2;
+        while (end < line.size() && std::isxdigit(static_cast<unsigned char>(line[end])))
+            ++end;
+        if (const auto w = hexWord(line.substr(at, end - at))) return w;
+    }
+    return std::nullopt;
+}
+
+BoardObservation observationOf(const DiagnoseArgs& args) {
+    BoardObservation o;
+    for (const auto& text : args.words) {
+        const auto w = hexWord(text);
+        if (!w)
+            throw InputError(fmt::format("display word '{}': expected up to 8 hexadecimal digits "
+                                         "(0x optional), such as 3a000039",
+                                         text));
+        o.words.push_back(*w);
+    }
+    if (!args.log.empty()) {
+        std::size_t lines = 0;
+        readFrom(args.log, [&](std::istream& in) {
+            std::string line;
+            while (std::getline(in, line))
+                if (const auto w = wordInLine(line)) {
+                    o.words.push_back(*w);
+                    ++lines;
+                }
+        });
+        if (!lines)
+            throw InputError(fmt::format("{}: no display word found; expected lines such as "
+                                         "'display 0x08000007' or 'm fffff010 08000007'",
+                                         args.log));
+    }
+    if (!args.lamps.empty()) {
+        const auto comma = args.lamps.find(',');
+        if (comma == std::string::npos)
+            throw InputError(fmt::format("--lamps '{}': expected lamp A and lamp B as A,B, such "
+                                         "as 2,2",
+                                         args.lamps));
+        o.lamps = {static_cast<std::uint32_t>(
+                       parseNumber("--lamps", args.lamps.substr(0, comma), 0xffffffff)),
+                   static_cast<std::uint32_t>(
+                       parseNumber("--lamps", args.lamps.substr(comma + 1), 0xffffffff))};
+    }
+    o.noVerdict = args.noVerdict;
+    if (o.noVerdict && o.lamps && o.lamps->first != 0)
+        throw InputError("--no-verdict with lit lamps: a run that stopped without a verdict "
+                         "leaves lamp A dark (0)");
+    if (o.empty())
+        throw InputError("nothing observed: give display words, --log FILE, --lamps A,B or "
+                         "--no-verdict");
+    return o;
+}
+
+std::string faultNames(const std::vector<const FaultDef*>& faults) {
+    std::string out;
+    for (const FaultDef* f : faults)
+        out += (out.empty() ? "" : ", ") + std::string(f->name);
+    return out;
+}
+
+// What to look at for a group: the first failing routine's instruction and what it relies on.
+struct NextStep {
+    std::string routine, instruction;
+    std::vector<std::string> reliedOn;
+};
+std::optional<NextStep> nextStep(const AmbiguityGroup& g, const RomMap& map) {
+    if (!g.outcome.first) return std::nullopt;
+    const RoutineMap* r = map.routineNamed(g.outcome.first->routine);
+    if (!r) return std::nullopt;
+    return NextStep{r->name, testedMnemonic(*r), reliedOnInstructions(map, *r)};
+}
+
+std::string observationText(const BoardObservation& o) {
+    std::string out = o.words.empty()       ? "no display word"
+                      : o.words.size() == 1 ? fmt::format("display word 0x{:08x}", o.words.back())
+                                            : fmt::format("{} display words, last 0x{:08x}",
+                                                          o.words.size(), o.words.back());
+    if (o.lamps) out += fmt::format(", lamps {},{}", o.lamps->first, o.lamps->second);
+    if (o.noVerdict) out += ", no verdict";
+    return out;
+}
+
+std::string separationText(const TraceSeparation& s) {
+    if (!s.firstDifference)
+        return fmt::format("{}: the same trace as the reference core", s.fault->name);
+    return fmt::format("{}: first differs at record {}{}", s.fault->name, *s.firstDifference + 1,
+                       s.record ? " (" + formatRecord(*s.record) + ")" : " (its trace ends)");
+}
+
+} // namespace
+
+Action addDiagnoseCommand(CLI::App& app) {
+    auto args = std::make_shared<DiagnoseArgs>();
+    CLI::App* sub = app.add_subcommand(
+        "diagnose", "name the catalogue faults that show what your board showed");
+    sub->add_option("words", args->words,
+                    "display words in the order shown (hexadecimal); the last is the final one");
+    sub->add_option("--log", args->log,
+                    "read the display words from a log: lines with 'display 0x...', trace "
+                    "records storing to the display, or a 0x word anywhere ('-': stdin)");
+    sub->add_option("--lamps", args->lamps, "lamp A and lamp B at the end, as A,B (such as 2,2)");
+    sub->add_flag("--no-verdict", args->noVerdict,
+                  "the run stopped without a verdict (the lamps stayed dark)");
+    sub->add_option("--elf", args->elf, "ROM image (default: the ROM this build produced)");
+    sub->add_option("--top", args->topText, "candidate groups to show (default 3)");
+    sub->add_flag("--json", args->json, "print one JSON document");
+    return [args]() {
+        const BoardObservation observation = observationOf(*args);
+        const auto top = static_cast<std::size_t>(parseNumber("--top", args->topText, 1000));
+        const Image image = Image::load(args->elf);
+        const RomMap map = RomMap::load(image);
+        CampaignOptions options;
+        options.threads = std::max(1u, std::thread::hardware_concurrency());
+        const auto faults = FaultFilter().select(faultCatalogue());
+        const FaultDictionary dictionary = FaultDictionary::build(image, map, faults, options);
+        const auto ranked = dictionary.rank(observation);
+        const bool pass = observation.showsPass();
+        const std::size_t shown = std::min(top, ranked.size());
+        // A trace separates the faults of the best group when their traces differ.
+        std::vector<TraceSeparation> separation;
+        if (!ranked.empty() && ranked.front().group->faults.size() > 1 && !pass)
+            separation = separateByTrace(image, ranked.front().group->faults, options.switchValue);
+
+        if (args->json) {
+            nlohmann::json j = {{"observation", observationText(observation)},
+                                {"pass", pass},
+                                {"faults", dictionary.faultCount()},
+                                {"groups", dictionary.groups().size()},
+                                {"candidates", nlohmann::json::array()}};
+            for (std::size_t i = 0; i < shown; ++i) {
+                const AmbiguityGroup& g = *ranked[i].group;
+                nlohmann::json c = {{"rank", i + 1},
+                                    {"mismatches", ranked[i].mismatches},
+                                    {"faults", nlohmann::json::array()},
+                                    {"outcome", g.outcome.describe()}};
+                for (const FaultDef* f : g.faults)
+                    c["faults"].push_back(f->name);
+                if (const auto next = nextStep(g, map))
+                    c["look_at"] = {{"routine", next->routine},
+                                    {"instruction", next->instruction},
+                                    {"relies_on", next->reliedOn}};
+                j["candidates"].push_back(c);
+            }
+            for (const auto& s : separation)
+                j["trace_separation"].push_back(
+                    {{"fault", s.fault->name},
+                     {"first_difference", s.firstDifference ? nlohmann::json(*s.firstDifference + 1)
+                                                            : nlohmann::json(nullptr)},
+                     {"same_trace", faultNames(s.sameTrace)}});
+            std::cout << jsonText(j) << "\n";
+            return pass ? kPass : kCoreFailed;
+        }
+        fmt::print("coretest diagnose: {}; {} catalogue faults in {} groups the board can tell "
+                   "apart (whole core, {})\n",
+                   observationText(observation), dictionary.faultCount(),
+                   dictionary.groups().size(), image.name());
+        fmt::print("{}\n", pass
+                               ? "the board shows a pass; these faults also pass on the whole core:"
+                               : "the board shows a failing core; most likely first:");
+        for (std::size_t i = 0; i < shown; ++i) {
+            const AmbiguityGroup& g = *ranked[i].group;
+            const unsigned m = ranked[i].mismatches;
+            fmt::print("{}. {} ({})\n", i + 1, faultNames(g.faults),
+                       m == 0 ? "consistent with all you saw"
+                              : fmt::format("{} thing{} you saw differ{}", m, m == 1 ? "" : "s",
+                                            m == 1 ? "s" : ""));
+            fmt::print("   shows: {}\n", g.outcome.describe());
+            if (g.faults.size() > 1)
+                fmt::print("   the ROM cannot tell these {} apart\n", g.faults.size());
+            if (const auto next = nextStep(g, map); next && !pass) {
+                std::string relied;
+                for (const auto& r : next->reliedOn)
+                    relied += (relied.empty() ? "" : ", ") + r;
+                fmt::print("   look at: {} (the instruction {} tests); it relies on {}\n",
+                           next->instruction, next->routine,
+                           relied.empty() ? "nothing else" : relied);
+            }
+        }
+        if (!separation.empty()) {
+            std::size_t alike = 0;
+            for (const auto& s : separation)
+                alike += !s.sameTrace.empty();
+            fmt::print("a trace (coretest trace, then coretest compare on your core's) {} the "
+                       "faults of group 1:\n",
+                       alike == 0                   ? "separates"
+                       : alike == separation.size() ? "does not separate"
+                                                    : "partly separates");
+            for (const auto& s : separation)
+                fmt::print("   {}{}\n", separationText(s),
+                           s.sameTrace.empty() ? ""
+                                               : "; the same trace as " + faultNames(s.sameTrace));
+        }
+        return pass ? kPass : kCoreFailed;
+    };
+}
+
+} // namespace coretest::cli

@@ -1,0 +1,79 @@
+#pragma once
+// The fault dictionary: for what a board shows (display words, lamps, whether a verdict came),
+// the catalogue faults whose whole-core run shows it. Built from whole-core campaign rows, never
+// written by hand; faults whose runs show the same are one group the ROM cannot tell apart.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "coretest/campaign.h"
+#include "coretest/trace.h"
+
+namespace coretest {
+
+// What a user saw on the board. The words are display values in the order shown, the last one
+// what the display holds at the end; any of them may be missing.
+struct BoardObservation {
+    std::vector<std::uint32_t> words;
+    std::optional<std::pair<std::uint32_t, std::uint32_t>> lamps; // lamp A, lamp B
+    bool noVerdict = false; // the run stopped without lighting the lamps
+    bool empty() const { return words.empty() && !lamps && !noVerdict; }
+    // The board of a passing run: the last word 58 of 58, lamps (if seen) 1 and 1.
+    bool showsPass() const;
+};
+
+// Faults whose whole-core runs show the same board, in catalogue order.
+struct AmbiguityGroup {
+    std::vector<const FaultDef*> faults;
+    BoardOutcome outcome; // what each of them shows
+};
+
+struct Candidate {
+    const AmbiguityGroup* group = nullptr;
+    // Parts of the observation the group's outcome does not show: observed words it does not
+    // write in that order, a last word, lamps or verdict it does not end with. 0: consistent.
+    unsigned mismatches = 0;
+};
+
+class FaultDictionary {
+  public:
+    // From whole-core outcomes (CampaignRow::wholeCore.checked); other rows are left out.
+    explicit FaultDictionary(std::span<const CampaignRow> rows);
+    // Runs the whole-core campaign of these faults and builds the dictionary from it.
+    static FaultDictionary build(const Image& image, const RomMap& map,
+                                 std::span<const FaultDef* const> faults,
+                                 const CampaignOptions& options);
+
+    const std::vector<AmbiguityGroup>& groups() const { return groups_; }
+    std::size_t faultCount() const { return faults_; }
+    // Every group, most likely first: fewest mismatches, then more faults (under an even prior
+    // over the catalogue a group of more faults explains the observation more often), then
+    // catalogue order.
+    std::vector<Candidate> rank(const BoardObservation& observation) const;
+    const AmbiguityGroup* groupOf(const FaultDef& fault) const;
+
+  private:
+    std::vector<AmbiguityGroup> groups_;
+    std::size_t faults_ = 0;
+};
+
+// Where a fault's whole-core commit trace (the records `coretest trace` writes) first differs
+// from the reference core's, and which other faults of the list have the very same trace: those
+// a trace compare cannot separate either.
+struct TraceSeparation {
+    const FaultDef* fault = nullptr;
+    std::optional<std::uint64_t> firstDifference; // 0-based record; none: the same trace
+    std::optional<TraceRecord> record;            // the fault's record there (none: trace ended)
+    std::vector<const FaultDef*> sameTrace;
+};
+std::vector<TraceSeparation> separateByTrace(const Image& image,
+                                             std::span<const FaultDef* const> faults,
+                                             std::uint32_t switchValue);
+
+// Observed words that the outcome does not show in the same order (words minus their longest
+// common subsequence with the outcome's display words), plus a different last word, lamps or
+// verdict.
+unsigned mismatchesOf(const BoardOutcome& outcome, const BoardObservation& observation);
+
+} // namespace coretest

@@ -1,0 +1,152 @@
+#include "coretest/fault_dictionary.h"
+
+#include <algorithm>
+
+#include "coretest/display_word.h"
+#include "coretest/run.h"
+
+namespace coretest {
+
+namespace {
+
+constexpr std::uint32_t kPassWord = (kRoutineCount << 24) | kRoutineCount;
+
+// Display writes with repeats in a row counted once: a log may print the display twice.
+std::vector<std::uint32_t> withoutRepeats(std::span<const std::uint32_t> words) {
+    std::vector<std::uint32_t> out;
+    for (std::uint32_t w : words)
+        if (out.empty() || out.back() != w) out.push_back(w);
+    return out;
+}
+
+std::size_t commonSubsequence(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b) {
+    std::vector<std::size_t> row(b.size() + 1, 0);
+    for (std::uint32_t x : a) {
+        std::size_t diagonal = 0;
+        for (std::size_t j = 0; j < b.size(); ++j) {
+            const std::size_t above = row[j + 1];
+            row[j + 1] = x == b[j] ? diagonal + 1 : std::max(row[j + 1], row[j]);
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+bool sameBoard(const BoardOutcome& a, const BoardOutcome& b) {
+    return a.displayWords == b.displayWords && a.finalDisplay == b.finalDisplay &&
+           a.lampA == b.lampA && a.lampB == b.lampB &&
+           (a.reason == StopReason::Verdict) == (b.reason == StopReason::Verdict);
+}
+
+// The commit records of one run, at most kMaxRecords: a core looping over a store is cut there.
+class RecordedTrace : public CommitStream {
+  public:
+    static constexpr std::size_t kMaxRecords = 1'000'000;
+    std::vector<TraceRecord> records;
+
+  protected:
+    void committed(std::uint32_t, const std::vector<TraceRecord>& written) override {
+        for (const auto& r : written)
+            if (records.size() < kMaxRecords) records.push_back(r);
+    }
+};
+
+std::vector<TraceRecord> traceOf(const Image& image, const FaultDef* fault,
+                                 std::uint32_t switchValue) {
+    RecordedTrace trace;
+    RunOptions options;
+    options.switchValue = switchValue;
+    options.instructionLimit = CampaignOptions{}.wholeCoreInstructionLimit;
+    options.observer = &trace;
+    if (fault) options.faults.push_back({fault, ""});
+    run(image, options);
+    return std::move(trace.records);
+}
+
+} // namespace
+
+std::vector<TraceSeparation> separateByTrace(const Image& image,
+                                             std::span<const FaultDef* const> faults,
+                                             std::uint32_t switchValue) {
+    const auto reference = traceOf(image, nullptr, switchValue);
+    std::vector<std::vector<TraceRecord>> traces;
+    std::vector<TraceSeparation> out;
+    for (const FaultDef* f : faults) {
+        traces.push_back(traceOf(image, f, switchValue));
+        const auto& t = traces.back();
+        TraceSeparation s{f, {}, {}, {}};
+        const auto [a, b] = std::mismatch(t.begin(), t.end(), reference.begin(), reference.end());
+        if (a != t.end() || b != reference.end()) {
+            s.firstDifference = static_cast<std::uint64_t>(a - t.begin());
+            if (a != t.end()) s.record = *a;
+        }
+        out.push_back(std::move(s));
+    }
+    for (std::size_t i = 0; i < out.size(); ++i)
+        for (std::size_t j = 0; j < out.size(); ++j)
+            if (i != j && traces[i] == traces[j]) out[i].sameTrace.push_back(out[j].fault);
+    return out;
+}
+
+bool BoardObservation::showsPass() const {
+    if (noVerdict || words.empty() || words.back() != kPassWord) return false;
+    return !lamps || (lamps->first == 1 && lamps->second == 1);
+}
+
+unsigned mismatchesOf(const BoardOutcome& outcome, const BoardObservation& observation) {
+    const auto seen = withoutRepeats(observation.words);
+    // The display holds 0 from boot, before its first write: a user may read that 0 too.
+    std::vector<std::uint32_t> shown{0};
+    shown.insert(shown.end(), outcome.displayWords.begin(), outcome.displayWords.end());
+    shown = withoutRepeats(shown);
+    auto mismatches = static_cast<unsigned>(seen.size() - commonSubsequence(seen, shown));
+    if (!seen.empty() && seen.back() != outcome.finalDisplay) ++mismatches;
+    if (observation.lamps &&
+        (observation.lamps->first != outcome.lampA || observation.lamps->second != outcome.lampB))
+        ++mismatches;
+    if (observation.noVerdict && outcome.reason == StopReason::Verdict) ++mismatches;
+    return mismatches;
+}
+
+FaultDictionary::FaultDictionary(std::span<const CampaignRow> rows) {
+    for (const auto& row : rows) {
+        if (!row.wholeCore.checked) continue;
+        ++faults_;
+        const BoardOutcome& o = row.wholeCore.observed;
+        const auto same =
+            std::find_if(groups_.begin(), groups_.end(),
+                         [&](const AmbiguityGroup& g) { return sameBoard(g.outcome, o); });
+        if (same != groups_.end())
+            same->faults.push_back(row.fault);
+        else
+            groups_.push_back({{row.fault}, o});
+    }
+}
+
+FaultDictionary FaultDictionary::build(const Image& image, const RomMap& map,
+                                       std::span<const FaultDef* const> faults,
+                                       const CampaignOptions& options) {
+    CampaignOptions wholeCore = options;
+    wholeCore.wholeCore = true;
+    wholeCore.wholeCoreOnly = true;
+    return FaultDictionary(runCampaign(image, map, faults, wholeCore));
+}
+
+std::vector<Candidate> FaultDictionary::rank(const BoardObservation& observation) const {
+    std::vector<Candidate> out;
+    for (const auto& g : groups_)
+        out.push_back({&g, mismatchesOf(g.outcome, observation)});
+    std::stable_sort(out.begin(), out.end(), [](const Candidate& a, const Candidate& b) {
+        if (a.mismatches != b.mismatches) return a.mismatches < b.mismatches;
+        return a.group->faults.size() > b.group->faults.size();
+    });
+    return out;
+}
+
+const AmbiguityGroup* FaultDictionary::groupOf(const FaultDef& fault) const {
+    for (const auto& g : groups_)
+        if (std::find(g.faults.begin(), g.faults.end(), &fault) != g.faults.end()) return &g;
+    return nullptr;
+}
+
+} // namespace coretest
