@@ -207,7 +207,8 @@ std::string routineTable(const TraceComparison& c) {
                                   "FIRST DIVERGENCE");
     for (const auto& t : c.routines) {
         if (!t.agreed && !t.skipped && !t.divergence) continue;
-        std::string first = "none";
+        std::string first =
+            t.divergences ? fmt::format("{} outside the cases, not shown", t.divergences) : "none";
         if (t.divergence) {
             const Divergence& d = c.divergences[*t.divergence];
             first = fmt::format("record {}: {}{}", d.record, kindName(d.kind),

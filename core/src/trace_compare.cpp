@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <unordered_map>
 #include <utility>
 
 #include "coretest/board.h"
@@ -149,6 +150,16 @@ class Reference : public CommitStream {
     bool countOnly_ = false;
 };
 
+// A destination without its instruction: the register, HI, LO or memory address.
+std::uint64_t destinationKey(const TraceRecord& r) {
+    const std::uint64_t kind = static_cast<std::uint64_t>(r.kind) << 32;
+    switch (r.kind) {
+    case TraceRecord::Kind::Reg: return kind | r.reg;
+    case TraceRecord::Kind::Memory: return kind | r.address;
+    default: return kind;
+    }
+}
+
 bool isEndMark(const TraceRecord& r) {
     return r.kind == TraceRecord::Kind::Memory &&
            r.address == static_cast<std::uint32_t>(BoardReg::EndMark) && r.value == kEndMarkValue;
@@ -197,6 +208,11 @@ struct TraceChecker::State {
     RecordOrigin last; // of the last record fed
     bool done = false, pastEnd = false;
     const RoutineMap* resyncTo = nullptr; // the user's records are skipped until this routine
+    // While resynchronising: the last value each side wrote to each destination it skipped.
+    std::unordered_map<std::uint64_t, std::uint32_t> skippedUser, skippedReference;
+    // After it: destinations whose values differ by a known amount (a pass count one lower after
+    // a failed routine), with that amount; records that differ by it are consequences.
+    std::unordered_map<std::uint64_t, std::uint32_t> carried;
     std::vector<RoutineTally> tallies;
     std::size_t cachedTally = 0;
 
@@ -414,6 +430,10 @@ struct TraceChecker::State {
         d.seq = last.seq;
         d.observed = r;
         RoutineTally& t = tallyOf(d.instruction);
+        ++t.divergences;
+        // Outside the cases (between the routines, a routine's exit and report block) a failed
+        // routine shows in every later pass count: only a run's first divergence is reported there.
+        if (!d.where.caseIndex && !result.divergences.empty()) return;
         if (!t.divergence) t.divergence = result.divergences.size();
         result.divergences.push_back(std::move(d));
         if (result.divergences.size() >= options.keepGoing) done = true;
@@ -437,6 +457,8 @@ struct TraceChecker::State {
             if (resyncTo->range.contains(p.pc) && !p.records.empty()) return true;
             tallyOf(p.pc).skipped +=
                 p.records.size() - static_cast<std::size_t>(std::popcount(p.matched));
+            for (const auto& e : p.records)
+                skippedReference[destinationKey(e)] = e.value;
             p.matched = maskOf(p.records.size());
             retireFront();
         }
@@ -448,8 +470,11 @@ struct TraceChecker::State {
     bool feed(TraceRecord r) {
         for (;;) {
             if (resyncTo) {
-                if (!resyncTo->range.contains(r.pc)) return true;
-                resyncTo = nullptr;
+                if (!resyncTo->range.contains(r.pc)) {
+                    skippedUser[destinationKey(r)] = r.value;
+                    return true;
+                }
+                carryDifferences();
             }
             if (!settle()) {
                 if (reference.ended()) {
@@ -466,7 +491,7 @@ struct TraceChecker::State {
                     match(f, i);
                     return afterMatch(r);
                 }
-            if (matchInWindow(r)) return afterMatch(r);
+            if (matchInWindow(r) || matchCarried(r)) return afterMatch(r);
             diverge(classify(r), r);
             if (done) return false;
             if (!resync()) {
@@ -474,6 +499,32 @@ struct TraceChecker::State {
                 return false;
             }
         }
+    }
+
+    void carryDifferences() {
+        resyncTo = nullptr;
+        for (const auto& [key, value] : skippedUser)
+            if (const auto e = skippedReference.find(key); e != skippedReference.end())
+                carried[key] = value - e->second;
+        skippedUser.clear();
+        skippedReference.clear();
+    }
+
+    // A record due in the window that differs by its destination's carried difference.
+    bool matchCarried(const TraceRecord& r) {
+        if (carried.empty() || r.unknown) return false;
+        const auto delta = carried.find(destinationKey(r));
+        if (delta == carried.end()) return false;
+        const std::uint64_t limit = ahead.front().index + options.window;
+        for (std::size_t k = 0; k < ahead.size() && ahead[k].index <= limit; ++k)
+            for (std::size_t i = 0; i < ahead[k].records.size(); ++i) {
+                const TraceRecord& e = ahead[k].records[i];
+                if (!ahead[k].has(i) && sameDestination(e, r) && r.value - e.value == delta->second) {
+                    match(ahead[k], i);
+                    return true;
+                }
+            }
+        return false;
     }
 
     bool afterMatch(const TraceRecord& r) {

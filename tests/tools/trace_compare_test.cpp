@@ -229,7 +229,7 @@ TEST(TraceCompare, EmptyTraceEndsBeforeTheFirstRecord) {
 
 TEST(TraceCompare, MalformedLineThrowsWithItsLineNumber) {
     auto lines = goldenLines();
-    lines[99] = "bfc00390 r09 0000000z";
+    lines[99] = "bfc00390 r09 0000000g";
     try {
         compareWith(joined(lines));
         FAIL() << "malformed line accepted";

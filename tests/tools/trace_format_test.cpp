@@ -5,7 +5,8 @@
 
 #include <sstream>
 
-#include "coretest/trace.h"
+#include "coretest/image.h"
+#include "coretest/trace_reader.h"
 
 namespace coretest {
 namespace {

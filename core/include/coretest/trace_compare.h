@@ -22,7 +22,10 @@
 //
 // With keepGoing > 1 the reference side resynchronises after a divergence at the entry of the next
 // routine (and the user's side at its first record from that routine), so every routine's first
-// divergence is reported, up to keepGoing of them.
+// divergence in a case is reported, up to keepGoing of them. Outside the cases (between the
+// routines, their exits and report blocks) only the run's first divergence is reported (after a
+// failed routine every pass count written there differs); the others are counted. What each side wrote while skipped carries over: a destination whose
+// values then differ (the pass count) is compared with that difference from there on.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -96,6 +99,7 @@ struct RoutineTally {
     const RoutineMap* routine = nullptr;   // nullptr: outside the routines (boot and test sequence)
     std::uint64_t agreed = 0;              // records that agreed
     std::uint64_t skipped = 0;             // reference records skipped while resynchronising
+    std::uint64_t divergences = 0;         // divergences found (and resynchronised after)
     std::optional<std::size_t> divergence; // its first divergence in TraceComparison::divergences
 };
 
