@@ -98,9 +98,8 @@ std::span<const RecordedWholeCore> recordedWholeCoreTable() {
          ""},
         {"ori-sign-extends",
          {true, ExpectedKind::Fails, {"n4_beq_test", 36, 1}, 0x3a00002b, 2, 2},
-         "n29_ori_test builds its expected values with ori too, so the error cancels there; the "
-         "first branch routine whose operands are built with an ori immediate of bit 15 set sees "
-         "the wrong value"},
+         "n4_beq_test runs first and builds operands with ori immediates whose bit 15 is set; "
+         "n29_ori_test fails too, later (its display step shows 29 with the pass count unchanged)"},
         {"xori-sign-extends",
          {true, ExpectedKind::Fails, {"n31_xori_test", 2, 1}, 0x3a000039, 2, 2},
          ""},
