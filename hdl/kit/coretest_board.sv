@@ -56,8 +56,8 @@ module coretest_board #(
     localparam logic [31:0] END_MARK_REG = 32'hffff_fff0;
     localparam logic [31:0] SWITCH_REG = 32'hffff_fff4;
 
-    logic [31:0] rom[ROM_WORDS];
-    logic [31:0] ram[RAM_WORDS];
+    logic [31:0] rom[0:ROM_WORDS-1];
+    logic [31:0] ram[0:RAM_WORDS-1];
     logic [31:0] switch_value;
     logic [31:0] led_q, lamp_a_q, lamp_b_q, display_q, end_mark_q;
 

@@ -1,0 +1,90 @@
+`default_nettype none
+// Drives coretest_tracer's retirement interface from a script of cycles, the way a pipeline
+// does: a store sent from MEM before its instruction (and an older one) retires, a divider's LO
+// and HI arriving cycles after younger instructions retired, a store into the ROM, byte and
+// halfword stores, a trapping instruction, the end mark and an instruction after it.
+// +scenario=missing instead retires an instruction whose announced register write never comes.
+module tracer_script_tb;
+    logic clk = 1'b0;
+    always #5 clk = ~clk;
+
+    logic        rv_valid, rv_gpr, rv_hi, rv_lo, rv_mem, rv_trap;
+    logic [31:0] rv_seq, rv_pc, rv_insn;
+    logic        wg_valid, wh_valid, wl_valid, wm_valid;
+    logic [31:0] wg_seq, wg_data, wh_seq, wh_data, wl_seq, wl_data, wm_seq, wm_addr, wm_data;
+    logic [ 4:0] wg_reg;
+    logic [ 3:0] wm_be;
+    logic        rst, stop, flush, trace_end;
+    logic [31:0] errors;
+
+    coretest_tracer #(.DEPTH(8)) tracer (.*);
+
+    task automatic idle;
+        {rv_valid, rv_gpr, rv_hi, rv_lo, rv_mem, rv_trap} = '0;
+        {wg_valid, wh_valid, wl_valid, wm_valid} = '0;
+    endtask
+    // One retirement: seq, pc and which writes it announces (gpr hi lo mem trap).
+    task automatic retire(int seq, logic [31:0] pc, logic [4:0] kinds);
+        rv_valid = 1'b1;
+        rv_seq = seq;
+        rv_pc = pc;
+        rv_insn = 32'h0;
+        {rv_gpr, rv_hi, rv_lo, rv_mem, rv_trap} = kinds;
+    endtask
+    task automatic gpr(int seq, logic [4:0] r, logic [31:0] v);
+        wg_valid = 1'b1; wg_seq = seq; wg_reg = r; wg_data = v;
+    endtask
+    task automatic hilo(int seq, logic [31:0] hi, logic [31:0] lo, bit send_hi, bit send_lo);
+        wh_valid = send_hi; wh_seq = seq; wh_data = hi;
+        wl_valid = send_lo; wl_seq = seq; wl_data = lo;
+    endtask
+    task automatic store(int seq, logic [31:0] a, logic [3:0] be, logic [31:0] v);
+        wm_valid = 1'b1; wm_seq = seq; wm_addr = a; wm_be = be; wm_data = v;
+    endtask
+    task automatic cycle;
+        @(posedge clk);
+        #1 idle();
+    endtask
+
+    localparam logic [4:0] GPR = 5'b10000, HILO = 5'b01100, MEM = 5'b00010, TRAP = 5'b00001;
+
+    initial begin
+        idle();
+        {stop, flush} = '0;
+        rst = 1'b1;
+        cycle();
+        cycle();
+        rst = 1'b0;
+        if ($test$plusargs("scenario=missing")) begin
+            retire(1, 32'hbfc00000, GPR); gpr(1, 5'd4, 32'hfffff008); cycle();
+            retire(2, 32'hbfc00004, GPR); cycle();           // its write never comes
+            retire(3, 32'hbfc00008, GPR); gpr(3, 5'd6, 32'h6); cycle();
+        end else begin
+            retire(1, 32'hbfc00000, GPR); gpr(1, 5'd4, 32'hfffff008); cycle();
+            // seq 3's store from MEM comes first, then the divide (seq 2) retires without HI/LO.
+            store(3, 32'h80000010, 4'b1111, 32'h12345678); cycle();
+            retire(2, 32'hbfc00004, HILO); cycle();
+            retire(3, 32'hbfc00008, MEM); cycle();
+            retire(4, 32'hbfc0000c, GPR); gpr(4, 5'd5, 32'h7); cycle();
+            retire(5, 32'hbfc00010, MEM); store(5, 32'hbfc00100, 4'b1111, 32'h1); cycle();
+            hilo(2, 32'h1, 32'h3, 1'b0, 1'b1); cycle();      // LO, then HI a cycle later
+            retire(6, 32'hbfc00014, MEM); store(6, 32'h80000020, 4'b0100, 32'h00ab0000); cycle();
+            hilo(2, 32'h1, 32'h3, 1'b1, 1'b0); cycle();
+            retire(7, 32'hbfc00018, MEM); store(7, 32'h80000030, 4'b1100, 32'hbeef0000); cycle();
+            retire(8, 32'hbfc0001c, TRAP); cycle();
+            store(9, 32'hfffffff0, 4'b1111, 32'hff); cycle();
+            retire(9, 32'hbfc00020, MEM); cycle();
+            retire(10, 32'hbfc00024, GPR); gpr(10, 5'd8, 32'h1); cycle();
+        end
+        repeat (3) cycle();
+        stop = 1'b1;
+        repeat (3) cycle();
+        flush = 1'b1;
+        cycle();
+        flush = 1'b0;
+        cycle();
+        $display("tracer_script_tb: trace_end %0d, errors %0d", trace_end, errors);
+        $finish;
+    end
+endmodule
+`default_nettype wire
