@@ -90,7 +90,8 @@ class TraceReader {
     struct Lines;
     struct SeqOrder;
     bool fill(); // reads and orders at least one more record into ready_; false at the end
-    [[noreturn]] void refuse(std::uint64_t line, std::string_view text, std::string_view problem) const;
+    [[noreturn]] void refuse(std::uint64_t line, std::string_view text,
+                             std::string_view problem) const;
 
     std::string source_;
     std::unique_ptr<Lines> lines_;
