@@ -3,9 +3,11 @@
 #include <fmt/format.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <nlohmann/json.hpp>
 
 #include "coretest/image.h"
 
@@ -15,7 +17,7 @@ void writeTo(const std::string& path, bool binary,
              const std::function<void(std::ostream&)>& write) {
     if (path == "-") {
         write(std::cout);
-        std::cout.flush();
+        finishOutput(std::cout, "standard output");
         return;
     }
     std::ofstream out(path, binary ? std::ios::binary | std::ios::out : std::ios::out);
@@ -25,6 +27,21 @@ void writeTo(const std::string& path, bool binary,
     write(out);
     out.close();
     if (!out) throw InputError(fmt::format("{}: writing failed ({})", path, std::strerror(errno)));
+}
+
+void finishOutput(std::ostream& out, const std::string& what) {
+    errno = 0;
+    out.flush();
+    // Standard output is also written through C stdio (fmt::print), which keeps its own error.
+    const bool stdioFailed =
+        &out == &std::cout && (std::fflush(stdout) != 0 || std::ferror(stdout));
+    if (!out || stdioFailed)
+        throw InputError(fmt::format("{}: writing failed{}", what,
+                                     errno ? fmt::format(" ({})", std::strerror(errno)) : ""));
+}
+
+std::string jsonText(const nlohmann::json& document, int indent) {
+    return document.dump(indent, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 void readFrom(const std::string& path, const std::function<void(std::istream&)>& read) {

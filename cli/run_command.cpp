@@ -11,6 +11,7 @@
 #include "coretest/diagnosis.h"
 #include "coretest/disassembler.h"
 #include "numbers.h"
+#include "output.h"
 
 namespace coretest::cli {
 
@@ -84,6 +85,10 @@ std::string ending(const Diagnosis& d) {
     case StopReason::InstructionLimit:
         return fmt::format("no verdict: still running at the instruction limit, pc {}; display {}",
                            hex(d.run.pc()), hex(b.display));
+    case StopReason::EventLogFull:
+        return fmt::format("no verdict: stopped after {} board register accesses, the most a run "
+                           "may log (a program that hammers the registers), pc {}; display {}",
+                           kMaxBoardEvents, hex(d.run.pc()), hex(b.display));
     }
     return {};
 }
@@ -170,7 +175,7 @@ void printJson(const RunArgs& args, const Diagnosis& d, double seconds) {
     }
     j["instructions"] = d.run.instructions;
     j["seconds"] = seconds;
-    std::cout << j.dump(2) << "\n";
+    std::cout << jsonText(j) << "\n";
 }
 
 } // namespace
@@ -187,8 +192,10 @@ Action addRunCommand(CLI::App& app) {
     sub->add_option("--core", args->core,
                     "the core that runs the ROM: reference (default) or unicorn")
         ->check(CLI::IsMember({"reference", "unicorn"}));
+    // One value per --fault, so that a positional ELF after it stays the ELF.
     sub->add_option("--fault", args->faults,
-                    "run with a core fault, NAME or NAME@ROUTINE (repeatable)");
+                    "run with a core fault, NAME or NAME@ROUTINE (repeatable)")
+        ->allow_extra_args(false);
     sub->add_flag("--json", args->json, "print one JSON document instead of text");
     return [args]() {
         RunOptions options;
@@ -207,6 +214,7 @@ Action addRunCommand(CLI::App& app) {
             printJson(*args, d, seconds);
         else
             printText(*args, d, seconds);
+        finishOutput(std::cout, "standard output");
         return d.verdictPassed() ? kPass : kCoreFailed;
     };
 }
