@@ -489,11 +489,13 @@ std::span<const RecordedWholeCore> recordedWholeCoreTable() {
          {true, ExpectedKind::ExceptionIdle, {"n1_lui_test", 2, 1}, 0x01000000, 1, 2},
          ""},
         {"forwarding-wb-id-missing",
-         {true, ExpectedKind::IdleNoVerdict, {"n1_lui_test", 1, 1}, 0x13000004, 1, 2},
+         {true, ExpectedKind::IdleNoVerdict, {"n1_lui_test", 1, 1}, 0x39000007, 1, 2},
          ""},
         {"load-delay-slot-visible",
-         {true, ExpectedKind::Fails, {"n18_j_ds_test", 4, 2}, 0x3a000038, 2, 2},
-         ""},
+         {true, ExpectedKind::Unnoticed, {"", 0, 0}, 0x3a00003a, 1, 1},
+         "no comparison of the ROM depends on a read right after a load: its loads in a jump's "
+         "delay slot are read by the target, which the bubble behind the slot puts two cycles "
+         "behind the load"},
         {"hilo-read-before-muldiv-done",
          {true, ExpectedKind::Fails, {"n44_div_test", 1, 1}, 0x3a00002f, 2, 2},
          ""},

@@ -67,6 +67,22 @@ constexpr std::string_view kMultiplyWaitRead = "addiu $t2, $zero, 6\n addiu $t3,
                                                "mflo $t1";
 constexpr std::string_view kMoveThenRead = "mtlo $t0\n mflo $t1";
 constexpr std::string_view kMoveWaitRead = "mtlo $t0\n nop\n mflo $t1";
+// Bubbles: behind a taken branch's delay slot (the skipped write of 2 shows a branch not taken),
+// and behind an mflo or mthi waiting for a divide or multiply.
+constexpr std::string_view kSlotThenReader =
+    "b 1f\n addiu $t0, $zero, 5\n addiu $t0, $zero, 2\n1: addu $t1, $t0, $zero";
+constexpr std::string_view kSlotThenNopReader =
+    "b 1f\n addiu $t0, $zero, 5\n addiu $t0, $zero, 2\n1: nop\n addu $t1, $t0, $zero";
+constexpr std::string_view kLoadInJumpSlot =
+    "j 1f\n lw $t0, 0($a0)\n addiu $t0, $zero, 2\n1: addu $t1, $t0, $zero";
+constexpr std::string_view kAfterDivideWait =
+    "addiu $t3, $zero, 7\n addiu $t0, $zero, 5\n "
+    "div $zero, $t0, $t3\n mflo $t4\n addu $t1, $t0, $zero";
+constexpr std::string_view kAfterMultiplyWait =
+    "mult $t2, $t3\n addiu $t0, $zero, 5\n mthi $t4\n addu $t1, $t0, $zero";
+constexpr std::string_view kReadOfWaitedMflo = "addiu $t2, $zero, 6\n addiu $t3, $zero, 7\n nop\n "
+                                               "nop\n nop\n mult $t2, $t3\n mflo $t0\n "
+                                               "addu $t1, $t0, $zero";
 
 constexpr unsigned kT1 = 9;
 
@@ -100,7 +116,28 @@ INSTANTIATE_TEST_SUITE_P(
         HazardCase{"MultiplyReadInTime", "hilo-read-before-muldiv-done", kMultiplyWaitRead, kT1,
                    42},
         HazardCase{"MoveReadTooEarly", "hilo-move-forwarding-missing", kMoveThenRead, kT1, 0},
-        HazardCase{"MoveReadLater", "hilo-move-forwarding-missing", kMoveWaitRead, kT1, 1}),
+        HazardCase{"MoveReadLater", "hilo-move-forwarding-missing", kMoveWaitRead, kT1, 1},
+        // One instruction but two cycles behind the delay slot; three cycles with a nop between.
+        HazardCase{"MemExCountsTheSlotBubble", "forwarding-mem-ex-missing", kSlotThenReader, kT1,
+                   1},
+        HazardCase{"ExExCountsTheSlotBubble", "forwarding-ex-ex-missing", kSlotThenReader, kT1, 5},
+        HazardCase{"WbIdCountsTheSlotBubble", "forwarding-wb-id-missing", kSlotThenNopReader, kT1,
+                   1},
+        HazardCase{"MemExKeepsDistance3AfterTheSlot", "forwarding-mem-ex-missing",
+                   kSlotThenNopReader, kT1, 5},
+        // The jump target reads a load two cycles behind: the load delay is over.
+        HazardCase{"LoadInJumpSlotArrives", "load-delay-slot-visible", kLoadInJumpSlot, kT1, 7},
+        HazardCase{"MemExHidesTheLoadInTheSlot", "forwarding-mem-ex-missing", kLoadInJumpSlot, kT1,
+                   1},
+        // mflo waits 32 cycles for the divide, so the write of t0 is far behind the reader.
+        HazardCase{"WbIdCountsTheDivideWait", "forwarding-wb-id-missing", kAfterDivideWait, kT1, 5},
+        // mthi waits 3 cycles after addiu for the multiply: addu is 4 cycles behind addiu.
+        HazardCase{"MemExCountsTheMultiplyWait", "forwarding-mem-ex-missing", kAfterMultiplyWait,
+                   kT1, 5},
+        // The waited mflo itself forwards to the next instruction like any result.
+        HazardCase{"ExExHidesTheWaitedMflo", "forwarding-ex-ex-missing", kReadOfWaitedMflo, kT1, 1},
+        HazardCase{"MemExKeepsTheWaitedMflo", "forwarding-mem-ex-missing", kReadOfWaitedMflo, kT1,
+                   42}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
