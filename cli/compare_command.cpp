@@ -11,6 +11,7 @@
 #include "coretest/disassembler.h"
 #include "coretest/trace_compare.h"
 #include "numbers.h"
+#include "output.h"
 
 namespace coretest::cli {
 
@@ -109,7 +110,7 @@ void printJson(const CompareArgs& args, const Image& image, const RomMap& map,
                                      {"divergence", t.divergence ? nlohmann::json(*t.divergence)
                                                                  : nlohmann::json(nullptr)}});
     }
-    std::cout << j.dump(2) << "\n";
+    std::cout << jsonText(j) << "\n";
 }
 
 // How the trace is read, for the header: "gzip-compressed; tagged with @SEQ, ...".

@@ -7,6 +7,10 @@
 
 namespace coretest {
 
+namespace {
+constexpr std::size_t kLongestName = 64;
+}
+
 std::size_t editDistance(std::string_view a, std::string_view b) {
     // Optimal string alignment over three rows: the one before last, the last and the current.
     std::vector<std::size_t> before(b.size() + 1), last(b.size() + 1), row(b.size() + 1);
@@ -27,11 +31,16 @@ std::size_t editDistance(std::string_view a, std::string_view b) {
 }
 
 std::optional<std::string> closestName(std::string_view word, std::span<const std::string> names) {
+    // Longer words are no slip of the keyboard, and comparing them would cost their square.
+    if (word.size() > kLongestName) return std::nullopt;
     const std::size_t allowed = std::max<std::size_t>(1, word.size() / 3);
     std::optional<std::string> best;
     std::size_t bestDistance = allowed + 1;
     bool tie = false;
     for (const auto& name : names) {
+        const std::size_t gap =
+            name.size() > word.size() ? name.size() - word.size() : word.size() - name.size();
+        if (gap > allowed) continue; // at least that many insertions or deletions
         const std::size_t d = editDistance(word, name);
         if (d < bestDistance) {
             best = name;

@@ -27,9 +27,11 @@ FaultSelection parseFaultSelection(std::string_view text) {
         std::vector<std::string> names;
         for (const FaultDef& f : faultCatalogue())
             names.emplace_back(f.name);
+        const std::string shown = name.size() > 60 ? std::string(name.substr(0, 60)) + "..."
+                                                   : std::string(name);
         throw InputError(fmt::format("fault '{}': unknown fault name{}; `coretest faults --list` "
                                      "lists the {} names of the fault catalogue",
-                                     name, didYouMean(name, names), names.size()));
+                                     shown, didYouMean(name, names), names.size()));
     }
     if (at == std::string_view::npos) return {fault, ""};
     const std::string_view routine = text.substr(at + 1);

@@ -51,11 +51,11 @@ struct DisplayRun {
         unsigned first = 0, last = 0;        // the routines reported in it
         unsigned failed = 0;                 // how many of them failed
     };
-    std::vector<DisplayWord> words;           // as seen, repeats and the boot value left out
+    std::vector<DisplayWord> words;                 // as seen, repeats and the boot value left out
     std::array<Known, kRoutineCount + 1> routine{}; // by routine number (index 0 unused)
-    std::vector<Gap> gaps;                    // where the sequence does not tell which failed
-    unsigned lastReported = 0;                // the test number of the last word, 0 for none
-    unsigned passed = 0;                      // routines passed up to the last word
+    std::vector<Gap> gaps;                          // where the sequence does not tell which failed
+    unsigned lastReported = 0;                      // the test number of the last word, 0 for none
+    unsigned passed = 0;                            // routines passed up to the last word
     bool finished() const { return lastReported == kRoutineCount; }
     unsigned failed() const { return lastReported - passed; }
 };
