@@ -10,6 +10,7 @@
 #include "commands.h"
 #include "coretest/diagnosis.h"
 #include "coretest/disassembler.h"
+#include "coretest/strict_memory.h"
 #include "numbers.h"
 #include "output.h"
 
@@ -24,6 +25,7 @@ struct RunArgs {
     std::string core = "reference";
     std::vector<std::string> faults;
     bool json = false;
+    bool strict = false;
 };
 
 const char* regName(BoardReg r) {
@@ -93,7 +95,11 @@ std::string ending(const Diagnosis& d) {
     return {};
 }
 
-void printText(const RunArgs& args, const Diagnosis& d, double seconds) {
+// The strict-memory violations, or nothing when the run was not strict.
+using Violations = std::optional<std::vector<MemoryViolation>>;
+
+void printText(const RunArgs& args, const Diagnosis& d, const Violations& violations,
+               double seconds) {
     std::string faults;
     for (const auto& f : args.faults)
         faults += (faults.empty() ? "" : ", ") + f;
@@ -119,6 +125,12 @@ void printText(const RunArgs& args, const Diagnosis& d, double seconds) {
     for (const auto& w : d.run.romWrites)
         fmt::print("board fault: write of {} to the boot ROM at {} by the instruction at {}\n",
                    hex(w.value), hex(w.address), hex(w.pc));
+    if (violations) {
+        for (const auto& v : *violations)
+            fmt::print("memory rule broken: {}\n", v.describe());
+        fmt::print("strict memory: {} violation{}\n", violations->size(),
+                   violations->size() == 1 ? "" : "s");
+    }
     fmt::print("{} instructions in {:.3f} s\n", d.run.instructions, seconds);
 }
 
@@ -140,7 +152,8 @@ nlohmann::json failureJson(const CaseFailure& f) {
             {"registers", regs}};
 }
 
-void printJson(const RunArgs& args, const Diagnosis& d, double seconds) {
+void printJson(const RunArgs& args, const Diagnosis& d, const Violations& violations,
+               double seconds) {
     nlohmann::json j;
     j["elf"] = args.elf;
     j["core"] = args.core;
@@ -173,6 +186,12 @@ void printJson(const RunArgs& args, const Diagnosis& d, double seconds) {
                           {"bad_address", x.badAddress},
                           {"where", d.exceptionAt ? d.exceptionAt->describe() : ""}};
     }
+    if (violations) {
+        j["memory_violations"] = nlohmann::json::array();
+        for (const auto& v : *violations)
+            j["memory_violations"].push_back(v.describe());
+    }
+    j["pc"] = d.run.pc(); // where the core stood when the run stopped
     j["instructions"] = d.run.instructions;
     j["seconds"] = seconds;
     std::cout << jsonText(j) << "\n";
@@ -197,6 +216,9 @@ Action addRunCommand(CLI::App& app) {
                     "run with a core fault, NAME or NAME@ROUTINE (repeatable)")
         ->allow_extra_args(false);
     sub->add_flag("--json", args->json, "print one JSON document instead of text");
+    sub->add_flag("--strict", args->strict,
+                  "hold the run to the ROM's memory rules (aligned words, each routine's own "
+                  "scratch words, board registers in their direction); a violation fails the run");
     return [args]() {
         RunOptions options;
         options.core = args->core == "unicorn" ? CoreKind::Unicorn : CoreKind::Reference;
@@ -206,16 +228,27 @@ Action addRunCommand(CLI::App& app) {
             options.faults.push_back(parseFaultSelection(f));
         const Image image = Image::load(args->elf);
         const RomMap map = RomMap::load(image);
+        std::optional<StrictMemory> strict;
+        if (args->strict) {
+            if (options.core != CoreKind::Reference)
+                throw InputError("--strict: the memory rules are checked on the reference core "
+                                 "only");
+            strict.emplace(image);
+            options.checker = &*strict;
+            options.observer = &*strict;
+        }
         const auto start = std::chrono::steady_clock::now();
         const Diagnosis d = diagnose(image, map, options);
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const Violations violations =
+            strict ? Violations(strict->violations()) : Violations(std::nullopt);
         if (args->json)
-            printJson(*args, d, seconds);
+            printJson(*args, d, violations, seconds);
         else
-            printText(*args, d, seconds);
+            printText(*args, d, violations, seconds);
         finishOutput(std::cout, "standard output");
-        return d.verdictPassed() ? kPass : kCoreFailed;
+        return d.verdictPassed() && !(violations && !violations->empty()) ? kPass : kCoreFailed;
     };
 }
 

@@ -27,8 +27,8 @@ FaultSelection parseFaultSelection(std::string_view text) {
         std::vector<std::string> names;
         for (const FaultDef& f : faultCatalogue())
             names.emplace_back(f.name);
-        const std::string shown = name.size() > 60 ? std::string(name.substr(0, 60)) + "..."
-                                                   : std::string(name);
+        const std::string shown =
+            name.size() > 60 ? std::string(name.substr(0, 60)) + "..." : std::string(name);
         throw InputError(fmt::format("fault '{}': unknown fault name{}; `coretest faults --list` "
                                      "lists the {} names of the fault catalogue",
                                      shown, didYouMean(name, names), names.size()));

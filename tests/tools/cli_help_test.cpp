@@ -1,9 +1,11 @@
-// What the tool tells a user who mistypes, asks for its version, decodes a log of display words
-// or exports the ROM: the answers, the suggestions and the exit statuses.
+// What the tool tells a user who mistypes, asks for its version, decodes a log of display words,
+// runs the ROM strictly or exports it: the answers, the suggestions and the exit statuses.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -105,6 +107,31 @@ TEST(CliDecode, SequencesFromArgumentsLogsAndStandardInput) {
                     out.string()),
               1);
     EXPECT_TRUE(has(readAll(out), "routine 46 (n46_mult_test, mult) failed")) << readAll(out);
+}
+
+TEST(CliRun, StrictMemoryRulesAndTheStoppingPc) {
+    const struct {
+        std::string args;
+        int status;
+        const char* says;
+    } cases[] = {
+        {"run --switch 1 --strict", 0, "strict memory: 0 violations"},
+        {"run --switch 1 --strict --fault offset-zero-extended-lw@n6_lw_test", 1,
+         "memory rule broken: "},
+        {"run --switch 1 --strict --json", 0, "\"memory_violations\": []"},
+    };
+    for (const auto& c : cases) {
+        const auto r = runCli(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.out << r.err;
+        EXPECT_TRUE(has(r.out, c.says)) << c.args << "\n" << r.out;
+    }
+    EXPECT_EQ(runCli("run --core unicorn --strict").status, 2);
+    // At the limit the JSON document names the pc the text shows.
+    const auto text = runCli("run --switch 1 --limit 5000");
+    const auto json = nlohmann::json::parse(runCli("run --switch 1 --limit 5000 --json").out);
+    char pc[16];
+    std::snprintf(pc, sizeof pc, "0x%08x", json.at("pc").get<unsigned>());
+    EXPECT_TRUE(has(text.out, std::string("pc ") + pc)) << pc << "\n" << text.out;
 }
 
 TEST(CliExport, SizeBelowTheImageIsRefused) {
