@@ -88,6 +88,13 @@ TEST(BugKnobTable, ListsKnobs) {
 
 class BugKnobTest : public ::testing::TestWithParam<Knob> {};
 
+// A core that loops over a report block writes the same word again and again, for as long as its
+// run lasts; the two cores stop such a run at different limits, so runs of one word count once.
+std::vector<std::string> withoutRepeats(std::vector<std::string> words) {
+    words.erase(std::unique(words.begin(), words.end()), words.end());
+    return words;
+}
+
 // The display writes (boot, then each routine's result word) and the verdict of both cores.
 TEST_P(BugKnobTest, FailsWhereTheMatchingFaultFails) {
     const Knob& knob = GetParam();
@@ -104,7 +111,9 @@ TEST_P(BugKnobTest, FailsWhereTheMatchingFaultFails) {
         expected.push_back(fmt::format("0x{:08x}", routine["result_word"].get<std::uint32_t>()));
 
     const CliResult rtl = runCommand(verilatorRun("+bug=" + knob.name));
-    EXPECT_EQ(capturesOf(rtl.out, "(?:^|\n)display (0x[0-9a-f]{8}):"), expected) << rtl.out;
+    EXPECT_EQ(withoutRepeats(capturesOf(rtl.out, "(?:^|\n)display (0x[0-9a-f]{8}):")),
+              withoutRepeats(expected))
+        << rtl.out;
     EXPECT_EQ(verdictOfSummary(rtl.out), doc["verdict"].get<std::string>()) << rtl.out;
 }
 
