@@ -1,6 +1,7 @@
 #pragma once
 // The fault campaign as one self-contained XHTML page: the table of faults and a matrix picture
-// (inline SVG) of faults by routines that shows which routine catches which fault.
+// (inline SVG) of faults by routines that shows which routine catches which fault, each fault
+// scoped and whole-core, and the groups of faults the board cannot tell apart.
 #include <iosfwd>
 #include <string>
 #include <vector>

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -349,6 +350,43 @@ TEST(ToolsFaultsPage, WellFormedPageWithTableAndMatrix) {
     EXPECT_EQ(count("<tr class=\"fault "), faults);
     EXPECT_EQ(count("class=\"cell "), faults * 59); // 58 routines and the whole-run column
     EXPECT_EQ(count("<svg"), 1u);
+
+    // Both modes: every row has a scoped and a whole-core agreement cell.
+    EXPECT_EQ(count("<td class=\"yes\">") + count("<td class=\"no\">"), 2 * faults);
+    // The legend comes before the matrix and the table.
+    const auto legend = text.find("<h2>Legend</h2>");
+    ASSERT_NE(legend, std::string::npos);
+    EXPECT_LT(legend, text.find("<svg"));
+    EXPECT_LT(legend, text.find("<table"));
+    // Every routine column and the whole-run column carry a name.
+    EXPECT_EQ(count("transform=\"rotate(-60"), 59u);
+    EXPECT_NE(text.find(">n1_lui_test</text>"), std::string::npos);
+    // Each fault the scoped run misses is marked in the matrix and in the table's scoped
+    // column (before the row's first agreement cell) alike.
+    const std::string quietCell = "<td class=\"unnoticed\">";
+    std::size_t scopedQuiet = 0;
+    for (auto at = text.find(quietCell); at != std::string::npos;
+         at = text.find(quietCell, at + 1)) {
+        const auto rowStart = text.rfind("<tr ", at);
+        const auto firstAgreement = std::min(text.find("<td class=\"yes\">", rowStart),
+                                             text.find("<td class=\"no\">", rowStart));
+        if (firstAgreement > at) ++scopedQuiet;
+    }
+    EXPECT_GT(scopedQuiet, 0u);
+    EXPECT_EQ(count("<text class=\"name unnoticed\""), scopedQuiet);
+    // Ambiguity groups: each lists at least two faults.
+    const auto groups = text.find("<ul class=\"groups\">");
+    ASSERT_NE(groups, std::string::npos);
+    std::size_t groupCount = 0;
+    for (auto at = text.find("<li class=\"group", groups); at != std::string::npos;
+         at = text.find("<li class=\"group", at + 1)) {
+        ++groupCount;
+        const std::string item = text.substr(at, text.find("</li>", at) - at);
+        EXPECT_NE(item.find("<code class=\"name\">", item.find("<code class=\"name\">") + 1),
+                  std::string::npos)
+            << item;
+    }
+    EXPECT_GT(groupCount, 0u);
 
     const fs::path shot = dir / "campaign.png";
     ASSERT_EQ(shell(browser + flags + "--window-size=1200,900 --screenshot=" + shot.string() +
