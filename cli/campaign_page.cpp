@@ -82,7 +82,7 @@ Cell runCellOf(const CampaignRow& row) {
 }
 
 // Cells are large enough for 12 px labels beside them; routine names stand rotated above.
-constexpr int kCell = 15, kLabel = 270, kHeader = 150, kFont = 12;
+constexpr int kCell = 15, kLabel = 270, kHeader = 130, kFont = 12;
 
 std::string rect(const CellStyle& s, const char* extraClass, int x, int y,
                  const std::string& title) {
