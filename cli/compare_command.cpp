@@ -31,7 +31,7 @@ struct CompareArgs {
 };
 
 const char* kindName(Divergence::Kind kind) {
-    static constexpr const char* kNames[] = {"differs", "unknown", "missing", "extra",
+    static constexpr const char* kNames[] = {"differs", "unknown", "missing",   "extra",
                                              "early",   "branch",  "elsewhere", "ends early"};
     return kNames[static_cast<int>(kind)];
 }
@@ -118,11 +118,10 @@ std::string readingNotes(const TraceReader& reader, const CompareOptions& option
                          bool physicalDetected) {
     std::vector<std::string> notes;
     if (reader.compressed()) notes.push_back("gzip-compressed");
-    if (reader.tagged())
-        notes.push_back("records tagged with @SEQ, read in program order");
+    if (reader.tagged()) notes.push_back("records tagged with @SEQ, read in program order");
     if (options.window)
-        notes.push_back(fmt::format("records may come up to {} instructions early",
-                                    options.window));
+        notes.push_back(
+            fmt::format("records may come up to {} instructions early", options.window));
     if (options.physical)
         notes.push_back(fmt::format("physical addresses, read as their kseg0/kseg1 aliases ({})",
                                     physicalDetected ? "as record 1 shows" : "--physical"));
@@ -159,7 +158,8 @@ Action addCompareCommand(CLI::App& app) {
                   "after a divergence go on at the next routine: report the first divergence of "
                   "every routine (--keep-going=N: at most N) and a table of the routines");
     sub->add_option("--only", args->onlyText,
-                    "record kinds compared: gpr, hilo, mem, comma-separated (default all)");
+                    "record kinds compared: gpr, hilo, mem, comma-separated (default all)")
+        ->type_name("KINDS");
     sub->add_flag("--physical", args->physical,
                   "your trace has physical pcs and addresses (ROM 0x1fc00000, RAM 0x00000000); "
                   "detected from the first record without it");
@@ -181,9 +181,10 @@ Action addCompareCommand(CLI::App& app) {
         const UserRecord* first = reader.peek(0);
         const bool physicalDetected = first && looksPhysical(first->record);
         options.physical = args->physical || physicalDetected;
-        options.window = args->windowText == "auto"
-                             ? (reader.tagged() ? 0 : CompareOptions::kDefaultWindow)
-                             : parseNumber("--window", args->windowText, CompareOptions::kMaxWindow);
+        options.window =
+            args->windowText == "auto"
+                ? (reader.tagged() ? 0 : CompareOptions::kDefaultWindow)
+                : parseNumber("--window", args->windowText, CompareOptions::kMaxWindow);
         std::string switchText;
         if (args->switchText == "auto") {
             options.run.switchValue = 1;

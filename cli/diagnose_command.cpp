@@ -144,7 +144,8 @@ Action addDiagnoseCommand(CLI::App& app) {
     sub->add_option("--log", args->log,
                     "read the display words from a log: lines with 'display 0x...', trace "
                     "records storing to the display, or a 0x word anywhere ('-': stdin)");
-    sub->add_option("--lamps", args->lamps, "lamp A and lamp B at the end, as A,B (such as 2,2)");
+    sub->add_option("--lamps", args->lamps, "lamp A and lamp B at the end, as A,B (such as 2,2)")
+        ->type_name("A,B");
     sub->add_flag("--no-verdict", args->noVerdict,
                   "the run stopped without a verdict (the lamps stayed dark)");
     sub->add_option("--elf", args->elf, "ROM image (default: the ROM this build produced)");

@@ -27,6 +27,9 @@ constexpr OptionType kOptionTypes[] = {
     {"previous", "WORD"},
     {"format", "FORMAT"},
     {"jobs", "UINT"},
+    {"max-records", "UINT"},
+    {"log", "FILE"},
+    {"top", "UINT"},
 };
 
 void nameOptions(CLI::App& command) {

@@ -50,7 +50,8 @@ TEST(CliSuggestions, MistypedNamesGetTheNearestOneAndStatus2) {
 }
 
 TEST(CliHelp, EveryOptionSaysWhatItTakes) {
-    for (const char* command : {"run", "trace", "compare", "decode", "export", "faults"}) {
+    for (const char* command :
+         {"run", "trace", "compare", "decode", "export", "faults", "diagnose"}) {
         const auto r = runCli(std::string(command) + " --help");
         EXPECT_EQ(r.status, 0) << command << ": " << r.err;
         std::istringstream lines(r.out);

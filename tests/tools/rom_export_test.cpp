@@ -207,7 +207,7 @@ TEST(RomExport, GapsAreZeroAndAPartialLastWordIsCompleted) {
 }
 
 TEST(RomExport, ImageWithNothingInTheRomIsRefused) {
-    const Image ramOnly(kRamBase, {segment(kRamBase, {0, 0, 0, 0})}, {});
+    const Image ramOnly(kRomBase, {segment(kRamBase, {0, 0, 0, 0})}, {});
     EXPECT_THROW(romContents(ramOnly), InputError);
 }
 

@@ -83,7 +83,8 @@ TEST(ToolsFaults, CsvHasAHeaderAndOneLinePerFault) {
     ASSERT_LE(r.status, 1) << r.err;
     const auto ls = splitLines(r.out);
     ASSERT_EQ(ls.size(), catalogue().size() + 1);
-    EXPECT_EQ(ls[0], "name,scope,description,expected,observed,agrees,instructions,seconds");
+    EXPECT_EQ(ls[0], "name,scope,description,expected,observed,agrees,whole_core_expected,"
+                     "whole_core_observed,whole_core_agrees,instructions,seconds");
     for (std::size_t i = 0; i < catalogue().size(); ++i)
         EXPECT_TRUE(ls[i + 1].starts_with("\"" + catalogue()[i]["name"].get<std::string>() + "\","))
             << ls[i + 1];
