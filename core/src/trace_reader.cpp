@@ -32,6 +32,7 @@ std::string quoteBytes(std::string_view text, std::size_t max) {
 namespace {
 
 constexpr std::size_t kBlock = 1 << 20;
+constexpr std::size_t kFirstBlock = 2 * TraceReader::kMaxLine + 2; // a longest line and its end
 
 class StreamSource : public ByteSource {
   public:
@@ -307,7 +308,9 @@ bool blankOrComment(std::string_view line) {
 struct TraceReader::Lines {
     enum class Status { Line, Unterminated, End, TooLong };
 
-    explicit Lines(std::unique_ptr<ByteSource> s) : src(std::move(s)), buf(kBlock) {}
+    // The buffer starts small, so that reading one short line costs little, and grows to a
+    // whole block as soon as the input proves longer than that.
+    explicit Lines(std::unique_ptr<ByteSource> s) : src(std::move(s)), buf(kFirstBlock) {}
 
     Status next(std::string_view& line) {
         for (;;) {
@@ -352,6 +355,8 @@ struct TraceReader::Lines {
             begin = 0;
         }
         nl = std::string_view::npos;
+        if (reads > 0 && buf.size() < kBlock) buf.resize(kBlock);
+        ++reads;
         const std::size_t n = src->read(buf.data() + end, buf.size() - end);
         end += n;
         eof = n == 0;
@@ -359,6 +364,7 @@ struct TraceReader::Lines {
 
     std::unique_ptr<ByteSource> src;
     std::vector<char> buf;
+    std::uint64_t reads = 0;
     std::size_t begin = 0, end = 0, nl = std::string_view::npos;
     bool eof = false, skipLf = false;
     std::uint64_t number = 0;
