@@ -30,6 +30,7 @@ constexpr OptionType kOptionTypes[] = {
     {"max-records", "UINT"},
     {"log", "FILE"},
     {"top", "UINT"},
+    {"words", "WORD"},
 };
 
 void nameOptions(CLI::App& command) {
