@@ -3,15 +3,32 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace coretest {
 
 namespace {
+
 constexpr std::size_t kLongestName = 64;
+
+// A lower bound of the edit distance that costs one pass over each word: every edit but a swap
+// adds or removes at most one character of each kind, and a swap none.
+std::size_t bagDistance(std::string_view a, std::string_view b) {
+    std::array<int, 256> surplus{};
+    for (const unsigned char c : a)
+        ++surplus[c];
+    for (const unsigned char c : b)
+        --surplus[c];
+    std::size_t more = 0, fewer = 0;
+    for (const int n : surplus)
+        (n > 0 ? more : fewer) += static_cast<std::size_t>(n > 0 ? n : -n);
+    return std::max(more, fewer);
 }
 
-std::size_t editDistance(std::string_view a, std::string_view b) {
+} // namespace
+
+std::size_t editDistance(std::string_view a, std::string_view b, std::size_t limit) {
     // Optimal string alignment over three rows: the one before last, the last and the current.
     std::vector<std::size_t> before(b.size() + 1), last(b.size() + 1), row(b.size() + 1);
     for (std::size_t j = 0; j <= b.size(); ++j)
@@ -24,10 +41,12 @@ std::size_t editDistance(std::string_view a, std::string_view b) {
             if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
                 row[j] = std::min(row[j], before[j - 2] + 1);
         }
+        // A row's cheapest cell never gets cheaper further down.
+        if (*std::min_element(row.begin(), row.end()) > limit) return limit + 1;
         std::swap(before, last);
         std::swap(last, row);
     }
-    return last[b.size()];
+    return std::min(last[b.size()], limit + 1);
 }
 
 std::optional<std::string> closestName(std::string_view word, std::span<const std::string> names) {
@@ -41,7 +60,8 @@ std::optional<std::string> closestName(std::string_view word, std::span<const st
         const std::size_t gap =
             name.size() > word.size() ? name.size() - word.size() : word.size() - name.size();
         if (gap > allowed) continue; // at least that many insertions or deletions
-        const std::size_t d = editDistance(word, name);
+        if (bagDistance(word, name) > bestDistance) continue;
+        const std::size_t d = editDistance(word, name, bestDistance);
         if (d < bestDistance) {
             best = name;
             bestDistance = d;

@@ -203,6 +203,7 @@ struct TraceChecker::State {
     SteppedRun run;
     Ring<RetiredInstruction> history; // the last kHistory instructions matched in full
     std::array<std::uint32_t, 32> regs{};
+    // The last instruction with records that has left the history.
     std::optional<RetiredInstruction> lastWithRecords;
     TraceComparison result;
     RecordOrigin last; // of the last record fed
@@ -240,13 +241,21 @@ struct TraceChecker::State {
 
     void retireFront() {
         Pending& p = ahead.front();
-        if (history.size() == kHistory) history.popFront();
+        if (history.size() == kHistory) {
+            // The oldest leaves; the last with records is kept for a trace that ends early.
+            RetiredInstruction& oldest = history.front();
+            if (!oldest.records.empty()) {
+                if (!lastWithRecords) lastWithRecords.emplace();
+                lastWithRecords->pc = oldest.pc;
+                lastWithRecords->records.swap(oldest.records);
+            }
+            history.popFront();
+        }
         RetiredInstruction& h = history.pushBack();
         h.pc = p.pc;
-        h.records.assign(p.records.begin(), p.records.end());
-        for (const auto& r : p.records)
+        h.records.swap(p.records); // p's slot is reused with the storage history let go
+        for (const auto& r : h.records)
             if (r.kind == TraceRecord::Kind::Reg) regs[r.reg] = r.value;
-        if (!p.records.empty()) lastWithRecords = h;
         ahead.popFront();
     }
 
@@ -544,6 +553,11 @@ struct TraceChecker::State {
             d.line = last.line;
             d.seq = last.seq;
             d.lastAgreed = lastWithRecords;
+            for (std::size_t j = history.size(); j > 0; --j)
+                if (!history[j - 1].records.empty()) {
+                    d.lastAgreed = history[j - 1];
+                    break;
+                }
             result.divergences.push_back(std::move(d));
         }
         const bool endsEarly =

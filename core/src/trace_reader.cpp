@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -113,9 +114,11 @@ class GzipSource : public ByteSource {
     bool cut() const override { return cut_; }
 
   private:
+    // Like the line buffer, the input buffer grows to a whole block once a read fills it.
     bool refill() {
-        in_.resize(kBlock);
+        in_.resize(filled_ ? kBlock : std::max(in_.size(), kFirstBlock));
         const std::size_t n = raw_->read(in_.data(), in_.size());
+        filled_ = n == in_.size();
         z_.next_in = reinterpret_cast<Bytef*>(in_.data());
         z_.avail_in = static_cast<uInt>(n);
         return n > 0;
@@ -125,7 +128,7 @@ class GzipSource : public ByteSource {
     std::string in_;
     std::string source_;
     z_stream z_{};
-    bool inMember_ = false, done_ = false, cut_ = false;
+    bool inMember_ = false, done_ = false, cut_ = false, filled_ = false;
 };
 
 // Gives back the bytes read to look for the gzip magic before the rest of `raw`.
@@ -202,7 +205,9 @@ std::optional<Hex> hexField(std::string_view text, bool unknownAllowed) {
     return h;
 }
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
 
 bool equalsLower(std::string_view field, std::string_view word) {
     if (field.size() != word.size()) return false;
@@ -218,7 +223,56 @@ Parsed bad(std::string problem) {
     return p;
 }
 
+// Eight known hexadecimal digits at p.
+bool eightHexDigits(const char* p, std::uint32_t& value) {
+    std::uint32_t v = 0;
+    int notDigit = 0; // -1 or 16 in kHexDigit: no known digit
+    for (int k = 0; k < 8; ++k) {
+        const int d = kHexDigit[static_cast<unsigned char>(p[k])];
+        notDigit |= d & ~15;
+        v = (v << 4) | static_cast<std::uint32_t>(d & 15);
+    }
+    value = v;
+    return notDigit == 0;
+}
+
+// The lines this project's tools and the HDL kit's tracer write, "[@SEQ ]PPPPPPPP rNN VVVVVVVV"
+// and "[@SEQ ]PPPPPPPP hi|lo VVVVVVVV" with single spaces and known digits, read without the
+// general field splitting: they are nearly every line of a long trace. False for anything else,
+// which the general reader then takes.
+bool parseCanonical(std::string_view line, Parsed& p) {
+    if (!line.empty() && line[0] == '@') {
+        const std::size_t space = line.find(' ');
+        if (space == std::string_view::npos || space < 2) return false;
+        std::uint32_t seq = 0;
+        const auto [end, ec] = std::from_chars(line.data() + 1, line.data() + space, seq);
+        if (ec != std::errc{} || end != line.data() + space) return false;
+        p.seq = seq;
+        line.remove_prefix(space + 1);
+    }
+    TraceRecord& r = p.record;
+    if (line.size() == 21 && line[8] == ' ' && line[9] == 'r' && line[12] == ' ') {
+        const unsigned tens = static_cast<unsigned>(line[10] - '0');
+        const unsigned ones = static_cast<unsigned>(line[11] - '0');
+        if (tens > 3 || ones > 9 || 10 * tens + ones > 31) return false;
+        r.kind = TraceRecord::Kind::Reg;
+        r.reg = static_cast<std::uint8_t>(10 * tens + ones);
+    } else if (line.size() == 20 && line[8] == ' ' && line[11] == ' ' &&
+               (line.substr(9, 2) == "hi" || line.substr(9, 2) == "lo")) {
+        r.kind = line[9] == 'h' ? TraceRecord::Kind::Hi : TraceRecord::Kind::Lo;
+    } else {
+        return false;
+    }
+    if (!eightHexDigits(line.data(), r.pc) ||
+        !eightHexDigits(line.data() + line.size() - 8, r.value))
+        return false;
+    p.fullWidth = true;
+    p.status = Parsed::Status::Record;
+    return true;
+}
+
 Parsed parseLine(std::string_view line) {
+    if (Parsed p; parseCanonical(line, p)) return p;
     constexpr std::size_t kMaxFields = 6;
     std::array<std::string_view, kMaxFields> f;
     std::size_t n = 0, i = 0;
@@ -260,8 +314,7 @@ Parsed parseLine(std::string_view line) {
     if (count != wanted)
         return bad(fmt::format("{} fields where '{}' takes {}", count, quoteBytes(what), wanted));
     const auto value = hexField(f[n - 1], true);
-    if (!value)
-        return bad(fmt::format("'{}' is not a hexadecimal value", quoteBytes(f[n - 1])));
+    if (!value) return bad(fmt::format("'{}' is not a hexadecimal value", quoteBytes(f[n - 1])));
     r.value = value->value;
     r.unknown = value->unknown;
     p.fullWidth = pc->digits == 8;
@@ -308,8 +361,8 @@ bool blankOrComment(std::string_view line) {
 struct TraceReader::Lines {
     enum class Status { Line, Unterminated, End, TooLong };
 
-    // The buffer starts small, so that reading one short line costs little, and grows to a
-    // whole block as soon as the input proves longer than that.
+    // The buffer starts small, so that reading a short input costs little, and grows to a
+    // whole block as soon as a read fills it.
     explicit Lines(std::unique_ptr<ByteSource> s) : src(std::move(s)), buf(kFirstBlock) {}
 
     Status next(std::string_view& line) {
@@ -355,16 +408,16 @@ struct TraceReader::Lines {
             begin = 0;
         }
         nl = std::string_view::npos;
-        if (reads > 0 && buf.size() < kBlock) buf.resize(kBlock);
-        ++reads;
+        if (filled && buf.size() < kBlock) buf.resize(kBlock);
         const std::size_t n = src->read(buf.data() + end, buf.size() - end);
+        filled = n == buf.size() - end;
         end += n;
         eof = n == 0;
     }
 
     std::unique_ptr<ByteSource> src;
     std::vector<char> buf;
-    std::uint64_t reads = 0;
+    bool filled = false; // the last read filled the buffer: the input is longer than it
     std::size_t begin = 0, end = 0, nl = std::string_view::npos;
     bool eof = false, skipLf = false;
     std::uint64_t number = 0;
@@ -441,15 +494,17 @@ TraceReader TraceReader::open(const std::string& path) {
     if (path == "-") return TraceReader(std::make_unique<FdSource>(0, false, "-"), "-");
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        throw InputError(fmt::format("{}: cannot be read ({}); give the path of a trace file",
-                                     path, std::strerror(errno)));
+        throw InputError(fmt::format("{}: cannot be read ({}); give the path of a trace file", path,
+                                     std::strerror(errno)));
     return TraceReader(std::make_unique<FdSource>(fd, true, path), path);
 }
 
 TraceReader::TraceReader(TraceReader&&) noexcept = default;
 TraceReader::~TraceReader() = default;
 
-bool TraceReader::streamCut() const { return lines_->src->cut(); }
+bool TraceReader::streamCut() const {
+    return lines_->src->cut();
+}
 
 void TraceReader::refuse(std::uint64_t line, std::string_view text,
                          std::string_view problem) const {

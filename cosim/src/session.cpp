@@ -70,10 +70,11 @@ Status Session::retire(std::uint32_t seq, std::uint32_t pc, std::uint32_t insn, 
     return drain();
 }
 
-Retirement* Session::slotForWrite(std::uint32_t seq, WriteKind kind, const char* what) {
+Retirement* Session::slotForWrite(std::uint32_t seq, WriteKind kind, int reg) {
     Retirement* r = window_.at(seq);
     if (!r) {
-        misuse(fmt::format("a {} write{} for instruction {} arrived {}", writeName(kind), what, seq,
+        misuse(fmt::format("a {} write{} for instruction {} arrived {}", writeName(kind),
+                           reg < 0 ? "" : fmt::format(" of r{}", reg), seq,
                            seq - window_.oldest() >= RetirementWindow::kMaxSpan / 2
                                ? "after the instruction was checked without it"
                                : "too far ahead of the oldest unchecked instruction"));
@@ -90,7 +91,7 @@ Retirement* Session::slotForWrite(std::uint32_t seq, WriteKind kind, const char*
 Status Session::writeGpr(std::uint32_t seq, std::uint32_t reg, std::uint32_t value) {
     if (stopped_ || ended_) return status(divergences_);
     if (reg > 31) return misuse(fmt::format("register number {} is not 0 to 31", reg));
-    Retirement* r = slotForWrite(seq, kGpr, fmt::format(" of r{}", reg).c_str());
+    Retirement* r = slotForWrite(seq, kGpr, static_cast<int>(reg));
     if (!r) return Status::Error;
     r->reg = static_cast<std::uint8_t>(reg);
     r->regValue = value;
@@ -99,7 +100,7 @@ Status Session::writeGpr(std::uint32_t seq, std::uint32_t reg, std::uint32_t val
 
 Status Session::writeHi(std::uint32_t seq, std::uint32_t value) {
     if (stopped_ || ended_) return status(divergences_);
-    Retirement* r = slotForWrite(seq, kHi, "");
+    Retirement* r = slotForWrite(seq, kHi);
     if (!r) return Status::Error;
     r->hi = value;
     return drain();
@@ -107,7 +108,7 @@ Status Session::writeHi(std::uint32_t seq, std::uint32_t value) {
 
 Status Session::writeLo(std::uint32_t seq, std::uint32_t value) {
     if (stopped_ || ended_) return status(divergences_);
-    Retirement* r = slotForWrite(seq, kLo, "");
+    Retirement* r = slotForWrite(seq, kLo);
     if (!r) return Status::Error;
     r->lo = value;
     return drain();
@@ -118,7 +119,7 @@ Status Session::writeMemory(std::uint32_t seq, std::uint32_t address, std::uint3
     if (stopped_ || ended_) return status(divergences_);
     if (enables == 0 || enables > 0xf)
         return misuse(fmt::format("byte enables 0x{:x} of a store are not 1 to 4 bits", enables));
-    Retirement* r = slotForWrite(seq, kMem, "");
+    Retirement* r = slotForWrite(seq, kMem);
     if (!r) return Status::Error;
     r->memAddress = address & ~3u;
     r->memEnables = static_cast<std::uint8_t>(enables);

@@ -48,8 +48,9 @@ class Session {
     bool ended() const { return ended_; }
 
   private:
-    // The slot of a write's instruction, or nullptr after reporting why there is none.
-    Retirement* slotForWrite(std::uint32_t seq, WriteKind kind, const char* what);
+    // The slot of a write's instruction, or nullptr after reporting why there is none (naming
+    // the register `reg` of a general-register write).
+    Retirement* slotForWrite(std::uint32_t seq, WriteKind kind, int reg = -1);
     Status misuse(const std::string& message);
     // Checks every instruction that has become complete, in seq order.
     Status drain();

@@ -62,7 +62,12 @@ TEST(TraceFormat, TestbenchSpellingsAreAccepted) {
         {"BFC00390 R09 00000002", reg},     // %H
         {"  bfc00390\tr9   2  ", reg},      // free spacing, short register and value
         {"0xbfc00390 r09 0x00000002", reg}, // with 0x
-        {"bfc00390 HI ABCDEF01", hi},       {"bfc00398 M fffff008 00000002", mem},
+        {"bfc00390 HI ABCDEF01", hi},
+        {"bfc00398 M fffff008 00000002", mem},
+        // The fixed layout of a long trace, with what only the general reader takes.
+        {"bfc00390 r09 00000002 # ok", reg},
+        {"bfc00390 hi abcdef01", hi},
+        {"bfc00390 hi ABCDEF01", hi},
     };
     for (const auto& c : cases) {
         const auto back = readAll(std::string(c.line) + "\n");
@@ -100,6 +105,13 @@ const Malformed kMalformed[] = {
     {"bfc00398 m fffff008", "3 fields where 'm' takes 4"},
     {"bfc00398 m fffff008 123", "8, 4 or 2 digits"},
     {"bfc00398 m fffff0z8 00000002", "'fffff0z8' is not a hexadecimal address"},
+    // The fixed layout with one field wrong.
+    {"bfc00390 r3a 00000002", "'r3a' is not rNN"},
+    {"bfc00390 r99 00000002", "register number 99"},
+    {"bfc0039x r09 00000002", "'bfc0039x' is not a hexadecimal address"},
+    {"bfc00390 hx 00000002", "'hx' is not rNN"},
+    {"@12 bfc0039g r09 00000002", "'bfc0039g' is not a hexadecimal address"},
+    {"@99999999999 bfc00390 r09 00000002", "not a program-order number"},
 };
 
 TEST(TraceFormat, MalformedLineIsRefusedWithItsLineNumber) {

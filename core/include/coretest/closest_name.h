@@ -8,7 +8,9 @@
 namespace coretest {
 
 // Insertions, deletions, substitutions and swaps of neighbouring characters that turn a into b.
-std::size_t editDistance(std::string_view a, std::string_view b);
+// Counting stops early once every alignment costs more than `limit`; the result is then limit + 1.
+std::size_t editDistance(std::string_view a, std::string_view b,
+                         std::size_t limit = static_cast<std::size_t>(-1) - 1);
 
 // The name of `names` closest to `word`, when it is close enough to be a slip of the keyboard
 // (at most a third of the word's length, at least 1, and one name nearest); nullopt otherwise.
