@@ -81,8 +81,7 @@ void multMissesRtCorrection(FaultSite& site) {
     });
 }
 
-// Comparisons of a multiply/divide case: LO, then HI.
-constexpr int kLo = 1;
+// A multiply/divide case compares LO first, then HI: HI is its second comparison.
 constexpr int kHi = 2;
 
 } // namespace
