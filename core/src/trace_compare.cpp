@@ -139,7 +139,9 @@ class Reference : public CommitStream {
         Pending& p = ahead_.pushBack();
         p.index = instructions();
         p.pc = pc;
-        p.records.assign(records.begin(), records.end());
+        p.records.clear(); // most instructions write one record or none: no block copy
+        for (const TraceRecord& r : records)
+            p.records.push_back(r);
         p.matched = skipped;
     }
 
