@@ -19,18 +19,7 @@ namespace coretest {
 namespace {
 
 namespace fs = std::filesystem;
-using coretest_test::readAll;
 using coretest_test::ScratchFolder;
-
-std::vector<char> bytesOf(const fs::path& p) {
-    const std::string s = readAll(p);
-    return {s.begin(), s.end()};
-}
-
-void write(const fs::path& p, const std::vector<char>& bytes) {
-    std::ofstream(p, std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 template <class T>
 T get(const std::vector<char>& f, std::size_t at) {
@@ -127,25 +116,16 @@ INSTANTIATE_TEST_SUITE_P(Cases, SpecialFiles, ::testing::ValuesIn(kSpecialFiles)
 
 // ---- Changed copies of a small program's file ----
 
-const std::string kFunction = R"(
-    .globl helper_test
-    .type helper_test, @function
-helper_test:
-    jr $ra
-    nop
-    .size helper_test, . - helper_test
-)";
-
 class Hostile : public ::testing::Test {
   protected:
     void SetUp() override {
-        elf_ = testing::buildElf(testing::programSource(kFunction, "d: .word 0x11223344"));
-        good_ = bytesOf(elf_);
+        elf_ = testing::buildSampleElf();
+        good_ = testing::fileBytes(elf_);
     }
     void TearDown() override { fs::remove_all(elf_.parent_path()); }
     fs::path save(const std::vector<char>& bytes) const {
         const fs::path p = elf_.parent_path() / "changed.elf";
-        write(p, bytes);
+        testing::writeFileBytes(p, bytes);
         return p;
     }
     fs::path elf_;
@@ -269,7 +249,7 @@ TEST(LineRecords, ComeFromTheBytesReadOnce) {
     const fs::path rom = dir.path() / "rom.elf";
     fs::copy_file(CORETEST_ROM_PATH, rom);
     const Image image = Image::load(rom.string());
-    write(rom, std::vector<char>(1000, 'x')); // the file changes after the read
+    testing::writeFileBytes(rom, std::vector<char>(1000, 'x')); // the file changes after the read
     const LineTable fromImage = LineTable::of(image);
     const LineTable fromFile = LineTable::load(CORETEST_ROM_PATH);
     ASSERT_FALSE(fromImage.rows().empty());
@@ -299,7 +279,7 @@ const Reduced kReduced[] = {
      }},
     {"cut_after_segments",
      [](const fs::path& in, const fs::path& out) {
-         std::vector<char> f = bytesOf(in);
+         std::vector<char> f = testing::fileBytes(in);
          std::size_t end = 0;
          for (int n = 0; n < header(f).e_phnum; ++n) {
              const auto ph = get<Elf32_Phdr>(f, phdrAt(f, n));
@@ -307,7 +287,7 @@ const Reduced kReduced[] = {
          }
          ASSERT_LT(end, header(f).e_shoff) << "the section headers follow the segments";
          f.resize(end);
-         write(out, f);
+         testing::writeFileBytes(out, f);
      }},
 };
 

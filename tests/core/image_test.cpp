@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <random>
 
 #include "coretest/board.h"
@@ -16,29 +15,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<char> readBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const fs::path& p, const std::vector<char>& bytes) {
-    std::ofstream(p, std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-const std::string kFunction = R"(
-    .globl helper_test
-    .type helper_test, @function
-helper_test:
-    jr $ra
-    nop
-    .size helper_test, . - helper_test
-)";
-
 class Loader : public ::testing::Test {
   protected:
     void SetUp() override {
-        elf_ = testing::buildElf(testing::programSource(kFunction, "d: .word 0x11223344"));
+        elf_ = testing::buildSampleElf();
     }
     void TearDown() override { fs::remove_all(elf_.parent_path()); }
     fs::path elf_;
@@ -158,10 +138,10 @@ const BadFile kBadFiles[] = {
 class BadFiles : public Loader, public ::testing::WithParamInterface<BadFile> {};
 
 TEST_P(BadFiles, ThrowOneLineNamingFileAndProblem) {
-    std::vector<char> bytes = readBytes(elf_);
+    std::vector<char> bytes = testing::fileBytes(elf_);
     GetParam().spoil(bytes);
     const fs::path bad = elf_.parent_path() / "bad.elf";
-    writeBytes(bad, bytes);
+    testing::writeFileBytes(bad, bytes);
     try {
         Image::load(bad.string());
         FAIL() << "loaded";
@@ -189,11 +169,11 @@ TEST(LoaderErrors, MissingFile) {
 // Cut at every length and with bytes garbled at random, a file either loads or throws
 // InputError; nothing else (the sanitizer build also catches bad reads).
 TEST_F(Loader, SurvivesTruncatedAndGarbledFiles) {
-    const std::vector<char> good = readBytes(elf_);
+    const std::vector<char> good = testing::fileBytes(elf_);
     const fs::path bad = elf_.parent_path() / "bad.elf";
     int loaded = 0, rejected = 0;
     auto attempt = [&](const std::vector<char>& bytes) {
-        writeBytes(bad, bytes);
+        testing::writeFileBytes(bad, bytes);
         try {
             Image::load(bad.string());
             ++loaded;

@@ -91,4 +91,26 @@ RunResult runProgram(std::string_view body, RunOptions options, std::string_view
     return run(assemble(body, data), options);
 }
 
+std::string buildSampleElf() {
+    constexpr std::string_view kFunction = R"(
+    .globl helper_test
+    .type helper_test, @function
+helper_test:
+    jr $ra
+    nop
+    .size helper_test, . - helper_test
+)";
+    return buildElf(programSource(kFunction, "d: .word 0x11223344"));
+}
+
+std::vector<char> fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFileBytes(const std::string& path, const std::vector<char>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
 } // namespace coretest::testing

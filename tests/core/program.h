@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "coretest/image.h"
 #include "coretest/run.h"
@@ -19,6 +20,14 @@ std::string programSource(std::string_view body, std::string_view data = {});
 std::string buildElf(std::string_view source);
 
 Image assemble(std::string_view body, std::string_view data = {});
+
+// The executable the image tests take apart and change: a function symbol of its own,
+// helper_test, and one RAM word, 0x11223344. Returns its path, as buildElf does.
+std::string buildSampleElf();
+
+// A file's bytes, and a file made of bytes.
+std::vector<char> fileBytes(const std::string& path);
+void writeFileBytes(const std::string& path, const std::vector<char>& bytes);
 
 // Runs the program with a small instruction limit (test programs are short).
 RunResult runProgram(std::string_view body, RunOptions options = {}, std::string_view data = {});
