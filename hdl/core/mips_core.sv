@@ -1,366 +1,186 @@
 // A MIPS-I core (R3000 user instruction set, little-endian) in a classic five-stage pipeline:
-// IF (if_stage), ID (id_stage with decoder and regfile), EX (ex_stage), MEM (mem_stage), WB
-// (wb_stage), with the multiply/divide unit (muldiv) beside EX and every stall, flush and
-// forwarding decision in hazard_unit. Reset fetches from 0xbfc00000; exceptions go to
-// 0xbfc00380 with no coprocessor 0. This module only connects the stages.
-// `bugs` switches on deliberate faults, one bit each (mips_pkg BUG_*, bug_knobs.md); 0 is the
-// correct core.
+// IF (mips_if_stage), ID (mips_id_stage with mips_decoder and mips_regfile), EX (mips_ex_stage),
+// MEM (mips_mem_stage), WB (mips_wb_stage), with the multiply/divide unit (mips_muldiv) beside
+// EX and every stall, flush and forwarding decision in mips_hazard_unit. Each pipeline register
+// is one packed struct (mips_pkg), the output of the stage that fills it. Reset fetches from
+// 0xbfc00000; exceptions go to 0xbfc00380 with no coprocessor 0. This module only connects the
+// stages. `bugs_i` switches on deliberate faults, one bit each (mips_pkg BUG_*, bug_knobs.md);
+// 0 is the correct core.
 `default_nettype none
 
 module mips_core
     import mips_pkg::*;
+    import coretest_pkg::*;
 (
-    input  logic        clk,
-    input  logic        rst,
-    input  logic [31:0] bugs,
+    input  wire logic        clk_i,
+    input  wire logic        rst_i,
+    input  wire logic [31:0] bugs_i,
     // instruction port
-    output logic        i_req,
-    output logic [31:0] i_addr,
-    input  logic        i_ready,
-    input  logic [31:0] i_rdata,
-    input  logic        i_err,
+    output logic             i_req_o,
+    output logic      [31:0] i_addr_o,
+    input  wire logic        i_ready_i,
+    input  wire logic [31:0] i_rdata_i,
+    input  wire logic        i_err_i,
     // data port
-    output logic        d_req,
-    output logic        d_we,
-    output logic [ 3:0] d_be,
-    output logic [31:0] d_addr,
-    output logic [31:0] d_wdata,
-    input  logic        d_ready,
-    input  logic [31:0] d_rdata,
-    input  logic        d_err,
-    // retirement interface
-    output logic        rv_valid,
-    output logic [31:0] rv_seq,
-    output logic [31:0] rv_pc,
-    output logic [31:0] rv_insn,
-    output logic        rv_gpr,
-    output logic        rv_hi,
-    output logic        rv_lo,
-    output logic        rv_mem,
-    output logic        rv_trap,
-    output logic        wg_valid,
-    output logic [31:0] wg_seq,
-    output logic [ 4:0] wg_reg,
-    output logic [31:0] wg_data,
-    output logic        wh_valid,
-    output logic [31:0] wh_seq,
-    output logic [31:0] wh_data,
-    output logic        wl_valid,
-    output logic [31:0] wl_seq,
-    output logic [31:0] wl_data,
-    output logic        wm_valid,
-    output logic [31:0] wm_seq,
-    output logic [31:0] wm_addr,
-    output logic [ 3:0] wm_be,
-    output logic [31:0] wm_data
+    output logic             d_req_o,
+    output logic             d_we_o,
+    output logic      [ 3:0] d_be_o,
+    output logic      [31:0] d_addr_o,
+    output logic      [31:0] d_wdata_o,
+    input  wire logic        d_ready_i,
+    input  wire logic [31:0] d_rdata_i,
+    input  wire logic        d_err_i,
+    // retirement interface (hdl/kit/coretest_pkg.sv)
+    output coretest_retirement_t retirement_o
 );
 
     logic unused_bugs;
-    assign unused_bugs = |bugs[31:BUG_KNOBS];
+    assign unused_bugs = |bugs_i[31:BUG_KNOBS];
+
+    // pipeline registers
+    if_id_t if_id;
+    id_ex_t id_ex;
+    ex_mem_t ex_mem;
+    mem_wb_t mem_wb;
 
     // hazard unit decisions
     logic freeze, stall_id, bubble_ex, slot_taken, exc_flush, redirect, flush_ifid, mark_slot;
     logic [31:0] redirect_pc;
-    logic [1:0] fwd_rs, fwd_rt;
+    fwd_sel_e fwd_rs, fwd_rt;
 
-    // IF/ID
-    logic ifid_valid_q, ifid_trap_q, ifid_slot_q;
-    logic [31:0] ifid_pc_q, ifid_insn_q;
+    // between the stages
+    id_reads_t id_reads;
+    branch_t branch;
+    md_cmd_t md_cmd;
+    logic [31:0] hi, lo;
+    logic md_pending, mem_exc;
+    rf_write_t rf_write;
 
-    // ID for the hazard unit, and ID/EX
-    logic [4:0] id_rs, id_rt;
-    logic id_reads_rs, id_reads_rt, id_reads_hilo, id_uses_muldiv;
-    logic idex_valid_q, idex_use_imm_q, idex_var_shift_q, idex_ovf_trap_q, idex_reg_write_q;
-    logic idex_trap_q, idex_slot_q;
-    logic [31:0] idex_pc_q, idex_insn_q, idex_rs_val_q, idex_rt_val_q, idex_imm_q;
-    logic [4:0] idex_rs_q, idex_rt_q, idex_dest_q;
-    logic [3:0] idex_alu_op_q, idex_mem_op_q, idex_br_op_q;
-    logic [2:0] idex_md_op_q;
-
-    // EX results, and EX/MEM
-    logic branch_taken, md_start;
-    logic [31:0] branch_target, md_a, md_b, md_seq, hi, lo;
-    logic [2:0] md_op;
-    logic md_pending;
-    logic exmem_valid_q, exmem_reg_write_q, exmem_writes_hi_q, exmem_writes_lo_q;
-    logic exmem_trap_q, exmem_slot_q;
-    logic [31:0] exmem_pc_q, exmem_insn_q, exmem_seq_q, exmem_result_q, exmem_rt_val_q;
-    logic [3:0] exmem_mem_op_q;
-    logic [4:0] exmem_dest_q;
-
-    // MEM, and MEM/WB
-    logic mem_exc;
-    logic memwb_valid_q, memwb_reg_write_q, memwb_writes_hi_q, memwb_writes_lo_q;
-    logic memwb_wrote_mem_q, memwb_trap_q;
-    logic [31:0] memwb_pc_q, memwb_insn_q, memwb_seq_q, memwb_wdata_q;
-    logic [4:0] memwb_dest_q;
-
-    // WB register write
-    logic rf_we;
-    logic [4:0] rf_waddr;
-    logic [31:0] rf_wdata;
-
-    hazard_unit u_hazard (
-        .bug_fwd_ex_ex(bugs[BUG_FWD_EX_EX]),
-        .bug_fwd_mem_ex(bugs[BUG_FWD_MEM_EX]),
-        .bug_no_load_interlock(bugs[BUG_NO_LOAD_INTERLOCK]),
-        .bug_hilo_no_interlock(bugs[BUG_HILO_NO_INTERLOCK]),
-        .bug_branch_annuls_slot(bugs[BUG_BRANCH_ANNULS_SLOT]),
-        .i_req(i_req),
-        .i_ready(i_ready),
-        .d_req(d_req),
-        .d_ready(d_ready),
-        .id_rs(id_rs),
-        .id_rt(id_rt),
-        .id_reads_rs(id_reads_rs),
-        .id_reads_rt(id_reads_rt),
-        .id_reads_hilo(id_reads_hilo),
-        .id_uses_muldiv(id_uses_muldiv),
-        .ex_valid(idex_valid_q),
-        .ex_rs(idex_rs_q),
-        .ex_rt(idex_rt_q),
-        .ex_mem_op(idex_mem_op_q),
-        .ex_md_op(idex_md_op_q),
-        .ex_dest(idex_dest_q),
-        .ex_reg_write(idex_reg_write_q),
-        .ex_branch_taken(branch_taken),
-        .ex_branch_target(branch_target),
-        .mem_valid(exmem_valid_q),
-        .mem_mem_op(exmem_mem_op_q),
-        .mem_dest(exmem_dest_q),
-        .mem_reg_write(exmem_reg_write_q),
-        .mem_exc(mem_exc),
-        .wb_valid(memwb_valid_q),
-        .wb_dest(memwb_dest_q),
-        .wb_reg_write(memwb_reg_write_q),
-        .md_pending(md_pending),
-        .freeze(freeze),
-        .stall_id(stall_id),
-        .bubble_ex(bubble_ex),
-        .slot_taken(slot_taken),
-        .exc_flush(exc_flush),
-        .redirect(redirect),
-        .redirect_pc(redirect_pc),
-        .flush_ifid(flush_ifid),
-        .mark_slot(mark_slot),
-        .fwd_rs(fwd_rs),
-        .fwd_rt(fwd_rt)
+    mips_hazard_unit u_hazard (
+        .clk_i,
+        .rst_i,
+        .bug_fwd_ex_ex_i(bugs_i[BUG_FWD_EX_EX]),
+        .bug_fwd_mem_ex_i(bugs_i[BUG_FWD_MEM_EX]),
+        .bug_no_load_interlock_i(bugs_i[BUG_NO_LOAD_INTERLOCK]),
+        .bug_hilo_no_interlock_i(bugs_i[BUG_HILO_NO_INTERLOCK]),
+        .bug_branch_annuls_slot_i(bugs_i[BUG_BRANCH_ANNULS_SLOT]),
+        .i_req_i(i_req_o),
+        .i_ready_i,
+        .d_req_i(d_req_o),
+        .d_ready_i,
+        .id_reads_i(id_reads),
+        .id_ex_i(id_ex),
+        .ex_mem_i(ex_mem),
+        .mem_wb_i(mem_wb),
+        .branch_i(branch),
+        .mem_exc_i(mem_exc),
+        .md_pending_i(md_pending),
+        .freeze_o(freeze),
+        .stall_id_o(stall_id),
+        .bubble_ex_o(bubble_ex),
+        .slot_taken_o(slot_taken),
+        .exc_flush_o(exc_flush),
+        .redirect_o(redirect),
+        .redirect_pc_o(redirect_pc),
+        .flush_ifid_o(flush_ifid),
+        .mark_slot_o(mark_slot),
+        .fwd_rs_o(fwd_rs),
+        .fwd_rt_o(fwd_rt)
     );
 
-    if_stage u_if (
-        .clk(clk),
-        .rst(rst),
-        .freeze(freeze),
-        .stall_id(stall_id),
-        .redirect(redirect),
-        .redirect_pc(redirect_pc),
-        .flush_ifid(flush_ifid),
-        .mark_slot(mark_slot),
-        .i_req(i_req),
-        .i_addr(i_addr),
-        .i_ready(i_ready),
-        .i_rdata(i_rdata),
-        .i_err(i_err),
-        .ifid_valid_q(ifid_valid_q),
-        .ifid_pc_q(ifid_pc_q),
-        .ifid_insn_q(ifid_insn_q),
-        .ifid_trap_q(ifid_trap_q),
-        .ifid_slot_q(ifid_slot_q)
+    mips_if_stage u_if (
+        .clk_i,
+        .rst_i,
+        .freeze_i(freeze),
+        .stall_id_i(stall_id),
+        .redirect_i(redirect),
+        .redirect_pc_i(redirect_pc),
+        .flush_ifid_i(flush_ifid),
+        .mark_slot_i(mark_slot),
+        .i_req_o,
+        .i_addr_o,
+        .i_ready_i,
+        .i_rdata_i,
+        .i_err_i,
+        .if_id_o(if_id)
     );
 
-    id_stage u_id (
-        .clk(clk),
-        .rst(rst),
-        .freeze(freeze),
-        .bubble_ex(bubble_ex),
-        .slot_taken(slot_taken),
-        .bug_regfile_no_bypass(bugs[BUG_REGFILE_NO_BYPASS]),
-        .bug_mtlo_mthi_read_rt(bugs[BUG_MTLO_MTHI_READ_RT]),
-        .bug_lui_low_half(bugs[BUG_LUI_LOW_HALF]),
-        .ifid_valid_q(ifid_valid_q),
-        .ifid_pc_q(ifid_pc_q),
-        .ifid_insn_q(ifid_insn_q),
-        .ifid_trap_q(ifid_trap_q),
-        .ifid_slot_q(ifid_slot_q),
-        .wb_we(rf_we),
-        .wb_waddr(rf_waddr),
-        .wb_wdata(rf_wdata),
-        .id_rs(id_rs),
-        .id_rt(id_rt),
-        .id_reads_rs(id_reads_rs),
-        .id_reads_rt(id_reads_rt),
-        .id_reads_hilo(id_reads_hilo),
-        .id_uses_muldiv(id_uses_muldiv),
-        .idex_valid_q(idex_valid_q),
-        .idex_pc_q(idex_pc_q),
-        .idex_insn_q(idex_insn_q),
-        .idex_rs_q(idex_rs_q),
-        .idex_rt_q(idex_rt_q),
-        .idex_rs_val_q(idex_rs_val_q),
-        .idex_rt_val_q(idex_rt_val_q),
-        .idex_imm_q(idex_imm_q),
-        .idex_alu_op_q(idex_alu_op_q),
-        .idex_use_imm_q(idex_use_imm_q),
-        .idex_var_shift_q(idex_var_shift_q),
-        .idex_ovf_trap_q(idex_ovf_trap_q),
-        .idex_mem_op_q(idex_mem_op_q),
-        .idex_br_op_q(idex_br_op_q),
-        .idex_md_op_q(idex_md_op_q),
-        .idex_dest_q(idex_dest_q),
-        .idex_reg_write_q(idex_reg_write_q),
-        .idex_trap_q(idex_trap_q),
-        .idex_slot_q(idex_slot_q)
+    mips_id_stage u_id (
+        .clk_i,
+        .rst_i,
+        .freeze_i(freeze),
+        .bubble_ex_i(bubble_ex),
+        .slot_taken_i(slot_taken),
+        .bug_regfile_no_bypass_i(bugs_i[BUG_REGFILE_NO_BYPASS]),
+        .bug_mtlo_mthi_read_rt_i(bugs_i[BUG_MTLO_MTHI_READ_RT]),
+        .bug_lui_low_half_i(bugs_i[BUG_LUI_LOW_HALF]),
+        .if_id_i(if_id),
+        .rf_write_i(rf_write),
+        .id_reads_o(id_reads),
+        .id_ex_o(id_ex)
     );
 
-    ex_stage u_ex (
-        .clk(clk),
-        .rst(rst),
-        .freeze(freeze),
-        .exc_flush(exc_flush),
-        .bug_link_pc_plus_4(bugs[BUG_LINK_PC_PLUS_4]),
-        .bug_sra_zero_fill(bugs[BUG_SRA_ZERO_FILL]),
-        .bug_slt_unsigned(bugs[BUG_SLT_UNSIGNED]),
-        .idex_valid_q(idex_valid_q),
-        .idex_pc_q(idex_pc_q),
-        .idex_insn_q(idex_insn_q),
-        .idex_rs_val_q(idex_rs_val_q),
-        .idex_rt_val_q(idex_rt_val_q),
-        .idex_imm_q(idex_imm_q),
-        .idex_alu_op_q(idex_alu_op_q),
-        .idex_use_imm_q(idex_use_imm_q),
-        .idex_var_shift_q(idex_var_shift_q),
-        .idex_ovf_trap_q(idex_ovf_trap_q),
-        .idex_mem_op_q(idex_mem_op_q),
-        .idex_br_op_q(idex_br_op_q),
-        .idex_md_op_q(idex_md_op_q),
-        .idex_dest_q(idex_dest_q),
-        .idex_reg_write_q(idex_reg_write_q),
-        .idex_trap_q(idex_trap_q),
-        .idex_slot_q(idex_slot_q),
-        .fwd_rs(fwd_rs),
-        .fwd_rt(fwd_rt),
-        .mem_result(exmem_result_q),
-        .wb_result(memwb_wdata_q),
-        .hi(hi),
-        .lo(lo),
-        .branch_taken(branch_taken),
-        .branch_target(branch_target),
-        .md_start(md_start),
-        .md_op(md_op),
-        .md_a(md_a),
-        .md_b(md_b),
-        .md_seq(md_seq),
-        .exmem_valid_q(exmem_valid_q),
-        .exmem_pc_q(exmem_pc_q),
-        .exmem_insn_q(exmem_insn_q),
-        .exmem_seq_q(exmem_seq_q),
-        .exmem_result_q(exmem_result_q),
-        .exmem_rt_val_q(exmem_rt_val_q),
-        .exmem_mem_op_q(exmem_mem_op_q),
-        .exmem_dest_q(exmem_dest_q),
-        .exmem_reg_write_q(exmem_reg_write_q),
-        .exmem_writes_hi_q(exmem_writes_hi_q),
-        .exmem_writes_lo_q(exmem_writes_lo_q),
-        .exmem_trap_q(exmem_trap_q),
-        .exmem_slot_q(exmem_slot_q)
+    mips_ex_stage u_ex (
+        .clk_i,
+        .rst_i,
+        .freeze_i(freeze),
+        .exc_flush_i(exc_flush),
+        .bug_link_pc_plus_4_i(bugs_i[BUG_LINK_PC_PLUS_4]),
+        .bug_sra_zero_fill_i(bugs_i[BUG_SRA_ZERO_FILL]),
+        .bug_slt_unsigned_i(bugs_i[BUG_SLT_UNSIGNED]),
+        .id_ex_i(id_ex),
+        .fwd_rs_i(fwd_rs),
+        .fwd_rt_i(fwd_rt),
+        .mem_result_i(ex_mem.result),
+        .wb_result_i(mem_wb.wdata),
+        .hi_i(hi),
+        .lo_i(lo),
+        .branch_o(branch),
+        .md_cmd_o(md_cmd),
+        .ex_mem_o(ex_mem)
     );
 
-    muldiv u_muldiv (
-        .clk(clk),
-        .rst(rst),
-        .freeze(freeze),
-        .bug_div_remainder_sign(bugs[BUG_DIV_REMAINDER_SIGN]),
-        .start(md_start),
-        .op(md_op),
-        .a(md_a),
-        .b(md_b),
-        .seq(md_seq),
-        .hi(hi),
-        .lo(lo),
-        .pending(md_pending),
-        .wh_valid(wh_valid),
-        .wh_seq(wh_seq),
-        .wh_data(wh_data),
-        .wl_valid(wl_valid),
-        .wl_seq(wl_seq),
-        .wl_data(wl_data)
+    mips_muldiv u_muldiv (
+        .clk_i,
+        .rst_i,
+        .freeze_i(freeze),
+        .bug_div_remainder_sign_i(bugs_i[BUG_DIV_REMAINDER_SIGN]),
+        .cmd_i(md_cmd),
+        .hi_o(hi),
+        .lo_o(lo),
+        .pending_o(md_pending),
+        .wh_o(retirement_o.wh),
+        .wl_o(retirement_o.wl)
     );
 
-    mem_stage u_mem (
-        .clk(clk),
-        .rst(rst),
-        .freeze(freeze),
-        .bug_store_ignores_byte_enables(bugs[BUG_STORE_IGNORES_BYTE_ENABLES]),
-        .bug_delay_slot_store_dropped(bugs[BUG_DELAY_SLOT_STORE_DROPPED]),
-        .exmem_valid_q(exmem_valid_q),
-        .exmem_pc_q(exmem_pc_q),
-        .exmem_insn_q(exmem_insn_q),
-        .exmem_seq_q(exmem_seq_q),
-        .exmem_result_q(exmem_result_q),
-        .exmem_rt_val_q(exmem_rt_val_q),
-        .exmem_mem_op_q(exmem_mem_op_q),
-        .exmem_dest_q(exmem_dest_q),
-        .exmem_reg_write_q(exmem_reg_write_q),
-        .exmem_writes_hi_q(exmem_writes_hi_q),
-        .exmem_writes_lo_q(exmem_writes_lo_q),
-        .exmem_trap_q(exmem_trap_q),
-        .exmem_slot_q(exmem_slot_q),
-        .d_req(d_req),
-        .d_we(d_we),
-        .d_be(d_be),
-        .d_addr(d_addr),
-        .d_wdata(d_wdata),
-        .d_ready(d_ready),
-        .d_rdata(d_rdata),
-        .d_err(d_err),
-        .exc(mem_exc),
-        .wm_valid(wm_valid),
-        .wm_seq(wm_seq),
-        .wm_addr(wm_addr),
-        .wm_be(wm_be),
-        .wm_data(wm_data),
-        .memwb_valid_q(memwb_valid_q),
-        .memwb_pc_q(memwb_pc_q),
-        .memwb_insn_q(memwb_insn_q),
-        .memwb_seq_q(memwb_seq_q),
-        .memwb_wdata_q(memwb_wdata_q),
-        .memwb_dest_q(memwb_dest_q),
-        .memwb_reg_write_q(memwb_reg_write_q),
-        .memwb_writes_hi_q(memwb_writes_hi_q),
-        .memwb_writes_lo_q(memwb_writes_lo_q),
-        .memwb_wrote_mem_q(memwb_wrote_mem_q),
-        .memwb_trap_q(memwb_trap_q)
+    mips_mem_stage u_mem (
+        .clk_i,
+        .rst_i,
+        .freeze_i(freeze),
+        .bug_store_ignores_byte_enables_i(bugs_i[BUG_STORE_IGNORES_BYTE_ENABLES]),
+        .bug_delay_slot_store_dropped_i(bugs_i[BUG_DELAY_SLOT_STORE_DROPPED]),
+        .ex_mem_i(ex_mem),
+        .d_req_o,
+        .d_we_o,
+        .d_be_o,
+        .d_addr_o,
+        .d_wdata_o,
+        .d_ready_i,
+        .d_rdata_i,
+        .d_err_i,
+        .exc_o(mem_exc),
+        .wm_o(retirement_o.wm),
+        .mem_wb_o(mem_wb)
     );
 
-    wb_stage u_wb (
-        .freeze(freeze),
-        .memwb_valid_q(memwb_valid_q),
-        .memwb_pc_q(memwb_pc_q),
-        .memwb_insn_q(memwb_insn_q),
-        .memwb_seq_q(memwb_seq_q),
-        .memwb_wdata_q(memwb_wdata_q),
-        .memwb_dest_q(memwb_dest_q),
-        .memwb_reg_write_q(memwb_reg_write_q),
-        .memwb_writes_hi_q(memwb_writes_hi_q),
-        .memwb_writes_lo_q(memwb_writes_lo_q),
-        .memwb_wrote_mem_q(memwb_wrote_mem_q),
-        .memwb_trap_q(memwb_trap_q),
-        .rf_we(rf_we),
-        .rf_waddr(rf_waddr),
-        .rf_wdata(rf_wdata),
-        .rv_valid(rv_valid),
-        .rv_seq(rv_seq),
-        .rv_pc(rv_pc),
-        .rv_insn(rv_insn),
-        .rv_gpr(rv_gpr),
-        .rv_hi(rv_hi),
-        .rv_lo(rv_lo),
-        .rv_mem(rv_mem),
-        .rv_trap(rv_trap),
-        .wg_valid(wg_valid),
-        .wg_seq(wg_seq),
-        .wg_reg(wg_reg),
-        .wg_data(wg_data)
+    mips_wb_stage u_wb (
+        .clk_i,
+        .rst_i,
+        .freeze_i(freeze),
+        .mem_wb_i(mem_wb),
+        .rf_write_o(rf_write),
+        .rv_o(retirement_o.rv),
+        .wg_o(retirement_o.wg)
     );
 
 endmodule

@@ -1,7 +1,8 @@
 // Names shared by every stage of the core: the MIPS-I encoding (primary opcodes, SPECIAL
 // function codes and REGIMM branch selectors, named as in the instruction table), the internal
-// operation codes that decode hands down the pipeline, the two fixed addresses, and the bit of
-// each bug knob on the core's `bugs` input.
+// operations that decode hands down the pipeline (typed enums), the pipeline registers (one
+// packed struct each), the two fixed addresses, and the bit of each bug knob on the core's
+// `bugs_i` input.
 `default_nettype none
 
 package mips_pkg;
@@ -76,68 +77,217 @@ package mips_pkg;
     localparam logic [4:0] RI_BLTZAL = 5'h10;
     localparam logic [4:0] RI_BGEZAL = 5'h11;
 
-    // What ex_stage computes as an instruction's result.
-    localparam logic [3:0] ALU_ADD = 4'd0;  // a + b (also every load/store address)
-    localparam logic [3:0] ALU_SUB = 4'd1;
-    localparam logic [3:0] ALU_AND = 4'd2;
-    localparam logic [3:0] ALU_OR = 4'd3;
-    localparam logic [3:0] ALU_XOR = 4'd4;
-    localparam logic [3:0] ALU_NOR = 4'd5;
-    localparam logic [3:0] ALU_SLT = 4'd6;
-    localparam logic [3:0] ALU_SLTU = 4'd7;
-    localparam logic [3:0] ALU_SLL = 4'd8;
-    localparam logic [3:0] ALU_SRL = 4'd9;
-    localparam logic [3:0] ALU_SRA = 4'd10;
-    localparam logic [3:0] ALU_PASS_B = 4'd11;  // lui: the shifted immediate
-    localparam logic [3:0] ALU_LINK = 4'd12;  // jal, jalr, bltzal, bgezal: the return address
-    localparam logic [3:0] ALU_MFHI = 4'd13;
-    localparam logic [3:0] ALU_MFLO = 4'd14;
+    // What the EX stage computes as an instruction's result.
+    typedef enum logic [3:0] {
+        ALU_ADD,     // a + b (also every load/store address)
+        ALU_SUB,
+        ALU_AND,
+        ALU_OR,
+        ALU_XOR,
+        ALU_NOR,
+        ALU_SLT,
+        ALU_SLTU,
+        ALU_SLL,
+        ALU_SRL,
+        ALU_SRA,
+        ALU_PASS_B,  // lui: the shifted immediate
+        ALU_LINK,    // jal, jalr, bltzal, bgezal: the return address
+        ALU_MFHI,
+        ALU_MFLO
+    } alu_op_e;
 
-    // Memory operations, performed by mem_stage.
-    localparam logic [3:0] MEM_NONE = 4'd0;
-    localparam logic [3:0] MEM_LB = 4'd1;
-    localparam logic [3:0] MEM_LBU = 4'd2;
-    localparam logic [3:0] MEM_LH = 4'd3;
-    localparam logic [3:0] MEM_LHU = 4'd4;
-    localparam logic [3:0] MEM_LW = 4'd5;
-    localparam logic [3:0] MEM_LWL = 4'd6;
-    localparam logic [3:0] MEM_LWR = 4'd7;
-    localparam logic [3:0] MEM_SB = 4'd8;
-    localparam logic [3:0] MEM_SH = 4'd9;
-    localparam logic [3:0] MEM_SW = 4'd10;
-    localparam logic [3:0] MEM_SWL = 4'd11;
-    localparam logic [3:0] MEM_SWR = 4'd12;
+    // Memory operations, performed by the MEM stage. Loads come before stores.
+    typedef enum logic [3:0] {
+        MEM_NONE,
+        MEM_LB,
+        MEM_LBU,
+        MEM_LH,
+        MEM_LHU,
+        MEM_LW,
+        MEM_LWL,
+        MEM_LWR,
+        MEM_SB,
+        MEM_SH,
+        MEM_SW,
+        MEM_SWL,
+        MEM_SWR
+    } mem_op_e;
 
-    // Control transfers, resolved by ex_stage.
-    localparam logic [3:0] BR_NONE = 4'd0;
-    localparam logic [3:0] BR_BEQ = 4'd1;
-    localparam logic [3:0] BR_BNE = 4'd2;
-    localparam logic [3:0] BR_BLEZ = 4'd3;
-    localparam logic [3:0] BR_BGTZ = 4'd4;
-    localparam logic [3:0] BR_BLTZ = 4'd5;  // also bltzal
-    localparam logic [3:0] BR_BGEZ = 4'd6;  // also bgezal
-    localparam logic [3:0] BR_J = 4'd7;  // j, jal: the 26-bit target
-    localparam logic [3:0] BR_JR = 4'd8;  // jr, jalr: the target in rs
+    // Control transfers, resolved by the EX stage.
+    typedef enum logic [3:0] {
+        BR_NONE,
+        BR_BEQ,
+        BR_BNE,
+        BR_BLEZ,
+        BR_BGTZ,
+        BR_BLTZ,  // also bltzal
+        BR_BGEZ,  // also bgezal
+        BR_J,     // j, jal: the 26-bit target
+        BR_JR     // jr, jalr: the target in rs
+    } br_op_e;
 
-    // Commands of the multiply/divide unit, issued from ex_stage.
-    localparam logic [2:0] MD_NONE = 3'd0;
-    localparam logic [2:0] MD_MULT = 3'd1;
-    localparam logic [2:0] MD_MULTU = 3'd2;
-    localparam logic [2:0] MD_DIV = 3'd3;
-    localparam logic [2:0] MD_DIVU = 3'd4;
-    localparam logic [2:0] MD_MTHI = 3'd5;
-    localparam logic [2:0] MD_MTLO = 3'd6;
+    // Commands of the multiply/divide unit, issued from the EX stage.
+    typedef enum logic [2:0] {
+        MD_NONE,
+        MD_MULT,
+        MD_MULTU,
+        MD_DIV,
+        MD_DIVU,
+        MD_MTHI,
+        MD_MTLO
+    } md_op_e;
 
-    // Where ex_stage takes a source operand from (chosen by the hazard unit).
-    localparam logic [1:0] FWD_NONE = 2'd0;  // the value ID read from the register file
-    localparam logic [1:0] FWD_MEM = 2'd1;  // the result of the instruction in MEM
-    localparam logic [1:0] FWD_WB = 2'd2;  // the value the instruction in WB writes
+    // Where the EX stage takes a source operand from (chosen by the hazard unit).
+    typedef enum logic [1:0] {
+        FWD_NONE,  // the value ID read from the register file
+        FWD_MEM,   // the result of the instruction in MEM
+        FWD_WB     // the value the instruction in WB writes
+    } fwd_sel_e;
+
+    function automatic logic is_load(mem_op_e op);
+        case (op)
+            MEM_LB, MEM_LBU, MEM_LH, MEM_LHU, MEM_LW, MEM_LWL, MEM_LWR: return 1'b1;
+            default: return 1'b0;
+        endcase
+    endfunction
+
+    function automatic logic is_store(mem_op_e op);
+        case (op)
+            MEM_SB, MEM_SH, MEM_SW, MEM_SWL, MEM_SWR: return 1'b1;
+            default: return 1'b0;
+        endcase
+    endfunction
+
+    // A multiply or divide: a command that keeps the unit busy for more than its EX cycle.
+    function automatic logic is_muldiv(md_op_e op);
+        return op == MD_MULT || op == MD_MULTU || op == MD_DIV || op == MD_DIVU;
+    endfunction
+
+    // ---- The pipeline registers, each the output of the stage that fills it. ----
+
+    // IF/ID: the fetched word.
+    typedef struct packed {
+        logic        valid;
+        logic [31:0] pc;
+        logic [31:0] insn;
+        logic        trap;  // fetch address or bus error
+        logic        slot;  // in the delay slot of a taken branch or jump
+    } if_id_t;
+
+    // What the decoder makes of one instruction word.
+    typedef struct packed {
+        logic [ 4:0] rs;          // first register read (rt for the mtlo-mthi-read-rt knob)
+        logic [ 4:0] rt;
+        logic        reads_rs;
+        logic        reads_rt;
+        logic [ 4:0] dest;
+        logic        reg_write;
+        alu_op_e     alu_op;
+        logic        use_imm;     // the ALU's second operand is the immediate, not rt
+        logic        var_shift;   // sllv, srlv, srav: the shift amount is rs[4:0]
+        logic [31:0] imm;
+        logic        ovf_trap;    // add, addi, sub: signed overflow raises an exception
+        mem_op_e     mem_op;
+        br_op_e      br_op;
+        md_op_e      md_op;
+        logic        reads_hilo;  // mfhi, mflo
+        logic        trap;        // reserved instruction, syscall, break
+    } decoded_t;
+
+    // What the hazard unit needs of the instruction in ID (the reads count only when valid).
+    typedef struct packed {
+        logic [4:0] rs;
+        logic [4:0] rt;
+        logic       reads_rs;
+        logic       reads_rt;
+        logic       reads_hilo;
+        logic       uses_muldiv;
+    } id_reads_t;
+
+    // ID/EX: the decoded instruction and its operands as read in ID. A bubble clears the fields
+    // that act (memory, branch, multiply/divide, register write, trap); the rest only matter
+    // when valid.
+    typedef struct packed {
+        logic        valid;
+        logic [31:0] pc;
+        logic [31:0] insn;
+        logic [ 4:0] rs;
+        logic [ 4:0] rt;
+        logic [31:0] rs_val;
+        logic [31:0] rt_val;
+        logic [31:0] imm;
+        alu_op_e     alu_op;
+        logic        use_imm;
+        logic        var_shift;
+        logic        ovf_trap;
+        mem_op_e     mem_op;
+        br_op_e      br_op;
+        md_op_e      md_op;
+        logic [ 4:0] dest;
+        logic        reg_write;
+        logic        trap;
+        logic        slot;
+    } id_ex_t;
+
+    // EX/MEM: the instruction with its retirement number and result.
+    typedef struct packed {
+        logic        valid;
+        logic [31:0] pc;
+        logic [31:0] insn;
+        logic [31:0] seq;
+        logic [31:0] result;  // ALU result, link address or HI/LO; the address of a load/store
+        logic [31:0] rt_val;  // store data, or the register lwl/lwr merge into
+        mem_op_e     mem_op;
+        logic [ 4:0] dest;
+        logic        reg_write;
+        logic        writes_hi;
+        logic        writes_lo;
+        logic        trap;
+        logic        slot;
+    } ex_mem_t;
+
+    // MEM/WB: what retires, and the register value it writes.
+    typedef struct packed {
+        logic        valid;
+        logic [31:0] pc;
+        logic [31:0] insn;
+        logic [31:0] seq;
+        logic [31:0] wdata;
+        logic [ 4:0] dest;
+        logic        reg_write;
+        logic        writes_hi;
+        logic        writes_lo;
+        logic        wrote_mem;
+        logic        trap;
+    } mem_wb_t;
+
+    // A branch or jump resolved in EX.
+    typedef struct packed {
+        logic        taken;
+        logic [31:0] target;
+    } branch_t;
+
+    // A command from EX to the multiply/divide unit.
+    typedef struct packed {
+        logic        start;  // a command leaves EX this cycle
+        md_op_e      op;
+        logic [31:0] a;      // rs
+        logic [31:0] b;      // rt
+        logic [31:0] seq;    // the sequence number of the instruction
+    } md_cmd_t;
+
+    // The register file's write port, driven by WB.
+    typedef struct packed {
+        logic        we;
+        logic [ 4:0] addr;
+        logic [31:0] data;
+    } rf_write_t;
 
     // Cycles a multiply and a divide take in the muldiv unit, counting their cycle in EX.
     localparam logic [5:0] MULT_CYCLES = 6'd4;
     localparam logic [5:0] DIV_CYCLES = 6'd33;
 
-    // Bug knobs: bit numbers on mips_core's `bugs` input (see bug_knobs.md).
+    // Bug knobs: bit numbers on mips_core's `bugs_i` input (see bug_knobs.md).
     localparam int BUG_FWD_EX_EX = 0;
     localparam int BUG_FWD_MEM_EX = 1;
     localparam int BUG_REGFILE_NO_BYPASS = 2;

@@ -18,7 +18,7 @@ package coretest_cosim_pkg;
     localparam int unsigned COSIM_KEEP_GOING = 32'd1;
     localparam int unsigned COSIM_PHYSICAL   = 32'd2;
 
-    // The writes a retirement announces (rv_gpr, rv_hi, rv_lo, rv_mem) and rv_trap.
+    // The writes a retirement announces (rv.gpr, rv.hi, rv.lo, rv.mem) and rv.trap.
     localparam int unsigned COSIM_WRITES_GPR = 32'd1;
     localparam int unsigned COSIM_WRITES_HI  = 32'd2;
     localparam int unsigned COSIM_WRITES_LO  = 32'd4;

@@ -10,7 +10,7 @@
 // Board registers (word stores only; loads read the word): 0xfffff000 LED bank, ...004 lamp A, ...008 lamp B,
 // ...010 display, 0xfffffff0 end mark, ...ff4 switch. All can be read; writes to the switch
 // change nothing. A store into the ROM is refused (not performed) and reported; any other access
-// that nothing answers completes with err set, raises bus_error and prints one line.
+// that nothing answers completes with err set, raises bus_error_o and prints one line.
 //
 // Every display write and the verdict (at the end-mark write) are printed as they happen.
 module coretest_board #(
@@ -19,30 +19,30 @@ module coretest_board #(
     parameter int          LATENCY  = 0,               // wait states of every access
     parameter bit          PHYSICAL = 1'b0
 ) (
-    input  wire logic        clk,
-    input  wire logic        rst,
+    input  wire logic        clk_i,
+    input  wire logic        rst_i,
     // instruction port
-    input  wire logic        i_req,
-    input  wire logic [31:0] i_addr,
-    output logic             i_ready,
-    output logic      [31:0] i_rdata,
-    output logic             i_err,
+    input  wire logic        i_req_i,
+    input  wire logic [31:0] i_addr_i,
+    output logic             i_ready_o,
+    output logic      [31:0] i_rdata_o,
+    output logic             i_err_o,
     // data port
-    input  wire logic        d_req,
-    input  wire logic        d_we,
-    input  wire logic [ 3:0] d_be,
-    input  wire logic [31:0] d_addr,
-    input  wire logic [31:0] d_wdata,
-    output logic             d_ready,
-    output logic      [31:0] d_rdata,
-    output logic             d_err,
+    input  wire logic        d_req_i,
+    input  wire logic        d_we_i,
+    input  wire logic [ 3:0] d_be_i,
+    input  wire logic [31:0] d_addr_i,
+    input  wire logic [31:0] d_wdata_i,
+    output logic             d_ready_o,
+    output logic      [31:0] d_rdata_o,
+    output logic             d_err_o,
     // what the harness watches
-    output logic             bus_error,  // an access nothing answers completes this cycle
-    output logic             end_mark,   // 0xff has been written to the end-mark register
-    output logic      [31:0] display,
-    output logic      [15:0] leds,
-    output logic      [31:0] lamp_a,
-    output logic      [31:0] lamp_b
+    output logic             bus_error_o,  // an access nothing answers completes this cycle
+    output logic             end_mark_o,   // 0xff has been written to the end-mark register
+    output logic      [31:0] display_o,
+    output logic      [15:0] leds_o,
+    output logic      [31:0] lamp_a_o,
+    output logic      [31:0] lamp_b_o
 );
     localparam logic [31:0] ROM_BASE = PHYSICAL ? 32'h1fc0_0000 : 32'hbfc0_0000;
     localparam logic [31:0] RAM_BASE = PHYSICAL ? 32'h0000_0000 : 32'h8000_0000;
@@ -108,98 +108,98 @@ module coretest_board #(
     // The memory words at both ports' addresses. Continuous assignments, not procedural reads:
     // a simulator may make a combinational block sensitive to every word of the array.
     logic [31:0] i_rom_word, i_ram_word, d_rom_word, d_ram_word;
-    assign i_rom_word = rom[rom_index(i_addr)];
-    assign i_ram_word = ram[ram_index(i_addr)];
-    assign d_rom_word = rom[rom_index(d_addr)];
-    assign d_ram_word = ram[ram_index(d_addr)];
+    assign i_rom_word = rom[rom_index(i_addr_i)];
+    assign i_ram_word = ram[ram_index(i_addr_i)];
+    assign d_rom_word = rom[rom_index(d_addr_i)];
+    assign d_ram_word = ram[ram_index(d_addr_i)];
 
     // ---- instruction port: ROM and RAM ----
-    coretest_wait_states #(.LATENCY(LATENCY)) i_wait (.clk, .rst, .req(i_req), .ready(i_ready));
+    coretest_wait_states #(.LATENCY(LATENCY)) i_wait (.clk_i, .rst_i, .req_i(i_req_i), .ready_o(i_ready_o));
 
     always_comb begin
-        i_err = !(in_rom(i_addr) || in_ram(i_addr));
-        if (in_rom(i_addr)) i_rdata = i_rom_word;
-        else if (in_ram(i_addr)) i_rdata = i_ram_word;
-        else i_rdata = '0;
+        i_err_o = !(in_rom(i_addr_i) || in_ram(i_addr_i));
+        if (in_rom(i_addr_i)) i_rdata_o = i_rom_word;
+        else if (in_ram(i_addr_i)) i_rdata_o = i_ram_word;
+        else i_rdata_o = '0;
     end
 
     // ---- data port: ROM (read only), RAM, board registers ----
-    coretest_wait_states #(.LATENCY(LATENCY)) d_wait (.clk, .rst, .req(d_req), .ready(d_ready));
+    coretest_wait_states #(.LATENCY(LATENCY)) d_wait (.clk_i, .rst_i, .req_i(d_req_i), .ready_o(d_ready_o));
 
-    // An access to a board register: loads read the whole word (d_be describes stores only);
+    // An access to a board register: loads read the whole word (d_be_i describes stores only);
     // stores must write the whole word.
     logic d_register;
-    assign d_register = is_register(d_addr) && (!d_we || d_be == 4'b1111);
+    assign d_register = is_register(d_addr_i) && (!d_we_i || d_be_i == 4'b1111);
 
     always_comb begin
-        d_err = !(in_rom(d_addr) || in_ram(d_addr) || d_register);
-        d_rdata = '0;
-        if (in_rom(d_addr)) d_rdata = d_rom_word;
-        else if (in_ram(d_addr)) d_rdata = d_ram_word;
+        d_err_o = !(in_rom(d_addr_i) || in_ram(d_addr_i) || d_register);
+        d_rdata_o = '0;
+        if (in_rom(d_addr_i)) d_rdata_o = d_rom_word;
+        else if (in_ram(d_addr_i)) d_rdata_o = d_ram_word;
         else if (d_register)
-            case (d_addr)
-                LED_BANK_REG: d_rdata = led_q;
-                LAMP_A_REG: d_rdata = lamp_a_q;
-                LAMP_B_REG: d_rdata = lamp_b_q;
-                DISPLAY_REG: d_rdata = display_q;
-                END_MARK_REG: d_rdata = end_mark_q;
-                SWITCH_REG: d_rdata = switch_value;
-                default: d_rdata = '0;
+            case (d_addr_i)
+                LED_BANK_REG: d_rdata_o = led_q;
+                LAMP_A_REG: d_rdata_o = lamp_a_q;
+                LAMP_B_REG: d_rdata_o = lamp_b_q;
+                DISPLAY_REG: d_rdata_o = display_q;
+                END_MARK_REG: d_rdata_o = end_mark_q;
+                SWITCH_REG: d_rdata_o = switch_value;
+                default: d_rdata_o = '0;
             endcase
     end
 
     logic store_done;  // a store completes at the end of this cycle
-    assign store_done = d_req && d_ready && d_we && !d_err;
+    assign store_done = d_req_i && d_ready_o && d_we_i && !d_err_o;
 
-    always_ff @(posedge clk) begin
-        if (store_done && in_ram(d_addr))
+    always_ff @(posedge clk_i) begin
+        if (store_done && in_ram(d_addr_i))
             for (int lane = 0; lane < 4; lane++)
-                if (d_be[lane]) ram[ram_index(d_addr)][lane*8+:8] <= d_wdata[lane*8+:8];
+                if (d_be_i[lane]) ram[ram_index(d_addr_i)][lane*8+:8] <= d_wdata_i[lane*8+:8];
     end
 
-    always_ff @(posedge clk) begin
-        if (rst) begin
+    always_ff @(posedge clk_i) begin
+        if (rst_i) begin
             led_q <= '0;
             lamp_a_q <= '0;
             lamp_b_q <= '0;
             display_q <= '0;
             end_mark_q <= '0;
         end else if (store_done && d_register) begin
-            case (d_addr)
-                LED_BANK_REG: led_q <= d_wdata;
-                LAMP_A_REG: lamp_a_q <= d_wdata;
-                LAMP_B_REG: lamp_b_q <= d_wdata;
-                DISPLAY_REG: display_q <= d_wdata;
-                END_MARK_REG: end_mark_q <= d_wdata;
+            case (d_addr_i)
+                LED_BANK_REG: led_q <= d_wdata_i;
+                LAMP_A_REG: lamp_a_q <= d_wdata_i;
+                LAMP_B_REG: lamp_b_q <= d_wdata_i;
+                DISPLAY_REG: display_q <= d_wdata_i;
+                END_MARK_REG: end_mark_q <= d_wdata_i;
                 default: ;  // the switch is an input
             endcase
         end
     end
 
-    assign bus_error = (i_req && i_ready && i_err) || (d_req && d_ready && d_err);
-    assign end_mark = end_mark_q == 32'hff;
-    assign display = display_q;
-    assign leds = led_q[15:0];
-    assign lamp_a = lamp_a_q;
-    assign lamp_b = lamp_b_q;
+    assign bus_error_o = (i_req_i && i_ready_o && i_err_o) || (d_req_i && d_ready_o && d_err_o);
+    assign end_mark_o = end_mark_q == 32'hff;
+    assign display_o = display_q;
+    assign leds_o = led_q[15:0];
+    assign lamp_a_o = lamp_a_q;
+    assign lamp_b_o = lamp_b_q;
 
     // ---- what the board prints (simulation only, hence not always_ff) ----
-    always @(posedge clk) begin
-        if (!rst) begin
-            if (i_req && i_ready && i_err)
-                $display("board: bus error: fetch from 0x%08h, which nothing answers", i_addr);
-            if (d_req && d_ready && d_err && d_we)
+    always @(posedge clk_i) begin
+        if (!rst_i) begin
+            if (i_req_i && i_ready_o && i_err_o)
+                $display("board: bus error: fetch from 0x%08h, which nothing answers", i_addr_i);
+            if (d_req_i && d_ready_o && d_err_o && d_we_i)
                 $display("board: bus error: store to 0x%08h (byte enables %b), which nothing answers",
-                         d_addr, d_be);
-            if (d_req && d_ready && d_err && !d_we)
-                $display("board: bus error: load from 0x%08h, which nothing answers", d_addr);
-            if (d_req && d_ready && d_we && in_rom(d_addr))
+                         d_addr_i, d_be_i);
+            if (d_req_i && d_ready_o && d_err_o && !d_we_i)
+                $display("board: bus error: load from 0x%08h, which nothing answers", d_addr_i);
+            if (d_req_i && d_ready_o && d_we_i && in_rom(d_addr_i))
                 $display("board fault: store of 0x%08h (byte enables %b) to the boot ROM at 0x%08h refused",
-                         d_wdata, d_be, d_addr);
-            if (store_done && d_register && d_addr == DISPLAY_REG)
-                $display("display 0x%08h: routine %0d, %0d passed", d_wdata, d_wdata[31:24],
-                         d_wdata[23:0]);
-            if (store_done && d_register && d_addr == END_MARK_REG && d_wdata == 32'hff)
+                         d_wdata_i, d_be_i, d_addr_i);
+            if (store_done && d_register && d_addr_i == DISPLAY_REG)
+                $display("display 0x%08h: routine %0d, %0d passed", d_wdata_i, d_wdata_i[31:24],
+                         d_wdata_i[23:0]);
+            if (store_done && d_register && d_addr_i == END_MARK_REG && d_wdata_i == 32'hff)
                 $display("verdict: %s, %0d of 58 routines passed (LED bank 0x%04h, lamp A %0d, lamp B %0d, end mark 0xff)",
                          lamp_a_q == 32'd1 && lamp_b_q == 32'd1 ? "pass" : "FAIL",
                          display_q[23:0], led_q[15:0], lamp_a_q, lamp_b_q);

@@ -4,9 +4,9 @@
 //   coretest: FAIL: <what happened>, display 0x..., N cycles[; K bus errors][; K tracer errors]
 // The run ends when the end-mark register receives 0xff, when the core idles in the exception
 // loop (IDLE_FETCHES fetches of 0xbfc00380) or in test_finish without an end mark (fetches of
-// 0xbfc00100), or at the cycle limit (+max_cycles=N). Then stop rises, the tracer gets up to
+// 0xbfc00100), or at the cycle limit (+max_cycles=N). Then stop_o rises, the tracer gets up to
 // DRAIN_CYCLES to complete its trace (at the end mark: until the end-mark record is written),
-// flush lets it report what never arrived, and the summary follows. PASS needs the pass verdict
+// flush_o lets it report what never arrived, and the summary follows. PASS needs the pass verdict
 // on the lamps, no bus error and no tracer error.
 module coretest_monitor #(
     parameter bit          PHYSICAL     = 1'b0,
@@ -14,23 +14,23 @@ module coretest_monitor #(
     parameter int          DRAIN_CYCLES = 1000,
     parameter int          IDLE_FETCHES = 3
 ) (
-    input  wire logic        clk,
-    input  wire logic        rst,
+    input  wire logic        clk_i,
+    input  wire logic        rst_i,
     // the instruction port, watched for the idle loops
-    input  wire logic        i_req,
-    input  wire logic [31:0] i_addr,
-    input  wire logic        i_ready,
+    input  wire logic        i_req_i,
+    input  wire logic [31:0] i_addr_i,
+    input  wire logic        i_ready_i,
     // the board
-    input  wire logic        bus_error,
-    input  wire logic        end_mark,
-    input  wire logic [31:0] display,
-    input  wire logic [31:0] lamp_a,
-    input  wire logic [31:0] lamp_b,
-    // the tracer (tie trace_end to 1 and trace_errors to 0 without one)
-    input  wire logic        trace_end,
-    input  wire logic [31:0] trace_errors,
-    output logic             stop,
-    output logic             flush
+    input  wire logic        bus_error_i,
+    input  wire logic        end_mark_i,
+    input  wire logic [31:0] display_i,
+    input  wire logic [31:0] lamp_a_i,
+    input  wire logic [31:0] lamp_b_i,
+    // the tracer (tie trace_end_i to 1 and trace_errors_i to 0 without one)
+    input  wire logic        trace_end_i,
+    input  wire logic [31:0] trace_errors_i,
+    output logic             stop_o,
+    output logic             flush_o
 );
     localparam logic [31:0] SEGMENT = PHYSICAL ? 32'h0000_0000 : 32'ha000_0000;
     localparam logic [31:0] EXCEPTION_LOOP = SEGMENT | 32'h1fc0_0380;
@@ -62,10 +62,10 @@ module coretest_monitor #(
     end
 
     logic fetched;
-    assign fetched = i_req && i_ready;
+    assign fetched = i_req_i && i_ready_i;
 
-    always_ff @(posedge clk) begin
-        if (rst) begin
+    always_ff @(posedge clk_i) begin
+        if (rst_i) begin
             ending_q <= RUNNING;
             phase_q <= WATCH;
             cycles_q <= '0;
@@ -75,16 +75,16 @@ module coretest_monitor #(
             finish_fetches_q <= '0;
         end else begin
             cycles_q <= cycles_q + 64'd1;
-            if (bus_error) bus_errors_q <= bus_errors_q + 32'd1;
-            if (fetched && i_addr == EXCEPTION_LOOP) exception_fetches_q <= exception_fetches_q + 8'd1;
-            if (fetched && i_addr == TEST_FINISH) finish_fetches_q <= finish_fetches_q + 8'd1;
+            if (bus_error_i) bus_errors_q <= bus_errors_q + 32'd1;
+            if (fetched && i_addr_i == EXCEPTION_LOOP) exception_fetches_q <= exception_fetches_q + 8'd1;
+            if (fetched && i_addr_i == TEST_FINISH) finish_fetches_q <= finish_fetches_q + 8'd1;
             case (phase_q)
                 WATCH: begin
-                    if (end_mark) ending_q <= END_MARK;
+                    if (end_mark_i) ending_q <= END_MARK;
                     else if (exception_fetches_q >= 8'(IDLE_FETCHES)) ending_q <= EXCEPTION_IDLE;
                     else if (finish_fetches_q >= 8'(IDLE_FETCHES)) ending_q <= FINISH_IDLE;
                     else if (cycles_q >= limit) ending_q <= CYCLE_LIMIT;
-                    if (end_mark || exception_fetches_q >= 8'(IDLE_FETCHES) ||
+                    if (end_mark_i || exception_fetches_q >= 8'(IDLE_FETCHES) ||
                         finish_fetches_q >= 8'(IDLE_FETCHES) || cycles_q >= limit) begin
                         phase_q <= DRAIN;
                         end_cycle_q <= cycles_q;
@@ -92,7 +92,7 @@ module coretest_monitor #(
                 end
                 DRAIN: begin
                     drain_q <= drain_q + 32'd1;
-                    if ((ending_q == END_MARK && trace_end) || drain_q >= 32'(DRAIN_CYCLES))
+                    if ((ending_q == END_MARK && trace_end_i) || drain_q >= 32'(DRAIN_CYCLES))
                         phase_q <= FLUSH;
                 end
                 FLUSH: phase_q <= SUMMARY;
@@ -101,19 +101,19 @@ module coretest_monitor #(
         end
     end
 
-    assign stop = phase_q != WATCH;
-    assign flush = phase_q == FLUSH;
+    assign stop_o = phase_q != WATCH;
+    assign flush_o = phase_q == FLUSH;
 
     // ---- the summary (simulation only, hence not always_ff) ----
-    always @(posedge clk) begin
-        if (!rst && phase_q == SUMMARY) begin
+    always @(posedge clk_i) begin
+        if (!rst_i && phase_q == SUMMARY) begin
             string what, extra;
             logic passed;
-            passed = ending_q == END_MARK && lamp_a == 32'd1 && lamp_b == 32'd1;
+            passed = ending_q == END_MARK && lamp_a_i == 32'd1 && lamp_b_i == 32'd1;
             case (ending_q)
                 END_MARK:
                 $sformat(what, "verdict %s, %0d of 58 routines passed", passed ? "pass" : "fail",
-                         display[23:0]);
+                         display_i[23:0]);
                 EXCEPTION_IDLE:
                 $sformat(what, "no verdict: the core idles in the exception loop at 0x%08h",
                          EXCEPTION_LOOP);
@@ -123,12 +123,12 @@ module coretest_monitor #(
             endcase
             extra = "";
             if (bus_errors_q != 0) $sformat(extra, "; %0d bus errors", bus_errors_q);
-            if (trace_errors != 0) $sformat(extra, "%s; %0d tracer errors", extra, trace_errors);
-            if (ending_q == END_MARK && !trace_end)
+            if (trace_errors_i != 0) $sformat(extra, "%s; %0d tracer errors", extra, trace_errors_i);
+            if (ending_q == END_MARK && !trace_end_i)
                 $sformat(extra, "%s; the trace stops before the end mark", extra);
             passed = passed && extra == "";
             $display("coretest: %s: %s, display 0x%08h, %0d cycles%s", passed ? "PASS" : "FAIL",
-                     what, display, end_cycle_q, extra);
+                     what, display_i, end_cycle_q, extra);
             $finish;
         end
     end

@@ -1,5 +1,6 @@
 `default_nettype none
-// The commit trace that `coretest compare` reads, written from a core's retirement interface.
+// The commit trace that `coretest compare` reads, written from a core's retirement interface
+// (coretest_retirement_t, coretest_pkg.sv).
 //
 // A pipeline produces an instruction's records at different times: a store in MEM, possibly
 // before an older instruction's register write in WB; HI and LO from an iterative divider after
@@ -12,50 +13,38 @@
 // refuses them, and the reference core does not record them). The trace ends with the store of
 // 0xff to the end-mark register; nothing after it is written.
 //
-// When the harness ends the run it raises flush for one cycle: the tracer then names every
-// instruction that retired before the end (stop) but whose announced writes never arrived, and
-// every write whose instruction never retired, and closes the file. errors counts those and any
+// When the harness ends the run it raises flush_i for one cycle: the tracer then names every
+// instruction that retired before the end (stop_i) but whose announced writes never arrived, and
+// every write whose instruction never retired, and closes the file. errors_o counts those and any
 // event the window could not take (out-of-order retirement, an unannounced or repeated write, a
 // write too far ahead).
-module coretest_tracer #(
+module coretest_tracer
+    import coretest_pkg::*;
+#(
     parameter int DEPTH      = 64,    // instructions between the oldest unwritten and the newest event
     parameter bit PHYSICAL   = 1'b0,  // the core presents physical addresses: trace them as virtual
     parameter     TRACE_FILE = ""     // plusarg +trace=FILE overrides; empty: no trace is written
 ) (
-    input  wire logic        clk,
-    input  wire logic        rst,
-    // retirement
-    input  wire logic        rv_valid,
-    input  wire logic [31:0] rv_seq,
-    input  wire logic [31:0] rv_pc,
-    input  wire logic [31:0] rv_insn,
-    input  wire logic        rv_gpr,
-    input  wire logic        rv_hi,
-    input  wire logic        rv_lo,
-    input  wire logic        rv_mem,
-    input  wire logic        rv_trap,
-    // writes
-    input  wire logic        wg_valid,
-    input  wire logic [31:0] wg_seq,
-    input  wire logic [ 4:0] wg_reg,
-    input  wire logic [31:0] wg_data,
-    input  wire logic        wh_valid,
-    input  wire logic [31:0] wh_seq,
-    input  wire logic [31:0] wh_data,
-    input  wire logic        wl_valid,
-    input  wire logic [31:0] wl_seq,
-    input  wire logic [31:0] wl_data,
-    input  wire logic        wm_valid,
-    input  wire logic [31:0] wm_seq,
-    input  wire logic [31:0] wm_addr,
-    input  wire logic [ 3:0] wm_be,
-    input  wire logic [31:0] wm_data,
+    input  wire logic        clk_i,
+    input  wire logic        rst_i,
+    input  wire coretest_retirement_t retirement_i,
     // from the harness
-    input  wire logic        stop,       // the run's end is decided; later retirements do not count
-    input  wire logic        flush,      // the simulation ends after this cycle
-    output logic             trace_end,  // the end-mark store's record is written
-    output logic      [31:0] errors      // what flush reported, plus events the window refused
+    input  wire logic        stop_i,       // the run's end is decided; later retirements do not count
+    input  wire logic        flush_i,      // the simulation ends after this cycle
+    output logic             trace_end_o,  // the end-mark store's record is written
+    output logic      [31:0] errors_o      // what flush_i reported, plus events the window refused
 );
+    // The five channels of the retirement interface.
+    coretest_retire_t rv;
+    coretest_gpr_write_t wg;
+    coretest_hilo_write_t wh, wl;
+    coretest_mem_write_t wm;
+    assign rv = retirement_i.rv;
+    assign wg = retirement_i.wg;
+    assign wh = retirement_i.wh;
+    assign wl = retirement_i.wl;
+    assign wm = retirement_i.wm;
+
     localparam int SLOT_BITS = $clog2(DEPTH);
     localparam int EMIT = 4;  // instructions written per cycle at most (retirement adds one)
     // Which writes an instruction announced or delivered, one bit each.
@@ -79,7 +68,7 @@ module coretest_tracer #(
 
     logic [31:0] head_q;          // seq of the oldest instruction not yet written
     logic [31:0] next_retire_q;   // seq the next retirement must carry
-    logic [31:0] stop_seq_q;      // first seq retired after stop rose
+    logic [31:0] stop_seq_q;      // first seq retired after stop_i rose
     logic        stopped_q;
     logic        end_seen_q;      // the end-mark store arrived ...
     logic [31:0] end_seq_q;       // ... from this instruction
@@ -180,13 +169,13 @@ module coretest_tracer #(
                  head_q, DEPTH);
     endtask
 
-    // The instructions the end report covers: up to the end-mark store, or those retired before stop.
+    // The instructions the end report covers: up to the end-mark store, or those retired before stop_i.
     function automatic logic before_end(logic [31:0] seq);
         if (end_seen_q) return seq <= end_seq_q;
         return seq < (stopped_q ? stop_seq_q : next_retire_q);
     endfunction
 
-    always @(posedge clk) begin : track
+    always @(posedge clk_i) begin : track
         int errs;
         int recs;
         int emit_count;  // instructions at the head whose records are all here
@@ -198,7 +187,7 @@ module coretest_tracer #(
         emit_count = 0;
         for (int k = 0; k < EMIT; k++)
             if (emit_count == k && complete(head_q + 32'(k))) emit_count = k + 1;
-        if (rst) begin
+        if (rst_i) begin
             head_q <= 32'd1;
             next_retire_q <= 32'd1;
             stopped_q <= 1'b0;
@@ -235,79 +224,79 @@ module coretest_tracer #(
             head_q <= head_q + 32'(emit_count);
             ended_q <= ended;
 
-            if (stop && !stopped_q) begin
+            if (stop_i && !stopped_q) begin
                 stopped_q <= 1'b1;
                 stop_seq_q <= next_retire_q;
             end
 
             // This cycle's retirement and writes (after the frees above: a slot freed and
             // reused in one cycle keeps the new entry).
-            if (rv_valid) begin
-                if (rv_seq != next_retire_q) begin
-                    $display("tracer: retirement of @%0d out of order, @%0d expected", rv_seq,
+            if (rv.valid) begin
+                if (rv.seq != next_retire_q) begin
+                    $display("tracer: retirement of @%0d out of order, @%0d expected", rv.seq,
                              next_retire_q);
                     errs++;
-                end else if (!in_window(rv_seq)) begin
-                    refuse("retirement", rv_seq);
+                end else if (!in_window(rv.seq)) begin
+                    refuse("retirement", rv.seq);
                     errs++;
                 end else begin
-                    s = slot(rv_seq);
+                    s = slot(rv.seq);
                     retired_q[s] <= 1'b1;
-                    pc_q[s] <= rv_pc;
-                    insn_q[s] <= rv_insn;
-                    want_q[s] <= rv_trap ? 4'b0 : {rv_mem, rv_lo, rv_hi, rv_gpr};
+                    pc_q[s] <= rv.pc;
+                    insn_q[s] <= rv.insn;
+                    want_q[s] <= rv.trap ? 4'b0 : {rv.mem, rv.lo, rv.hi, rv.gpr};
                 end
-                next_retire_q <= rv_seq + 32'd1;
+                next_retire_q <= rv.seq + 32'd1;
             end
-            if (wg_valid) begin
-                s = slot(wg_seq);
-                if (!in_window(wg_seq) || got_q[s][GPR] || wg_reg == 5'd0) begin
-                    refuse(wg_reg == 5'd0 ? "a write to r0" : "a register write", wg_seq);
+            if (wg.valid) begin
+                s = slot(wg.seq);
+                if (!in_window(wg.seq) || got_q[s][GPR] || wg.regno == 5'd0) begin
+                    refuse(wg.regno == 5'd0 ? "a write to r0" : "a register write", wg.seq);
                     errs++;
                 end else begin
                     got_q[s][GPR] <= 1'b1;
-                    gpr_reg_q[s] <= wg_reg;
-                    gpr_data_q[s] <= wg_data;
+                    gpr_reg_q[s] <= wg.regno;
+                    gpr_data_q[s] <= wg.data;
                 end
             end
-            if (wh_valid) begin
-                s = slot(wh_seq);
-                if (!in_window(wh_seq) || got_q[s][HI]) begin
-                    refuse("a HI write", wh_seq);
+            if (wh.valid) begin
+                s = slot(wh.seq);
+                if (!in_window(wh.seq) || got_q[s][HI]) begin
+                    refuse("a HI write", wh.seq);
                     errs++;
                 end else begin
                     got_q[s][HI] <= 1'b1;
-                    hi_q[s] <= wh_data;
+                    hi_q[s] <= wh.data;
                 end
             end
-            if (wl_valid) begin
-                s = slot(wl_seq);
-                if (!in_window(wl_seq) || got_q[s][LO]) begin
-                    refuse("a LO write", wl_seq);
+            if (wl.valid) begin
+                s = slot(wl.seq);
+                if (!in_window(wl.seq) || got_q[s][LO]) begin
+                    refuse("a LO write", wl.seq);
                     errs++;
                 end else begin
                     got_q[s][LO] <= 1'b1;
-                    lo_q[s] <= wl_data;
+                    lo_q[s] <= wl.data;
                 end
             end
-            if (wm_valid) begin
-                s = slot(wm_seq);
-                if (!in_window(wm_seq) || got_q[s][MEM]) begin
-                    refuse("a store", wm_seq);
+            if (wm.valid) begin
+                s = slot(wm.seq);
+                if (!in_window(wm.seq) || got_q[s][MEM]) begin
+                    refuse("a store", wm.seq);
                     errs++;
                 end else begin
                     got_q[s][MEM] <= 1'b1;
-                    mem_addr_q[s] <= wm_addr;
-                    mem_be_q[s] <= wm_be;
-                    mem_data_q[s] <= wm_data;
-                    if (is_end_mark(wm_addr, wm_be, wm_data) && !end_seen_q) begin
+                    mem_addr_q[s] <= wm.addr;
+                    mem_be_q[s] <= wm.be;
+                    mem_data_q[s] <= wm.data;
+                    if (is_end_mark(wm.addr, wm.be, wm.data) && !end_seen_q) begin
                         end_seen_q <= 1'b1;
-                        end_seq_q <= wm_seq;
+                        end_seq_q <= wm.seq;
                     end
                 end
             end
 
-            if (flush) begin
+            if (flush_i) begin
                 // What never arrived, among the instructions this run's trace covers.
                 for (int k = 0; k < DEPTH; k++) begin
                     logic [31:0] seq;
@@ -345,7 +334,7 @@ module coretest_tracer #(
         end
     end
 
-    assign trace_end = ended_q;
-    assign errors = errors_q;
+    assign trace_end_o = ended_q;
+    assign errors_o = errors_q;
 endmodule
 `default_nettype wire

@@ -6,13 +6,17 @@
 //   +bug=NAME[,...]  switch on bug knobs of the core (hdl/core/bug_knobs.md)
 //   +trace=FILE      write the commit trace (+trace_untagged: without the @SEQ tags)
 //   +max_cycles=N    give up after N cycles
-// Under Verilator the C++ main (sim_main.cpp) drives clk; other simulators get a clock here.
+// Under Verilator the C++ main (sim_main.cpp) drives clk_i; other simulators get a clock here.
 module coretest_tb
+    import coretest_pkg::*;
 `ifdef VERILATOR
-    (input wire logic clk)
+    (input wire logic clk_i)
 `endif
 ;
-`ifndef VERILATOR
+`ifdef VERILATOR
+    logic clk;
+    assign clk = clk_i;
+`else
     logic clk = 1'b0;
     always #5 clk = ~clk;
 `endif
@@ -57,12 +61,7 @@ module coretest_tb
     logic [31:0] d_addr, d_wdata, d_rdata;
 
     // Retirement interface: the tracer's input, and the place to tap for a live checker.
-    logic        rv_valid, rv_gpr, rv_hi, rv_lo, rv_mem, rv_trap;
-    logic [31:0] rv_seq, rv_pc, rv_insn;
-    logic        wg_valid, wh_valid, wl_valid, wm_valid;
-    logic [31:0] wg_seq, wg_data, wh_seq, wh_data, wl_seq, wl_data, wm_seq, wm_addr, wm_data;
-    logic [ 4:0] wg_reg;
-    logic [ 3:0] wm_be;
+    coretest_retirement_t retirement;
 
     // Board outputs and the run's end.
     logic        bus_error, end_mark, trace_end, stop, flush;
@@ -70,50 +69,42 @@ module coretest_tb
     logic [15:0] leds;
 
     mips_core core (
-        .clk, .rst, .bugs,
-        .i_req, .i_addr, .i_ready, .i_rdata, .i_err,
-        .d_req, .d_we, .d_be, .d_addr, .d_wdata, .d_ready, .d_rdata, .d_err,
-        .rv_valid, .rv_seq, .rv_pc, .rv_insn, .rv_gpr, .rv_hi, .rv_lo, .rv_mem, .rv_trap,
-        .wg_valid, .wg_seq, .wg_reg, .wg_data,
-        .wh_valid, .wh_seq, .wh_data,
-        .wl_valid, .wl_seq, .wl_data,
-        .wm_valid, .wm_seq, .wm_addr, .wm_be, .wm_data
+        .clk_i(clk), .rst_i(rst), .bugs_i(bugs),
+        .i_req_o(i_req), .i_addr_o(i_addr), .i_ready_i(i_ready), .i_rdata_i(i_rdata),
+        .i_err_i(i_err),
+        .d_req_o(d_req), .d_we_o(d_we), .d_be_o(d_be), .d_addr_o(d_addr), .d_wdata_o(d_wdata),
+        .d_ready_i(d_ready), .d_rdata_i(d_rdata), .d_err_i(d_err),
+        .retirement_o(retirement)
     );
 
     coretest_board #(.LATENCY(LATENCY)) board (
-        .clk, .rst,
-        .i_req, .i_addr, .i_ready, .i_rdata, .i_err,
-        .d_req, .d_we, .d_be, .d_addr, .d_wdata, .d_ready, .d_rdata, .d_err,
-        .bus_error, .end_mark, .display, .leds, .lamp_a, .lamp_b
+        .clk_i(clk), .rst_i(rst),
+        .i_req_i(i_req), .i_addr_i(i_addr), .i_ready_o(i_ready), .i_rdata_o(i_rdata),
+        .i_err_o(i_err),
+        .d_req_i(d_req), .d_we_i(d_we), .d_be_i(d_be), .d_addr_i(d_addr), .d_wdata_i(d_wdata),
+        .d_ready_o(d_ready), .d_rdata_o(d_rdata), .d_err_o(d_err),
+        .bus_error_o(bus_error), .end_mark_o(end_mark), .display_o(display), .leds_o(leds),
+        .lamp_a_o(lamp_a), .lamp_b_o(lamp_b)
     );
 
     coretest_tracer tracer (
-        .clk, .rst,
-        .rv_valid, .rv_seq, .rv_pc, .rv_insn, .rv_gpr, .rv_hi, .rv_lo, .rv_mem, .rv_trap,
-        .wg_valid, .wg_seq, .wg_reg, .wg_data,
-        .wh_valid, .wh_seq, .wh_data,
-        .wl_valid, .wl_seq, .wl_data,
-        .wm_valid, .wm_seq, .wm_addr, .wm_be, .wm_data,
-        .stop, .flush, .trace_end, .errors(trace_errors)
+        .clk_i(clk), .rst_i(rst),
+        .retirement_i(retirement),
+        .stop_i(stop), .flush_i(flush), .trace_end_o(trace_end), .errors_o(trace_errors)
     );
 
     coretest_monitor monitor (
-        .clk, .rst,
-        .i_req, .i_addr, .i_ready,
-        .bus_error, .end_mark, .display, .lamp_a, .lamp_b,
-        .trace_end, .trace_errors, .stop, .flush
+        .clk_i(clk), .rst_i(rst),
+        .i_req_i(i_req), .i_addr_i(i_addr), .i_ready_i(i_ready),
+        .bus_error_i(bus_error), .end_mark_i(end_mark), .display_i(display),
+        .lamp_a_i(lamp_a), .lamp_b_i(lamp_b),
+        .trace_end_i(trace_end), .trace_errors_i(trace_errors), .stop_o(stop), .flush_o(flush)
     );
 
 `ifdef CORETEST_COSIM
     // The live checker (model coretest_cosim_sim): the reference core checks every retirement.
     coretest_cosim_checker cosim (
-        .clk, .rst,
-        .rv_valid, .rv_seq, .rv_pc, .rv_insn, .rv_gpr, .rv_hi, .rv_lo, .rv_mem, .rv_trap,
-        .wg_valid, .wg_seq, .wg_reg, .wg_data,
-        .wh_valid, .wh_seq, .wh_data,
-        .wl_valid, .wl_seq, .wl_data,
-        .wm_valid, .wm_seq, .wm_addr, .wm_be, .wm_data,
-        .finish(flush)
+        .clk_i(clk), .rst_i(rst), .retirement_i(retirement), .finish_i(flush)
     );
 `endif
 

@@ -10,11 +10,11 @@ int main(int argc, char** argv) {
     const auto context = std::make_unique<VerilatedContext>();
     context->commandArgs(argc, argv);
     const auto tb = std::make_unique<Vcoretest_tb>(context.get());
-    tb->clk = 0;
+    tb->clk_i = 0;
     while (!context->gotFinish()) {
         tb->eval();
         context->timeInc(5);
-        tb->clk = !tb->clk;
+        tb->clk_i = !tb->clk_i;
     }
     tb->final();
     return 0;

@@ -22,10 +22,19 @@ module board_script_tb #(
     logic [31:0] display, lamp_a, lamp_b;
     logic [15:0] leds;
 
-    coretest_board #(.LATENCY(LATENCY), .PHYSICAL(PHYSICAL), .SWITCH(32'h5)) board (.*);
+    coretest_board #(.LATENCY(LATENCY), .PHYSICAL(PHYSICAL), .SWITCH(32'h5)) board (
+        .clk_i(clk), .rst_i(rst),
+        .i_req_i(i_req), .i_addr_i(i_addr), .i_ready_o(i_ready), .i_rdata_o(i_rdata),
+        .i_err_o(i_err),
+        .d_req_i(d_req), .d_we_i(d_we), .d_be_i(d_be), .d_addr_i(d_addr), .d_wdata_i(d_wdata),
+        .d_ready_o(d_ready), .d_rdata_o(d_rdata), .d_err_o(d_err),
+        .bus_error_o(bus_error), .end_mark_o(end_mark), .display_o(display), .leds_o(leds),
+        .lamp_a_o(lamp_a), .lamp_b_o(lamp_b));
     coretest_monitor #(.PHYSICAL(PHYSICAL), .DRAIN_CYCLES(4)) monitor (
-        .clk, .rst, .i_req, .i_addr, .i_ready, .bus_error, .end_mark, .display, .lamp_a, .lamp_b,
-        .trace_end(1'b1), .trace_errors(32'd0), .stop, .flush);
+        .clk_i(clk), .rst_i(rst), .i_req_i(i_req), .i_addr_i(i_addr), .i_ready_i(i_ready),
+        .bus_error_i(bus_error), .end_mark_i(end_mark), .display_i(display), .lamp_a_i(lamp_a),
+        .lamp_b_i(lamp_b), .trace_end_i(1'b1), .trace_errors_i(32'd0), .stop_o(stop),
+        .flush_o(flush));
 
     int checks = 0;
     task automatic expect_eq(string what, logic [31:0] got, logic [31:0] want);

@@ -17,8 +17,8 @@ CliResult simulate(const ScratchFolder& dir, const std::string& top, const std::
     const std::string vvp = (dir.path() / (top + ".vvp")).string();
     const CliResult compiled = runCommand(
         std::string(CORETEST_IVERILOG) + " -g2012 -s " + top + " " + params + " -o " + vvp + " " +
-        kTests + top + ".sv " + kKit + "coretest_board.sv " + kKit + "coretest_wait_states.sv " +
-        kKit + "coretest_monitor.sv " + kKit + "coretest_tracer.sv");
+        kKit + "coretest_pkg.sv " + kTests + top + ".sv " + kKit + "coretest_board.sv " + kKit +
+        "coretest_wait_states.sv " + kKit + "coretest_monitor.sv " + kKit + "coretest_tracer.sv");
     EXPECT_EQ(compiled.status, 0) << compiled.err;
     return runCommand("cd " + dir.path().string() + " && " + CORETEST_VVP + " -n " + vvp + " " +
                       plusargs);

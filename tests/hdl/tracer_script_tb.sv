@@ -1,45 +1,42 @@
 `default_nettype none
-// Drives coretest_tracer's retirement interface from a script of cycles, the way a pipeline
-// does: a store sent from MEM before its instruction (and an older one) retires, a divider's LO
+// Drives coretest_tracer's retirement interface (one coretest_retirement_t) from a script of
+// cycles, the way a pipeline does: a store sent from MEM before its instruction (and an older one) retires, a divider's LO
 // and HI arriving cycles after younger instructions retired, a store into the ROM, byte and
 // halfword stores, a trapping instruction, the end mark and an instruction after it.
 // +scenario=missing instead retires an instruction whose announced register write never comes.
 module tracer_script_tb;
+    import coretest_pkg::*;
     logic clk = 1'b0;
     always #5 clk = ~clk;
 
-    logic        rv_valid, rv_gpr, rv_hi, rv_lo, rv_mem, rv_trap;
-    logic [31:0] rv_seq, rv_pc, rv_insn;
-    logic        wg_valid, wh_valid, wl_valid, wm_valid;
-    logic [31:0] wg_seq, wg_data, wh_seq, wh_data, wl_seq, wl_data, wm_seq, wm_addr, wm_data;
-    logic [ 4:0] wg_reg;
-    logic [ 3:0] wm_be;
+    coretest_retirement_t r;
     logic        rst, stop, flush, trace_end;
     logic [31:0] errors;
 
-    coretest_tracer #(.DEPTH(8)) tracer (.*);
+    coretest_tracer #(.DEPTH(8)) tracer (
+        .clk_i(clk), .rst_i(rst), .retirement_i(r), .stop_i(stop), .flush_i(flush),
+        .trace_end_o(trace_end), .errors_o(errors));
 
     task automatic idle;
-        {rv_valid, rv_gpr, rv_hi, rv_lo, rv_mem, rv_trap} = '0;
-        {wg_valid, wh_valid, wl_valid, wm_valid} = '0;
+        r = '0;
     endtask
     // One retirement: seq, pc and which writes it announces (gpr hi lo mem trap).
     task automatic retire(int seq, logic [31:0] pc, logic [4:0] kinds);
-        rv_valid = 1'b1;
-        rv_seq = seq;
-        rv_pc = pc;
-        rv_insn = 32'h0;
-        {rv_gpr, rv_hi, rv_lo, rv_mem, rv_trap} = kinds;
+        r.rv.valid = 1'b1;
+        r.rv.seq = seq;
+        r.rv.pc = pc;
+        r.rv.insn = 32'h0;
+        {r.rv.gpr, r.rv.hi, r.rv.lo, r.rv.mem, r.rv.trap} = kinds;
     endtask
-    task automatic gpr(int seq, logic [4:0] r, logic [31:0] v);
-        wg_valid = 1'b1; wg_seq = seq; wg_reg = r; wg_data = v;
+    task automatic gpr(int seq, logic [4:0] n, logic [31:0] v);
+        r.wg.valid = 1'b1; r.wg.seq = seq; r.wg.regno = n; r.wg.data = v;
     endtask
     task automatic hilo(int seq, logic [31:0] hi, logic [31:0] lo, bit send_hi, bit send_lo);
-        wh_valid = send_hi; wh_seq = seq; wh_data = hi;
-        wl_valid = send_lo; wl_seq = seq; wl_data = lo;
+        r.wh.valid = send_hi; r.wh.seq = seq; r.wh.data = hi;
+        r.wl.valid = send_lo; r.wl.seq = seq; r.wl.data = lo;
     endtask
     task automatic store(int seq, logic [31:0] a, logic [3:0] be, logic [31:0] v);
-        wm_valid = 1'b1; wm_seq = seq; wm_addr = a; wm_be = be; wm_data = v;
+        r.wm.valid = 1'b1; r.wm.seq = seq; r.wm.addr = a; r.wm.be = be; r.wm.data = v;
     endtask
     task automatic cycle;
         @(posedge clk);

@@ -6,7 +6,7 @@
 // reported (wh/wl) then, tagged with the instruction's sequence number: an instruction that
 // reaches EX 4 (33) or more cycles after the multiply (divide) did sees the result.
 // mthi and mtlo write HI or LO at the end of their EX cycle.
-// Hazards: `pending` tells the hazard unit that a result is still to come after this cycle, so
+// Hazards: `pending_o` tells the hazard unit that a result is still to come after this cycle, so
 // mfhi, mflo, mthi, mtlo and a new multiply or divide wait in ID; in the last cycle they may go
 // on, since they reach EX after HI and LO are written. The unit stands still while the
 // pipeline is frozen, so its cycle counts are those of the pipeline.
@@ -14,28 +14,31 @@
 // 0x80000000 / -1 gives LO 0x80000000 and HI 0. Bug knob: div-remainder-sign.
 `default_nettype none
 
-module muldiv
+module mips_muldiv
     import mips_pkg::*;
+    import coretest_pkg::*;
 (
-    input  logic        clk,
-    input  logic        rst,
-    input  logic        freeze,
-    input  logic        bug_div_remainder_sign,
-    input  logic        start,       // a command leaves EX this cycle
-    input  logic [ 2:0] op,
-    input  logic [31:0] a,           // rs
-    input  logic [31:0] b,           // rt
-    input  logic [31:0] seq,         // the sequence number of the instruction
-    output logic [31:0] hi,
-    output logic [31:0] lo,
-    output logic        pending,
-    output logic        wh_valid,
-    output logic [31:0] wh_seq,
-    output logic [31:0] wh_data,
-    output logic        wl_valid,
-    output logic [31:0] wl_seq,
-    output logic [31:0] wl_data
+    input  wire logic     clk_i,
+    input  wire logic     rst_i,
+    input  wire logic     freeze_i,
+    input  wire logic     bug_div_remainder_sign_i,
+    input  wire md_cmd_t  cmd_i,
+    output logic   [31:0] hi_o,
+    output logic   [31:0] lo_o,
+    output logic          pending_o,
+    // the writes of HI and LO, for the retirement interface
+    output coretest_hilo_write_t wh_o,
+    output coretest_hilo_write_t wl_o
 );
+
+    logic start;
+    md_op_e op;
+    logic [31:0] a, b, seq;
+    assign start = cmd_i.start;
+    assign op = cmd_i.op;
+    assign a = cmd_i.a;
+    assign b = cmd_i.b;
+    assign seq = cmd_i.seq;
 
     logic [31:0] hi_q, lo_q, seq_q;
     logic [5:0] count_q;  // cycles left, 0 when idle
@@ -44,6 +47,7 @@ module muldiv
     logic [31:0] y_q;  // multiply: multiplier bytes still to add; divide: dividend bits, quotient
     logic [63:0] acc_q;  // multiply: the product so far; divide: the remainder in the low half
     logic [63:0] acc_d, product;
+    logic [31:0] product_hi, product_lo;
     logic [31:0] y_d, quot, rem, a_mag, b_mag;
     logic [32:0] rem_shifted, trial;
     logic signed_op, finishing, mult_start, div_start;
@@ -58,13 +62,13 @@ module muldiv
     assign finishing = count_q == 6'd1;
     assign a_mag = magnitude(a, signed_op);
     assign b_mag = magnitude(b, signed_op);
-    assign pending = count_q > 6'd1;
+    assign pending_o = count_q > 6'd1;
 
     // One step: multiply adds the top byte's partial product to the product shifted by a byte;
     // divide shifts the next dividend bit into the remainder and subtracts the divisor if it fits.
     assign rem_shifted = {acc_q[31:0], y_q[31]};
     assign trial = rem_shifted - {1'b0, x_q};
-    always_comb begin
+    always @* begin
         if (is_div_q) begin
             if (!trial[32]) begin
                 acc_d = {32'b0, trial[31:0]};
@@ -81,11 +85,13 @@ module muldiv
 
     // The signed results from the magnitudes.
     assign product = neg_quot_q ? -acc_d : acc_d;
+    assign product_hi = product[63:32];
+    assign product_lo = product[31:0];
     assign quot = neg_quot_q ? -y_d : y_d;
     assign rem = neg_rem_q ? -acc_d[31:0] : acc_d[31:0];
 
-    always_ff @(posedge clk) begin
-        if (rst) begin
+    always_ff @(posedge clk_i) begin
+        if (rst_i) begin
             hi_q <= 32'b0;
             lo_q <= 32'b0;
             seq_q <= 32'b0;
@@ -96,13 +102,13 @@ module muldiv
             x_q <= 32'b0;
             y_q <= 32'b0;
             acc_q <= 64'b0;
-        end else if (!freeze) begin
+        end else if (!freeze_i) begin
             if (mult_start || div_start) begin
                 count_q <= (mult_start ? MULT_CYCLES : DIV_CYCLES) - 6'd1;
                 seq_q <= seq;
                 is_div_q <= div_start;
                 neg_quot_q <= signed_op && (a[31] ^ b[31]);
-                neg_rem_q <= signed_op && (bug_div_remainder_sign ? a[31] ^ b[31] : a[31]);
+                neg_rem_q <= signed_op && (bug_div_remainder_sign_i ? a[31] ^ b[31] : a[31]);
                 if (div_start) begin
                     x_q <= b_mag;
                     y_q <= a_mag;
@@ -120,39 +126,39 @@ module muldiv
             if (start && op == MD_MTHI) hi_q <= a;
             if (start && op == MD_MTLO) lo_q <= a;
             if (finishing) begin
-                hi_q <= wh_data;
-                lo_q <= wl_data;
+                hi_q <= wh_o.data;
+                lo_q <= wl_o.data;
             end
         end
     end
 
-    assign hi = hi_q;
-    assign lo = lo_q;
+    assign hi_o = hi_q;
+    assign lo_o = lo_q;
 
     // Writes of HI and LO as they happen: the end of a multiply or divide, or mthi/mtlo.
-    always_comb begin
-        wh_valid = 1'b0;
-        wl_valid = 1'b0;
-        wh_seq = seq_q;
-        wl_seq = seq_q;
+    always @* begin
+        wh_o.valid = 1'b0;
+        wl_o.valid = 1'b0;
+        wh_o.seq = seq_q;
+        wl_o.seq = seq_q;
         if (is_div_q) begin
-            wh_data = rem;
-            wl_data = quot;
+            wh_o.data = rem;
+            wl_o.data = quot;
         end else begin
-            wh_data = product[63:32];
-            wl_data = product[31:0];
+            wh_o.data = product_hi;
+            wl_o.data = product_lo;
         end
-        if (!freeze && finishing) begin
-            wh_valid = 1'b1;
-            wl_valid = 1'b1;
-        end else if (!freeze && start && op == MD_MTHI) begin
-            wh_valid = 1'b1;
-            wh_seq = seq;
-            wh_data = a;
-        end else if (!freeze && start && op == MD_MTLO) begin
-            wl_valid = 1'b1;
-            wl_seq = seq;
-            wl_data = a;
+        if (!freeze_i && finishing) begin
+            wh_o.valid = 1'b1;
+            wl_o.valid = 1'b1;
+        end else if (!freeze_i && start && op == MD_MTHI) begin
+            wh_o.valid = 1'b1;
+            wh_o.seq = seq;
+            wh_o.data = a;
+        end else if (!freeze_i && start && op == MD_MTLO) begin
+            wl_o.valid = 1'b1;
+            wl_o.seq = seq;
+            wl_o.data = a;
         end
     end
 

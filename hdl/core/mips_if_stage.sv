@@ -1,0 +1,112 @@
+// Fetch stage: holds the PC, requests the instruction word on the instruction port and fills
+// the IF/ID register. Reset starts at 0xbfc00000.
+// - Memory wait states: while the pipeline is frozen nothing here moves; a word that arrives
+//   while ID cannot take it (frozen by the data port, or ID stalled) is kept in a one-word hold
+//   register so that the request is not repeated.
+// - Redirects (taken branch or jump resolved in EX, exception in MEM) replace the PC and drop
+//   the word being fetched; the IF/ID register is emptied or marked as the hazard unit says.
+// - A PC that is not word-aligned is not fetched: the word enters ID as an address-error trap;
+//   a bus error on the port enters ID as a bus-error trap.
+`default_nettype none
+
+module mips_if_stage
+    import mips_pkg::*;
+(
+    input  wire logic        clk_i,
+    input  wire logic        rst_i,
+    input  wire logic        freeze_i,       // a memory wait state: nothing moves
+    input  wire logic        stall_id_i,     // ID keeps its instruction this cycle
+    input  wire logic        redirect_i,     // fetch from redirect_pc_i next
+    input  wire logic [31:0] redirect_pc_i,
+    input  wire logic        flush_ifid_i,   // IF/ID becomes a bubble
+    input  wire logic        mark_slot_i,    // IF/ID (kept) is the delay slot of a taken branch
+    // instruction port
+    output logic             i_req_o,
+    output logic      [31:0] i_addr_o,
+    input  wire logic        i_ready_i,
+    input  wire logic [31:0] i_rdata_i,
+    input  wire logic        i_err_i,
+    output if_id_t           if_id_o
+);
+
+    logic [31:0] pc_q;
+    logic hold_q, hold_err_q;
+    logic [31:0] hold_insn_q;
+    logic misaligned;
+    logic [31:0] fetched_insn;
+    logic fetched_trap;
+
+    assign misaligned = pc_q[1:0] != 2'b00;
+    assign i_req_o = !hold_q && !misaligned;
+    assign i_addr_o = pc_q;
+
+    // The word this stage hands to ID; only used when not frozen, when it is always there.
+    always @* begin
+        if (hold_q) begin
+            fetched_insn = hold_insn_q;
+            fetched_trap = hold_err_q;
+        end else if (misaligned) begin
+            fetched_insn = 32'b0;
+            fetched_trap = 1'b1;
+        end else begin
+            fetched_insn = i_err_i ? 32'b0 : i_rdata_i;
+            fetched_trap = i_err_i;
+        end
+    end
+
+    always_ff @(posedge clk_i) begin
+        if (rst_i) begin
+            pc_q <= RESET_PC;
+            hold_q <= 1'b0;
+            hold_err_q <= 1'b0;
+            hold_insn_q <= 32'b0;
+        end else if (!freeze_i) begin
+            if (redirect_i) begin
+                pc_q <= redirect_pc_i;
+                hold_q <= 1'b0;
+            end else if (!stall_id_i) begin
+                pc_q <= pc_q + 32'd4;
+                hold_q <= 1'b0;
+            end else if (i_req_o && i_ready_i) begin
+                hold_q <= 1'b1;
+                hold_insn_q <= i_rdata_i;
+                hold_err_q <= i_err_i;
+            end
+        end else if (i_req_o && i_ready_i) begin
+            hold_q <= 1'b1;
+            hold_insn_q <= i_rdata_i;
+            hold_err_q <= i_err_i;
+        end
+    end
+
+    always_ff @(posedge clk_i) begin
+        if (rst_i) begin
+            if_id_o <= '0;
+        end else if (!freeze_i) begin
+            if (flush_ifid_i) begin
+                if_id_o.valid <= 1'b0;
+                if_id_o.insn <= 32'b0;
+                if_id_o.trap <= 1'b0;
+                if_id_o.slot <= 1'b0;
+            end else if (!stall_id_i) begin
+                if_id_o.valid <= 1'b1;
+                if_id_o.pc <= pc_q;
+                if_id_o.insn <= fetched_insn;
+                if_id_o.trap <= fetched_trap;
+                if_id_o.slot <= 1'b0;
+            end else if (mark_slot_i) begin
+                if_id_o.slot <= 1'b1;
+            end
+        end
+    end
+
+`ifndef SYNTHESIS
+    // The hazard unit never both keeps and empties IF/ID.
+    always @(posedge clk_i) begin
+        if (!rst_i && !freeze_i)
+            assert (!(stall_id_i && flush_ifid_i))
+            else $error("IF/ID is stalled and flushed in the same cycle");
+    end
+`endif
+
+endmodule

@@ -1,0 +1,149 @@
+// Memory stage: performs the load or store of the instruction in EX/MEM on the data port (word
+// address, byte enables and store data shifted to its byte lanes), picks and extends the loaded
+// bytes (lwl and lwr merge them into the old register value), and takes exceptions: an
+// instruction that arrives here with a trap, or whose access the board answers with a bus
+// error, empties the younger stages (the hazard unit turns `exc_o` into the flush) and retires
+// as a trap without writing anything. Fills the MEM/WB register.
+// Hazards handled here: a data access that completes while the pipeline is frozen by the
+// instruction port is performed once; its answer is held until the pipeline moves.
+// Bug knobs decided here: store-ignores-byte-enables, delay-slot-store-dropped.
+`default_nettype none
+
+module mips_mem_stage
+    import mips_pkg::*;
+    import coretest_pkg::*;
+(
+    input  wire logic        clk_i,
+    input  wire logic        rst_i,
+    input  wire logic        freeze_i,
+    input  wire logic        bug_store_ignores_byte_enables_i,
+    input  wire logic        bug_delay_slot_store_dropped_i,
+    input  wire ex_mem_t     ex_mem_i,
+    // data port
+    output logic             d_req_o,
+    output logic             d_we_o,
+    output logic      [ 3:0] d_be_o,
+    output logic      [31:0] d_addr_o,
+    output logic      [31:0] d_wdata_o,
+    input  wire logic        d_ready_i,
+    input  wire logic [31:0] d_rdata_i,
+    input  wire logic        d_err_i,
+    output logic             exc_o,  // the instruction here traps (to the hazard unit)
+    output coretest_mem_write_t wm_o,  // a store completed on the board this cycle
+    output mem_wb_t          mem_wb_o
+);
+
+    logic done_q, done_err_q;  // the access completed while the pipeline stayed frozen
+    logic [31:0] done_rdata_q;
+    logic load, store, access, completes, bus_err;
+    logic [1:0] offset;
+    logic [31:0] word, load_value;
+    mem_wb_t mem_wb_d;
+
+    assign offset = ex_mem_i.result[1:0];
+    assign load = is_load(ex_mem_i.mem_op);
+    assign store = is_store(ex_mem_i.mem_op);
+    // a trapping instruction makes no access; nor does the dropped delay-slot store
+    assign access = ex_mem_i.valid && !ex_mem_i.trap && (load || (store &&
+                    !(bug_delay_slot_store_dropped_i && ex_mem_i.slot)));
+
+    assign d_req_o = access && !done_q;
+    assign d_we_o = store;
+    assign d_addr_o = {ex_mem_i.result[31:2], 2'b00};
+    assign completes = d_req_o && d_ready_i;
+
+    // Byte enables and store data on their lanes (lanes not written are driven with zero).
+    always @* begin
+        d_be_o = 4'b0000;
+        d_wdata_o = 32'b0;
+        case (ex_mem_i.mem_op)
+            MEM_SB: begin
+                d_be_o = 4'b0001 << offset;
+                d_wdata_o = {24'b0, ex_mem_i.rt_val[7:0]} << {offset, 3'b000};
+                if (bug_store_ignores_byte_enables_i) d_be_o = 4'b1111;
+            end
+            MEM_SH: begin
+                d_be_o = offset[1] ? 4'b1100 : 4'b0011;
+                d_wdata_o = {16'b0, ex_mem_i.rt_val[15:0]} << {offset[1], 4'b0000};
+                if (bug_store_ignores_byte_enables_i) d_be_o = 4'b1111;
+            end
+            MEM_SW: begin
+                d_be_o = 4'b1111;
+                d_wdata_o = ex_mem_i.rt_val;
+            end
+            MEM_SWL: begin  // the high bytes of rt to the bytes from the word's start to addr
+                d_be_o = 4'b1111 >> (2'd3 - offset);
+                d_wdata_o = ex_mem_i.rt_val >> {2'd3 - offset, 3'b000};
+            end
+            MEM_SWR: begin  // the low bytes of rt to the bytes from addr to the word's end
+                d_be_o = 4'b1111 << offset;
+                d_wdata_o = ex_mem_i.rt_val << {offset, 3'b000};
+            end
+            default: ;
+        endcase
+    end
+
+    // The loaded word (this cycle's answer, or the one held) and the register value made of it.
+    assign word = done_q ? done_rdata_q : d_rdata_i;
+    assign bus_err = done_q ? done_err_q : completes && d_err_i;
+    always @* begin
+        case (ex_mem_i.mem_op)
+            MEM_LB: load_value = {{24{word[8*offset+7]}}, word[8*offset+:8]};
+            MEM_LBU: load_value = {24'b0, word[8*offset+:8]};
+            MEM_LH: load_value = {{16{word[16*offset[1]+15]}}, word[16*offset[1]+:16]};
+            MEM_LHU: load_value = {16'b0, word[16*offset[1]+:16]};
+            MEM_LWL:  // the low bytes up to addr become the register's high bytes
+            load_value = (word << {2'd3 - offset, 3'b000}) |
+                (ex_mem_i.rt_val & ~(32'hffff_ffff << {2'd3 - offset, 3'b000}));
+            MEM_LWR:  // the bytes from addr up become the register's low bytes
+            load_value = (word >> {offset, 3'b000}) |
+                (ex_mem_i.rt_val & ~(32'hffff_ffff >> {offset, 3'b000}));
+            default: load_value = word;
+        endcase
+    end
+
+    assign exc_o = ex_mem_i.valid && (ex_mem_i.trap || bus_err);
+
+    always @* begin
+        wm_o.valid = completes && d_we_o && !d_err_i;
+        wm_o.seq = ex_mem_i.seq;
+        wm_o.addr = d_addr_o;
+        wm_o.be = d_be_o;
+        wm_o.data = d_wdata_o;
+    end
+
+    always_ff @(posedge clk_i) begin
+        if (rst_i) begin
+            done_q <= 1'b0;
+            done_err_q <= 1'b0;
+            done_rdata_q <= 32'b0;
+        end else if (!freeze_i) begin
+            done_q <= 1'b0;
+        end else if (completes) begin
+            done_q <= 1'b1;
+            done_err_q <= d_err_i;
+            done_rdata_q <= d_rdata_i;
+        end
+    end
+
+    // The next MEM/WB: a trap writes nothing.
+    always @* begin
+        mem_wb_d.valid = ex_mem_i.valid;
+        mem_wb_d.pc = ex_mem_i.pc;
+        mem_wb_d.insn = ex_mem_i.insn;
+        mem_wb_d.seq = ex_mem_i.seq;
+        mem_wb_d.wdata = load ? load_value : ex_mem_i.result;
+        mem_wb_d.dest = ex_mem_i.dest;
+        mem_wb_d.reg_write = ex_mem_i.valid && ex_mem_i.reg_write && !exc_o;
+        mem_wb_d.writes_hi = ex_mem_i.valid && ex_mem_i.writes_hi && !exc_o;
+        mem_wb_d.writes_lo = ex_mem_i.valid && ex_mem_i.writes_lo && !exc_o;
+        mem_wb_d.wrote_mem = access && store && !exc_o;
+        mem_wb_d.trap = exc_o;
+    end
+
+    always_ff @(posedge clk_i) begin
+        if (rst_i) mem_wb_o <= '0;
+        else if (!freeze_i) mem_wb_o <= mem_wb_d;
+    end
+
+endmodule

@@ -1,0 +1,62 @@
+`default_nettype none
+// The retirement interface: what a core tells the kit's tracer (and the live checker in
+// hdl/cosim) about each instruction it completes. One packed struct, coretest_retirement_t,
+// carries five channels, each with its own valid bit and each tagged with the program-order
+// number (seq, from 1) of the instruction it belongs to:
+//   rv  an instruction retires, in program order, announcing the writes it makes
+//   wg  a general register write          wh, wl  a HI or LO write
+//   wm  a store, in the cycle the board completes it
+// The writes may come before, with or after their instruction's retirement, in any order (a
+// store from MEM before an older instruction retires, HI and LO from an iterative divider after
+// younger instructions retired); each announced write comes exactly once, a trap announces none.
+// Compile this package before the kit's modules and the core that drives the bundle.
+package coretest_pkg;
+
+    // An instruction leaves the pipeline.
+    typedef struct packed {
+        logic        valid;
+        logic [31:0] seq;
+        logic [31:0] pc;
+        logic [31:0] insn;
+        logic        gpr;   // it writes a general register (one wg record)
+        logic        hi;    // it writes HI (one wh record)
+        logic        lo;    // it writes LO (one wl record)
+        logic        mem;   // it writes memory (one wm record)
+        logic        trap;  // it took an exception and writes nothing
+    } coretest_retire_t;
+
+    // A general register write (never r0).
+    typedef struct packed {
+        logic        valid;
+        logic [31:0] seq;
+        logic [ 4:0] regno;
+        logic [31:0] data;
+    } coretest_gpr_write_t;
+
+    // A HI or LO write.
+    typedef struct packed {
+        logic        valid;
+        logic [31:0] seq;
+        logic [31:0] data;
+    } coretest_hilo_write_t;
+
+    // A store as the board performs it: the word address, byte enables and the data on its lanes.
+    typedef struct packed {
+        logic        valid;
+        logic [31:0] seq;
+        logic [31:0] addr;
+        logic [ 3:0] be;
+        logic [31:0] data;
+    } coretest_mem_write_t;
+
+    // The whole interface, one cycle of it.
+    typedef struct packed {
+        coretest_retire_t     rv;
+        coretest_gpr_write_t  wg;
+        coretest_hilo_write_t wh;
+        coretest_hilo_write_t wl;
+        coretest_mem_write_t  wm;
+    } coretest_retirement_t;
+
+endpackage
+`default_nettype wire

@@ -1,0 +1,103 @@
+// Our core's sources as both simulators read them: Verilator's -Wall lint has nothing to say,
+// Icarus Verilog compiles them without a warning or a "sorry", and the retirement assertions of
+// the writeback stage fire in Icarus on exactly the faults they guard.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "hdl/hdl_support.h"
+
+namespace coretest_test {
+namespace {
+
+const std::filesystem::path kHdl = CORETEST_SOURCE_DIR "/hdl";
+
+// The kit's package, the core's package, then every other source of the core.
+std::string coreSources() {
+    std::vector<std::string> stages;
+    for (const auto& entry : std::filesystem::directory_iterator(kHdl / "core"))
+        if (entry.path().extension() == ".sv" && entry.path().filename() != "mips_pkg.sv")
+            stages.push_back(entry.path().string());
+    std::sort(stages.begin(), stages.end());
+    std::string list = (kHdl / "kit/coretest_pkg.sv").string() + " " +
+                       (kHdl / "core/mips_pkg.sv").string();
+    for (const auto& s : stages) list += " " + s;
+    return list;
+}
+
+std::string kitSources() {
+    std::string list;
+    for (const char* name : {"coretest_wait_states.sv", "coretest_board.sv", "coretest_tracer.sv",
+                             "coretest_monitor.sv"})
+        list += " " + (kHdl / "kit" / name).string();
+    return list;
+}
+
+bool haveVerilator() { return runCommand("verilator --version").status == 0; }
+
+TEST(RtlBuild, VerilatorLintOfTheCoreAndTestbenchIsClean) {
+    if (!haveVerilator()) GTEST_SKIP() << "verilator is not on the PATH";
+    const struct {
+        const char* top;
+        std::string sources;
+    } cases[] = {
+        {"mips_core", coreSources()},
+        {"coretest_tb", coreSources() + kitSources() + " " + (kHdl / "tb/coretest_tb.sv").string()},
+    };
+    for (const auto& c : cases) {
+        const CliResult lint =
+            runCommand(std::string("verilator --lint-only -Wall --assert -I") +
+                       CORETEST_HDL_BINARY_DIR + " --top-module " + c.top + " " + c.sources);
+        EXPECT_EQ(lint.status, 0) << c.top << "\n" << lint.err;
+        EXPECT_EQ(lint.out + lint.err, "") << c.top;
+    }
+}
+
+TEST(RtlBuild, IcarusCompilesTheCoreWithoutWarningsOrSorry) {
+    const ScratchFolder dir("coretest-rtl-icarus");
+    const CliResult compiled = runCommand(std::string(CORETEST_IVERILOG) +
+                                          " -g2012 -Wall -s mips_core -o " +
+                                          (dir.path() / "core.vvp").string() + " " + coreSources());
+    EXPECT_EQ(compiled.status, 0) << compiled.err;
+    EXPECT_EQ(compiled.out + compiled.err, "");
+}
+
+struct AssertCase {
+    const char* scenario;
+    const char* error; // the assertion's message, or "" when none may fire
+};
+
+const AssertCase kAssertCases[] = {
+    {"clean", ""},
+    {"skip", "retirement of @3 after @1"},
+    {"r0", "@2 writes r0 (trap 0)"},
+    {"trap", "@2 writes r4 (trap 1)"},
+};
+
+class WbAssertTest : public ::testing::TestWithParam<AssertCase> {};
+
+TEST_P(WbAssertTest, FiresOnTheFaultItGuards) {
+    const AssertCase& c = GetParam();
+    const ScratchFolder dir("coretest-wb-assert");
+    const std::string vvp = (dir.path() / "wb.vvp").string();
+    const CliResult compiled = runCommand(
+        std::string(CORETEST_IVERILOG) + " -g2012 -s wb_assert_tb -o " + vvp + " " +
+        (kHdl / "kit/coretest_pkg.sv").string() + " " + (kHdl / "core/mips_pkg.sv").string() +
+        " " + (kHdl / "core/mips_wb_stage.sv").string() + " " CORETEST_SOURCE_DIR
+        "/tests/hdl/wb_assert_tb.sv");
+    ASSERT_EQ(compiled.status, 0) << compiled.err;
+    const CliResult run =
+        runCommand(std::string(CORETEST_VVP) + " -n " + vvp + " +scenario=" + c.scenario);
+    EXPECT_NE(run.out.find("wb_assert_tb: done"), std::string::npos) << run.out;
+    const auto errors = capturesOf(run.out, "ERROR: [^\n]*mips_wb_stage\\.sv:\\d+: ([^\n]*)");
+    if (*c.error == '\0')
+        EXPECT_TRUE(errors.empty()) << run.out;
+    else
+        EXPECT_EQ(errors, std::vector<std::string>{c.error}) << run.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, WbAssertTest, ::testing::ValuesIn(kAssertCases),
+                         [](const auto& info) { return std::string(info.param.scenario); });
+
+} // namespace
+} // namespace coretest_test
