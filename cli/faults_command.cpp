@@ -26,6 +26,8 @@ struct FaultsArgs {
     std::string jobsText = "0";
     std::string html;
     bool list = false;
+    bool blindSpots = false;
+    bool markdown = false;
     bool scopedOnly = false;
     bool record = false;
     bool json = false;
@@ -294,6 +296,92 @@ void printList(const std::vector<const FaultDef*>& faults, const RomMap& map, bo
     fmt::print("{} faults\n", rows.size());
 }
 
+// A text as one cell of a Markdown table: a '|' would end the cell.
+std::string markdownCell(std::string_view text) {
+    std::string out;
+    for (char c : text)
+        out += c == '|' ? std::string("\\|") : std::string(1, c);
+    return out;
+}
+
+std::string markdownCode(std::string_view text) {
+    return "`" + markdownCell(text) + "`";
+}
+
+std::string_view scopeText(const FaultDef& f) {
+    return f.scope.empty() ? "whole ROM" : f.scope;
+}
+
+// The catalogue as a Markdown table, for the documentation (the same facts as --list).
+void printListMarkdown(const std::vector<const FaultDef*>& faults, const RomMap& map) {
+    fmt::print("| Fault | Scope | Expected in its scope | Whole core | Description |\n"
+               "|---|---|---|---|---|\n");
+    for (const FaultDef* f : faults) {
+        const CampaignRow row = expectationsOnly(*f, map);
+        fmt::print("| {} | {} | {} | {} | {} |\n", markdownCode(f->name), markdownCell(scopeText(*f)),
+                   markdownCell(row.expectedText()),
+                   markdownCell(describe(row.wholeCore.expected)), markdownCell(f->description));
+    }
+    fmt::print("\n{} faults\n", faults.size());
+}
+
+struct BlindSpot {
+    const FaultDef* fault;
+    WholeCoreExpected outcome;
+    std::string_view reason;
+};
+
+// The faults whose whole-core form goes unnoticed, or is first seen in another routine than
+// their own, with the reason their recorded entry gives.
+std::vector<BlindSpot> blindSpots(const std::vector<const FaultDef*>& faults) {
+    std::vector<BlindSpot> out;
+    for (const FaultDef* f : faults) {
+        const WholeCoreExpected e = wholeCoreExpectation(*f);
+        if (!e.recorded || !isBlindSpot(*f, e)) continue;
+        std::string_view reason;
+        for (const auto& r : recordedWholeCoreTable())
+            if (r.fault == f->name) reason = r.reason;
+        out.push_back({f, e, reason});
+    }
+    return out;
+}
+
+std::string firstSeenText(const WholeCoreExpected& e) {
+    if (e.first.routine.empty()) return "—";
+    return e.first.caseIndex ? fmt::format("{} case {}", e.first.routine, e.first.caseIndex)
+                             : std::string(e.first.routine);
+}
+
+void printBlindSpots(const std::vector<const FaultDef*>& faults, bool markdown) {
+    const auto spots = blindSpots(faults);
+    if (markdown) {
+        fmt::print("| Fault | Scope | Whole core | First seen | Board at the end | Why |\n"
+                   "|---|---|---|---|---|---|\n");
+        for (const auto& s : spots)
+            fmt::print("| {} | {} | {} | {} | `0x{:08x}`, {},{} | {} |\n",
+                       markdownCode(s.fault->name), markdownCell(scopeText(*s.fault)),
+                       expectedKindName(s.outcome.kind), markdownCell(firstSeenText(s.outcome)),
+                       s.outcome.finalDisplay, s.outcome.lampA, s.outcome.lampB,
+                       markdownCell(s.reason));
+        fmt::print("\n{} blind spots among {} faults\n", spots.size(), faults.size());
+        return;
+    }
+    std::size_t name = 5, scope = 9;
+    for (const auto& s : spots) {
+        name = std::max(name, s.fault->name.size());
+        scope = std::max(scope, scopeText(*s.fault).size());
+    }
+    name += 2;
+    fmt::print("{:<{}}{:<{}}WHOLE CORE\n", "FAULT", name, "SCOPE", scope + 2);
+    for (const auto& s : spots) {
+        std::vector<std::string> texts{describe(s.outcome)};
+        if (!s.reason.empty()) texts.push_back("why: " + std::string(s.reason));
+        printBlock(fmt::format("{:<{}}{}", s.fault->name, name, scopeText(*s.fault)),
+                   name + scope + 2, texts);
+    }
+    fmt::print("{} blind spots among {} faults\n", spots.size(), faults.size());
+}
+
 const char* kindIdentifier(ExpectedKind kind) {
     switch (kind) {
     case ExpectedKind::Unnoticed: return "Unnoticed";
@@ -329,7 +417,15 @@ Action addFaultsCommand(CLI::App& app) {
     CLI::App* sub = app.add_subcommand(
         "faults", "run every fault of the catalogue and check that the ROM shows it as expected");
     sub->add_option("elf", args->elf, "ROM image (default: the ROM this build produced)");
-    sub->add_flag("--list", args->list, "print the catalogue instead of running it");
+    auto* list = sub->add_flag("--list", args->list, "print the catalogue instead of running it");
+    auto* blind = sub->add_flag("--blind-spots", args->blindSpots,
+                                "print the ROM's blind spots instead of running: the faults whose "
+                                "whole-core form goes unnoticed or is first seen in another "
+                                "routine, with why");
+    blind->excludes(list);
+    auto* markdown = sub->add_flag("--markdown", args->markdown,
+                                   "with --list or --blind-spots: print a Markdown table (the "
+                                   "documentation's)");
     sub->add_option("--only", args->only,
                     "run only the faults whose name matches this glob (with * ? or [) or "
                     "contains this text");
@@ -347,10 +443,17 @@ Action addFaultsCommand(CLI::App& app) {
     json->excludes(record);
     auto* csv = sub->add_flag("--csv", args->csv, "print comma-separated values");
     json->excludes(csv);
+    json->excludes(blind);
+    csv->excludes(blind);
+    markdown->excludes(json);
+    markdown->excludes(csv);
     sub->add_option("--html", args->html,
                     "also write a self-contained page with the table and a fault-by-routine "
                     "matrix to this file");
     return [args]() {
+        if (args->markdown && !args->list && !args->blindSpots)
+            throw InputError("--markdown prints the table of --list or --blind-spots; give one "
+                             "of them");
         const FaultFilter filter(args->only);
         const auto faults = filter.select(faultCatalogue());
         if (faults.empty())
@@ -359,8 +462,15 @@ Action addFaultsCommand(CLI::App& app) {
                                          args->only, filter.describe()));
         const Image image = Image::load(args->elf);
         const RomMap map = RomMap::load(image);
+        if (args->blindSpots) {
+            printBlindSpots(faults, args->markdown);
+            return kPass;
+        }
         if (args->list) {
-            printList(faults, map, args->json);
+            if (args->markdown)
+                printListMarkdown(faults, map);
+            else
+                printList(faults, map, args->json);
             return kPass;
         }
         CampaignOptions options;
