@@ -184,3 +184,4 @@ module mips_core
     );
 
 endmodule
+`default_nettype wire

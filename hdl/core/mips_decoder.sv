@@ -219,3 +219,4 @@ module mips_decoder
     assign decoded_o = d;
 
 endmodule
+`default_nettype wire

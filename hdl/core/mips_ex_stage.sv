@@ -171,3 +171,4 @@ module mips_ex_stage
     end
 
 endmodule
+`default_nettype wire

@@ -128,3 +128,4 @@ module mips_hazard_unit
 `endif
 
 endmodule
+`default_nettype wire

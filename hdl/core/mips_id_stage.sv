@@ -94,3 +94,4 @@ module mips_id_stage
     end
 
 endmodule
+`default_nettype wire

@@ -110,3 +110,4 @@ module mips_if_stage
 `endif
 
 endmodule
+`default_nettype wire

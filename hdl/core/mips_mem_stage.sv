@@ -147,3 +147,4 @@ module mips_mem_stage
     end
 
 endmodule
+`default_nettype wire

@@ -163,3 +163,4 @@ module mips_muldiv
     end
 
 endmodule
+`default_nettype wire

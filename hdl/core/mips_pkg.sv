@@ -305,3 +305,4 @@ package mips_pkg;
     localparam int BUG_KNOBS = 14;  // this bit and those above it are ignored
 
 endpackage
+`default_nettype wire

@@ -51,3 +51,4 @@ module mips_regfile
     end
 
 endmodule
+`default_nettype wire

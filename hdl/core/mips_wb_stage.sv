@@ -67,3 +67,4 @@ module mips_wb_stage
 `endif
 
 endmodule
+`default_nettype wire
