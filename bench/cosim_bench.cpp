@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "coretest/diagnosis.h"
+#include "coretest/routine_reports.h"
 #include "coretest/run.h"
 #include "coretest/trace.h"
 #include "coretest_cosim.h"

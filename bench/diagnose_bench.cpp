@@ -8,6 +8,7 @@
 #include <chrono>
 #include <thread>
 
+#include "coretest/catalogue.h"
 #include "coretest/fault_dictionary.h"
 
 namespace {

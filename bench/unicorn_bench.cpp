@@ -14,8 +14,9 @@
 #include <string>
 
 #include "coretest/campaign.h"
-#include "coretest/diagnosis.h"
+#include "coretest/routine_reports.h"
 #include "coretest/run.h"
+#include "coretest/unicorn_core.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ struct Timing {
     std::string outcome;
 };
 
-Timing measure(const Image& image, CoreKind core, std::uint32_t switchValue, int repeats,
+Timing measure(const Image& image, CoreRunner core, std::uint32_t switchValue, int repeats,
                Observer* observer = nullptr) {
     Timing best;
     for (int i = 0; i < repeats; ++i) {
@@ -104,10 +105,9 @@ int main(int argc, char** argv) {
         Observer singleSteps; // sees nothing, but makes the core step every instruction
         Timing shortRef, longRef, longUni;
         for (const Case c : {Case{"short", 1, 5}, Case{"long-pause", 0, 3}}) {
-            const Timing ref = measure(image, CoreKind::Reference, c.switchValue, c.repeats);
-            const Timing steps =
-                measure(image, CoreKind::Reference, c.switchValue, 1, &singleSteps);
-            const Timing uni = measure(image, CoreKind::Unicorn, c.switchValue, c.repeats);
+            const Timing ref = measure(image, nullptr, c.switchValue, c.repeats);
+            const Timing steps = measure(image, nullptr, c.switchValue, 1, &singleSteps);
+            const Timing uni = measure(image, runOnUnicorn, c.switchValue, c.repeats);
             row(c.name, "reference", ref);
             row(c.name, "ref-steps", steps);
             row(c.name, "unicorn", uni);

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "commands.h"
-#include "coretest/diagnosis.h"
 #include "coretest/display_word.h"
 #include "coretest/routine_instructions.h"
+#include "coretest/routine_reports.h"
 #include "output.h"
 
 namespace coretest::cli {

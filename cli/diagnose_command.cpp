@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "commands.h"
+#include "coretest/catalogue.h"
 #include "coretest/display_word.h"
 #include "coretest/fault_dictionary.h"
 #include "coretest/routine_instructions.h"

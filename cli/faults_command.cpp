@@ -9,6 +9,7 @@
 
 #include "campaign_page.h"
 #include "commands.h"
+#include "coretest/catalogue.h"
 #include "coretest/whole_core_table.h"
 #include "numbers.h"
 #include "output.h"
@@ -318,8 +319,8 @@ void printListMarkdown(const std::vector<const FaultDef*>& faults, const RomMap&
                "|---|---|---|---|---|\n");
     for (const FaultDef* f : faults) {
         const CampaignRow row = expectationsOnly(*f, map);
-        fmt::print("| {} | {} | {} | {} | {} |\n", markdownCode(f->name), markdownCell(scopeText(*f)),
-                   markdownCell(row.expectedText()),
+        fmt::print("| {} | {} | {} | {} | {} |\n", markdownCode(f->name),
+                   markdownCell(scopeText(*f)), markdownCell(row.expectedText()),
                    markdownCell(describe(row.wholeCore.expected)), markdownCell(f->description));
     }
     fmt::print("\n{} faults\n", faults.size());
@@ -437,7 +438,7 @@ Action addFaultsCommand(CLI::App& app) {
                                  "run each fault in its scope only, not also on the whole core");
     auto* record = sub->add_flag("--record-whole-core", args->record,
                                  "print the whole-core outcomes as rows of the recorded table "
-                                 "(core/src/whole_core_table.cpp)");
+                                 "(faults/src/whole_core_table.cpp)");
     record->excludes(scoped);
     auto* json = sub->add_flag("--json", args->json, "print one JSON document");
     json->excludes(record);

@@ -8,11 +8,13 @@
 #include <nlohmann/json.hpp>
 
 #include "commands.h"
-#include "coretest/diagnosis.h"
+#include "coretest/catalogue.h"
 #include "coretest/disassembler.h"
+#include "coretest/routine_reports.h"
 #include "coretest/strict_memory.h"
 #include "numbers.h"
 #include "output.h"
+#include "second_core/second_core.h"
 
 namespace coretest::cli {
 
@@ -221,7 +223,7 @@ Action addRunCommand(CLI::App& app) {
                   "scratch words, board registers in their direction); a violation fails the run");
     return [args]() {
         RunOptions options;
-        options.core = args->core == "unicorn" ? CoreKind::Unicorn : CoreKind::Reference;
+        const bool onUnicorn = args->core == "unicorn";
         options.switchValue = parseSwitch(args->switchText);
         options.instructionLimit = parseLimit(args->limitText);
         for (const auto& f : args->faults)
@@ -230,13 +232,14 @@ Action addRunCommand(CLI::App& app) {
         const RomMap map = RomMap::load(image);
         std::optional<StrictMemory> strict;
         if (args->strict) {
-            if (options.core != CoreKind::Reference)
+            if (onUnicorn)
                 throw InputError("--strict: the memory rules are checked on the reference core "
                                  "only");
             strict.emplace(image);
             options.checker = &*strict;
             options.observer = &*strict;
         }
+        if (onUnicorn) options.core = unicornRunner();
         const auto start = std::chrono::steady_clock::now();
         const Diagnosis d = diagnose(image, map, options);
         const double seconds =

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "commands.h"
+#include "coretest/catalogue.h"
 #include "coretest/fault.h"
 #include "coretest/run.h"
 #include "coretest/trace.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "coretest/fault.h"
+#include "coretest/catalogue.h"
 #include "coretest/image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

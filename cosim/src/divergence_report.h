@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "coretest/diagnosis.h"
 #include "coretest/image.h"
+#include "coretest/rom_map.h"
 #include "coretest/trace.h"
 #include "coretest/trace_compare.h"
 

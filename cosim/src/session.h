@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "coretest/diagnosis.h"
 #include "coretest/image.h"
+#include "coretest/rom_map.h"
 #include "coretest/trace.h"
 #include "reference_core.h"
 #include "retirement_window.h"

@@ -5,8 +5,10 @@
 
 #include <fmt/format.h>
 
-#include "coretest/diagnosis.h"
+#include "coretest/catalogue.h"
 #include "coretest/fault.h"
+#include "coretest/outcomes.h"
+#include "coretest/routine_reports.h"
 #include "support/scratch_folder.h"
 
 namespace coretest::cosim_test {

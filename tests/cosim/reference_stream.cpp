@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "coretest/diagnosis.h"
 #include "coretest/image.h"
+#include "coretest/routine_reports.h"
 #include "coretest/run.h"
 
 namespace coretest::cosim_test {

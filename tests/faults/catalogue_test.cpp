@@ -6,7 +6,9 @@
 #include <cctype>
 #include <set>
 
-#include "coretest/diagnosis.h"
+#include "coretest/catalogue.h"
+#include "coretest/outcomes.h"
+#include "coretest/routine_reports.h"
 #include "support/rom.h"
 
 namespace coretest {

@@ -2,7 +2,9 @@
 // ROM: it fails the routines that execute that instruction and no other.
 #include <gtest/gtest.h>
 
-#include "coretest/diagnosis.h"
+#include "coretest/catalogue.h"
+#include "coretest/outcomes.h"
+#include "coretest/routine_reports.h"
 #include "support/rom.h"
 
 namespace coretest {

@@ -4,8 +4,9 @@
 // the programs read otherwise start at 0.
 #include <gtest/gtest.h>
 
-#include "core/program.h"
+#include "coretest/catalogue.h"
 #include "coretest/fault.h"
+#include "support/program.h"
 
 namespace coretest {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 // The ROM this build produced, loaded once per test program, and its map of routines and cases.
-#include "coretest/diagnosis.h"
 #include "coretest/image.h"
+#include "coretest/routine_reports.h"
 
 namespace coretest_test {
 

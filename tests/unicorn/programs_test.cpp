@@ -4,6 +4,7 @@
 
 #include "coretest/lockstep.h"
 #include "coretest/run.h"
+#include "coretest/unicorn_core.h"
 #include "generated_programs.h"
 #include "program_image.h"
 
@@ -15,14 +16,14 @@ using testing::generatedPrograms;
 constexpr int kPerFamily = 12;
 constexpr std::uint64_t kLimit = 100'000;
 
-RunResult runOn(CoreKind core, const Image& image) {
+RunResult runOn(CoreRunner core, const Image& image) {
     return run(image, {.core = core, .switchValue = 1, .instructionLimit = kLimit});
 }
 
 TEST(GeneratedPrograms, EndAsTheirGeneratorExpects) {
     for (const auto& p : generatedPrograms(kPerFamily)) {
         SCOPED_TRACE(p.name);
-        const RunResult r = runOn(CoreKind::Unicorn, p.image);
+        const RunResult r = runOn(runOnUnicorn, p.image);
         if (!p.exception) {
             EXPECT_EQ(r.reason, StopReason::Verdict);
             EXPECT_FALSE(r.exception);
@@ -40,8 +41,8 @@ TEST(GeneratedPrograms, EndAsTheirGeneratorExpects) {
 TEST(GeneratedPrograms, BothCoresFinishInTheSameState) {
     for (const auto& p : generatedPrograms(kPerFamily)) {
         SCOPED_TRACE(p.name);
-        const RunResult ref = runOn(CoreKind::Reference, p.image);
-        const RunResult uni = runOn(CoreKind::Unicorn, p.image);
+        const RunResult ref = runOn(nullptr, p.image);
+        const RunResult uni = runOn(runOnUnicorn, p.image);
         EXPECT_EQ(uni.reason, ref.reason);
         EXPECT_EQ(uni.instructions, ref.instructions);
         EXPECT_EQ(uni.state.regs, ref.state.regs);

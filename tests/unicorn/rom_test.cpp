@@ -4,9 +4,10 @@
 
 #include <cstring>
 
-#include "coretest/diagnosis.h"
 #include "coretest/lockstep.h"
+#include "coretest/routine_reports.h"
 #include "coretest/run.h"
+#include "coretest/unicorn_core.h"
 #include "support/rom.h"
 
 namespace coretest {
@@ -18,7 +19,7 @@ class UnicornRom : public ::testing::TestWithParam<std::uint32_t> {};
 
 TEST_P(UnicornRom, PassesWithTheReferenceBoardLog) {
     const RunResult ref = run(rom(), {.switchValue = GetParam()});
-    const RunResult uni = run(rom(), {.core = CoreKind::Unicorn, .switchValue = GetParam()});
+    const RunResult uni = run(rom(), {.core = runOnUnicorn, .switchValue = GetParam()});
     EXPECT_EQ(uni.reason, StopReason::Verdict);
     EXPECT_EQ(uni.board.display, 0x3a00003au);
     EXPECT_EQ(uni.board.lampA, 1u);
@@ -40,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(Switch, UnicornRom, ::testing::Values(1u, 0u),
 TEST(UnicornRomReport, NamesEveryRoutineAsTheReferenceDoes) {
     const RomMap map = RomMap::load(rom());
     const Diagnosis ref = diagnose(rom(), map, {.switchValue = 1});
-    const Diagnosis uni = diagnose(rom(), map, {.core = CoreKind::Unicorn, .switchValue = 1});
+    const Diagnosis uni = diagnose(rom(), map, {.core = runOnUnicorn, .switchValue = 1});
     ASSERT_EQ(uni.routines.size(), 58u);
     ASSERT_EQ(ref.routines.size(), 58u);
     for (std::size_t i = 0; i < uni.routines.size(); ++i) {

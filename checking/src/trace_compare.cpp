@@ -1,0 +1,669 @@
+#include "coretest/trace_compare.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <bit>
+#include <unordered_map>
+#include <utility>
+
+#include "coretest/board.h"
+#include "coretest/image.h"
+
+namespace coretest {
+
+bool RecordKinds::has(TraceRecord::Kind k) const {
+    switch (k) {
+    case TraceRecord::Kind::Reg: return gpr;
+    case TraceRecord::Kind::Hi:
+    case TraceRecord::Kind::Lo: return hilo;
+    case TraceRecord::Kind::Memory: return mem;
+    }
+    return false;
+}
+
+std::string RecordKinds::describe() const {
+    std::string out;
+    for (const auto& [on, name] : {std::pair{gpr, "gpr"}, {hilo, "hilo"}, {mem, "mem"}})
+        if (on) out += (out.empty() ? "" : ",") + std::string(name);
+    return out;
+}
+
+RecordKinds RecordKinds::parse(std::string_view text) {
+    RecordKinds k{false, false, false};
+    while (!text.empty()) {
+        const std::size_t comma = text.find(',');
+        const std::string_view name = text.substr(0, comma);
+        if (name == "gpr")
+            k.gpr = true;
+        else if (name == "hilo")
+            k.hilo = true;
+        else if (name == "mem")
+            k.mem = true;
+        else
+            throw InputError(fmt::format("--only: '{}' is no record kind; give gpr, hilo and mem, "
+                                         "comma-separated",
+                                         name));
+        text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
+    }
+    if (!k.gpr && !k.hilo && !k.mem) throw InputError("--only: give gpr, hilo or mem");
+    return k;
+}
+
+namespace {
+
+constexpr std::uint32_t kPhysicalRom = 0x1fc00000;
+
+} // namespace
+
+bool looksPhysical(const TraceRecord& first) {
+    return first.pc - kPhysicalRom < 0x00400000;
+}
+
+std::uint32_t virtualAlias(std::uint32_t physical) {
+    if (physical >= 0x20000000) return physical;
+    return physical + (physical >= kPhysicalRom ? 0xa0000000 : 0x80000000);
+}
+
+namespace {
+
+constexpr std::uint64_t kStep = 256;       // reference instructions run at a time
+constexpr std::uint64_t kLookahead = 4096; // instructions searched past the window to name a record
+constexpr std::size_t kHistory = 64;       // retired instructions kept for context and branches
+constexpr std::uint32_t kPathBytes = 256;  // how far a path after a branch is looked along
+constexpr int kBranchesSearched = 4;       // branches and jumps looked back at
+
+// A queue that keeps its slots (and their vectors' storage) for reuse.
+template <class T>
+class Ring {
+  public:
+    std::size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    T& operator[](std::size_t i) { return slots_[(head_ + i) & (slots_.size() - 1)]; }
+    const T& operator[](std::size_t i) const { return slots_[(head_ + i) & (slots_.size() - 1)]; }
+    T& front() { return (*this)[0]; }
+    T& back() { return (*this)[count_ - 1]; }
+    T& pushBack() {
+        if (count_ == slots_.size()) grow();
+        ++count_;
+        return back();
+    }
+    void popFront() {
+        head_ = (head_ + 1) & (slots_.size() - 1);
+        --count_;
+    }
+
+  private:
+    void grow() {
+        std::vector<T> bigger(std::max<std::size_t>(16, 2 * slots_.size()));
+        for (std::size_t i = 0; i < count_; ++i)
+            bigger[i] = std::move((*this)[i]);
+        slots_.swap(bigger);
+        head_ = 0;
+    }
+    std::vector<T> slots_;
+    std::size_t head_ = 0, count_ = 0;
+};
+
+std::uint64_t maskOf(std::size_t n) {
+    return n >= 64 ? ~0ull : (1ull << n) - 1;
+}
+
+// One instruction the reference core retired, with its records and which of them have come.
+struct Pending {
+    std::uint64_t index = 0; // retirement number, from 1
+    std::uint32_t pc = 0;
+    std::vector<TraceRecord> records;
+    std::uint64_t matched = 0; // bit i: records[i] came (or is of a kind not compared)
+    bool complete() const { return matched == maskOf(records.size()); }
+    bool has(std::size_t i) const { return (matched >> i) & 1; }
+    const TraceRecord* firstDue() const {
+        for (std::size_t i = 0; i < records.size(); ++i)
+            if (!has(i)) return &records[i];
+        return nullptr;
+    }
+};
+
+// The reference core's commit stream into the queue of instructions still to be matched.
+class Reference : public CommitStream {
+  public:
+    Reference(Ring<Pending>& ahead, RecordKinds kinds) : ahead_(ahead), kinds_(kinds) {}
+    std::uint64_t compared() const { return compared_; } // records of the compared kinds
+    void countOnly() { countOnly_ = true; }
+
+  protected:
+    void committed(std::uint32_t pc, const std::vector<TraceRecord>& records) override {
+        std::uint64_t skipped = 0;
+        for (std::size_t i = 0; i < records.size(); ++i)
+            if (!kinds_.has(records[i].kind)) skipped |= 1ull << i;
+        compared_ += records.size() - static_cast<std::size_t>(std::popcount(skipped));
+        if (countOnly_) return;
+        Pending& p = ahead_.pushBack();
+        p.index = instructions();
+        p.pc = pc;
+        p.records.clear(); // most instructions write one record or none: no block copy
+        for (const TraceRecord& r : records)
+            p.records.push_back(r);
+        p.matched = skipped;
+    }
+
+  private:
+    Ring<Pending>& ahead_;
+    RecordKinds kinds_;
+    std::uint64_t compared_ = 0;
+    bool countOnly_ = false;
+};
+
+// A destination without its instruction: the register, HI, LO or memory address.
+std::uint64_t destinationKey(const TraceRecord& r) {
+    const std::uint64_t kind = static_cast<std::uint64_t>(r.kind) << 32;
+    switch (r.kind) {
+    case TraceRecord::Kind::Reg: return kind | r.reg;
+    case TraceRecord::Kind::Memory: return kind | r.address;
+    default: return kind;
+    }
+}
+
+bool isEndMark(const TraceRecord& r) {
+    return r.kind == TraceRecord::Kind::Memory &&
+           r.address == static_cast<std::uint32_t>(BoardReg::EndMark) && r.value == kEndMarkValue;
+}
+
+// A branch or jump's static target; nullopt for another instruction, 0 for a register jump.
+std::optional<std::uint32_t> controlTarget(std::uint32_t word, std::uint32_t pc) {
+    const std::uint32_t op = word >> 26, rt = (word >> 16) & 31, funct = word & 63;
+    const auto relative = [&] {
+        return pc + 4 + (static_cast<std::uint32_t>(static_cast<std::int16_t>(word & 0xffff)) << 2);
+    };
+    if (op == 0 && (funct == 8 || funct == 9)) return 0u;
+    if (op == 1 && (rt == 0 || rt == 1 || rt == 16 || rt == 17)) return relative();
+    if (op == 2 || op == 3) return ((pc + 4) & 0xf0000000) | ((word & 0x03ffffff) << 2);
+    if (op >= 4 && op <= 7) return relative();
+    return std::nullopt;
+}
+
+bool onPath(std::uint32_t pc, std::uint32_t start) {
+    return pc - start < kPathBytes;
+}
+
+} // namespace
+
+struct TraceChecker::State {
+    State(const Image& i, const RomMap& m, const CompareOptions& o)
+        : image(i), map(m), options(o), reference(ahead, o.kinds), run(i,
+                                                                       [&] {
+                                                                           RunOptions r = o.run;
+                                                                           r.observer = &reference;
+                                                                           return r;
+                                                                       }()),
+          tallies(m.routines().size() + 1) {
+        for (std::size_t k = 0; k < m.routines().size(); ++k)
+            tallies[k].routine = &m.routines()[k];
+    }
+
+    const Image& image;
+    const RomMap& map;
+    CompareOptions options;
+    Ring<Pending> ahead; // retired by the reference core, not yet matched in full
+    Reference reference;
+    SteppedRun run;
+    Ring<RetiredInstruction> history; // the last kHistory instructions matched in full
+    std::array<std::uint32_t, 32> regs{};
+    // The last instruction with records that has left the history.
+    std::optional<RetiredInstruction> lastWithRecords;
+    TraceComparison result;
+    RecordOrigin last; // of the last record fed
+    bool done = false, pastEnd = false;
+    const RoutineMap* resyncTo = nullptr; // the user's records are skipped until this routine
+    // While resynchronising: the last value each side wrote to each destination it skipped.
+    std::unordered_map<std::uint64_t, std::uint32_t> skippedUser, skippedReference;
+    // After it: destinations whose values differ by a known amount (a pass count one lower after
+    // a failed routine), with that amount; records that differ by it are consequences.
+    std::unordered_map<std::uint64_t, std::uint32_t> carried;
+    std::vector<RoutineTally> tallies;
+    std::size_t cachedTally = 0;
+
+    // ---- The reference side ----
+
+    // Runs the reference core until it has retired instruction `index` (0: any new one).
+    bool refill(std::uint64_t index) {
+        while (ahead.empty() || ahead.back().index < index) {
+            if (reference.ended() || run.stopped()) return !ahead.empty() && index == 0;
+            const std::size_t before = ahead.size();
+            run.advance(kStep);
+            if (index == 0 && ahead.size() > before) return true;
+        }
+        return true;
+    }
+
+    RoutineTally& tallyOf(std::uint32_t pc) {
+        const RoutineTally& cached = tallies[cachedTally];
+        if (cached.routine && cached.routine->range.contains(pc)) return tallies[cachedTally];
+        cachedTally = tallies.size() - 1;
+        for (std::size_t k = 0; k + 1 < tallies.size(); ++k)
+            if (tallies[k].routine->range.contains(pc)) cachedTally = k;
+        return tallies[cachedTally];
+    }
+
+    void retireFront() {
+        Pending& p = ahead.front();
+        if (history.size() == kHistory) {
+            // The oldest leaves; the last with records is kept for a trace that ends early.
+            RetiredInstruction& oldest = history.front();
+            if (!oldest.records.empty()) {
+                if (!lastWithRecords) lastWithRecords.emplace();
+                lastWithRecords->pc = oldest.pc;
+                lastWithRecords->records.swap(oldest.records);
+            }
+            history.popFront();
+        }
+        RetiredInstruction& h = history.pushBack();
+        h.pc = p.pc;
+        h.records.swap(p.records); // p's slot is reused with the storage history let go
+        for (const auto& r : h.records)
+            if (r.kind == TraceRecord::Kind::Reg) regs[r.reg] = r.value;
+        ahead.popFront();
+    }
+
+    // Makes ahead.front() the oldest instruction with records still to come; false when the
+    // reference core has none left (its end mark, or it stopped).
+    bool settle() {
+        for (;;) {
+            while (!ahead.empty() && ahead.front().complete())
+                retireFront();
+            if (!ahead.empty()) return true;
+            if (!refill(0)) return false;
+        }
+    }
+
+    void match(Pending& p, std::size_t i) {
+        p.matched |= 1ull << i;
+        ++result.matchedRecords;
+        ++tallyOf(p.pc).agreed;
+    }
+
+    // ---- Matching ----
+
+    // A younger instance of a destination never overtakes an older one that is still due.
+    bool olderDue(const TraceRecord& r, std::size_t k) {
+        for (std::size_t j = 0; j < k; ++j)
+            for (std::size_t i = 0; i < ahead[j].records.size(); ++i)
+                if (!ahead[j].has(i) && sameDestination(ahead[j].records[i], r)) return true;
+        return false;
+    }
+
+    bool matchInWindow(const TraceRecord& r) {
+        const std::uint64_t limit = ahead.front().index + options.window;
+        refill(limit);
+        for (std::size_t k = 0; k < ahead.size() && ahead[k].index <= limit; ++k) {
+            Pending& p = ahead[k];
+            for (std::size_t i = 0; i < p.records.size(); ++i)
+                if (!p.has(i) && p.records[i] == r) {
+                    if (k > 0 && olderDue(r, k)) return false;
+                    match(p, i);
+                    return true;
+                }
+        }
+        return false;
+    }
+
+    // ---- Naming a record that fits nowhere ----
+
+    void fillContext(Divergence& d, std::size_t k) {
+        d.where = map.caseAt(d.instruction);
+        auto regsThere = regs;
+        for (std::size_t j = 0; j < k; ++j)
+            for (const auto& r : ahead[j].records)
+                if (r.kind == TraceRecord::Kind::Reg) regsThere[r.reg] = r.value;
+        d.caseRegisters = caseRegisters(map, d.instruction, regsThere);
+        std::vector<RetiredInstruction> before;
+        for (std::size_t j = 0; j < history.size(); ++j)
+            before.push_back(history[j]);
+        for (std::size_t j = 0; j < k; ++j)
+            before.push_back({ahead[j].pc, ahead[j].records});
+        const std::size_t n = std::min(options.context, before.size());
+        d.before.assign(before.end() - static_cast<std::ptrdiff_t>(n), before.end());
+        d.matchedBefore = result.matchedRecords;
+    }
+
+    Divergence atFront(Divergence::Kind kind) {
+        Divergence d;
+        d.kind = kind;
+        d.instruction = ahead.front().pc;
+        d.expected = *ahead.front().firstDue();
+        fillContext(d, 0);
+        return d;
+    }
+
+    Divergence classify(const TraceRecord& r) {
+        const std::uint64_t limit = ahead.front().index + options.window;
+        // The destination (or another of the same kind) of an instruction due at that address.
+        std::optional<std::pair<std::size_t, std::size_t>> sameKind;
+        for (std::size_t k = 0; k < ahead.size() && ahead[k].index <= limit; ++k)
+            for (std::size_t i = 0; i < ahead[k].records.size(); ++i) {
+                const TraceRecord& e = ahead[k].records[i];
+                if (ahead[k].has(i) || e.pc != r.pc || e.kind != r.kind) continue;
+                if (sameDestination(e, r)) {
+                    sameKind = {k, i};
+                    k = ahead.size();
+                    break;
+                }
+                if (!sameKind) sameKind = {k, i};
+            }
+        if (sameKind) {
+            const auto [k, i] = *sameKind;
+            Divergence d;
+            d.kind = r.unknown && sameDestination(ahead[k].records[i], r)
+                         ? Divergence::Kind::Unknown
+                         : Divergence::Kind::Differs;
+            d.instruction = ahead[k].pc;
+            d.expected = ahead[k].records[i];
+            fillContext(d, k);
+            return d;
+        }
+        // An instruction due in the window that writes no more of this kind.
+        for (std::size_t k = 0; k < ahead.size() && ahead[k].index <= limit; ++k)
+            if (ahead[k].pc == r.pc) {
+                Divergence d = atFront(Divergence::Kind::Extra);
+                d.wrote = ahead[k].records;
+                return d;
+            }
+        if (auto d = branchMissed(r)) return *d;
+        if (auto d = younger(r, true)) return *d;
+        // An instruction that has had all its records already.
+        for (std::size_t j = history.size(); j > 0; --j)
+            if (history[j - 1].pc == r.pc) {
+                Divergence d = atFront(Divergence::Kind::Extra);
+                d.wrote = history[j - 1].records;
+                d.distance = history.size() - j + 1;
+                return d;
+            }
+        if (auto d = younger(r, false)) return *d;
+        return atFront(Divergence::Kind::Elsewhere);
+    }
+
+    // A younger instruction's record (`exact`, or its destination) past the window: the older
+    // one's never came, or this one is early.
+    std::optional<Divergence> younger(const TraceRecord& r, bool exact) {
+        const std::uint64_t limit = ahead.front().index + options.window;
+        refill(limit + kLookahead);
+        for (std::size_t k = 1; k < ahead.size(); ++k) {
+            const Pending& p = ahead[k];
+            const bool found = std::any_of(p.records.begin(), p.records.end(), [&](auto& e) {
+                return exact ? e == r : sameDestination(e, r);
+            });
+            if (!found || p.index <= limit) continue;
+            bool dueBetween = false;
+            for (std::size_t j = 1; j < k; ++j)
+                dueBetween = dueBetween || !ahead[j].complete();
+            const Pending& front = ahead.front();
+            if (front.matched != 0 || !dueBetween) {
+                Divergence d = atFront(Divergence::Kind::Missing);
+                for (std::size_t i = 0; i < front.records.size(); ++i)
+                    if (front.has(i)) d.wrote.push_back(front.records[i]);
+                return d;
+            }
+            Divergence d = atFront(Divergence::Kind::Early);
+            d.distance = p.index - front.index;
+            return d;
+        }
+        return std::nullopt;
+    }
+
+    // The last branch or jump before the record due, when the record lies on its other path.
+    std::optional<Divergence> branchMissed(const TraceRecord& r) {
+        std::vector<std::uint32_t> pcs;
+        for (std::size_t j = 0; j < history.size(); ++j)
+            pcs.push_back(history[j].pc);
+        pcs.push_back(ahead.front().pc);
+        int seen = 0;
+        for (std::size_t j = pcs.size(); j-- > 2;) {
+            const std::uint32_t b = pcs[j - 2];
+            const auto target = controlTarget(map.word(b), b);
+            if (!target || pcs[j - 1] != b + 4) continue;
+            const std::uint32_t next = pcs[j];
+            const bool taken = next != b + 8;
+            // A register jump's other path is unknown.
+            const bool otherPath = *target != 0 && onPath(r.pc, taken ? b + 8 : *target);
+            if (!otherPath) {
+                if (++seen == kBranchesSearched) return std::nullopt;
+                continue;
+            }
+            Divergence d = atFront(Divergence::Kind::Branch);
+            d.branch = b;
+            d.branchTaken = taken;
+            d.branchTarget = taken ? next : *target;
+            return d;
+        }
+        return std::nullopt;
+    }
+
+    // ---- After a divergence ----
+
+    void diverge(Divergence d, const TraceRecord& r) {
+        d.record = last.record;
+        d.line = last.line;
+        d.seq = last.seq;
+        d.observed = r;
+        RoutineTally& t = tallyOf(d.instruction);
+        ++t.divergences;
+        // Outside the cases (between the routines, a routine's exit and report block) a failed
+        // routine shows in every later pass count: only a run's first divergence is reported there.
+        if (!d.where.caseIndex && !result.divergences.empty()) return;
+        if (!t.divergence) t.divergence = result.divergences.size();
+        result.divergences.push_back(std::move(d));
+        if (result.divergences.size() >= options.keepGoing) done = true;
+    }
+
+    // Skips the reference run to the entry of the routine after the one where it diverged, and the
+    // user's records to their first record there. False when there is no next routine.
+    bool resync() {
+        const std::uint32_t pc = result.divergences.back().instruction;
+        std::size_t next = cachedTally + 1;
+        if (!tallies[cachedTally].routine) { // outside the routines: the next one the run enters
+            next = 0;
+            for (std::size_t k = 0; k + 1 < tallies.size(); ++k)
+                if (tallies[k].routine->range.begin <= pc) next = k + 1;
+        }
+        if (next + 1 >= tallies.size()) return false;
+        resyncTo = tallies[next].routine;
+        for (;;) {
+            if (ahead.empty() && !refill(0)) return false;
+            Pending& p = ahead.front();
+            if (resyncTo->range.contains(p.pc) && !p.records.empty()) return true;
+            tallyOf(p.pc).skipped +=
+                p.records.size() - static_cast<std::size_t>(std::popcount(p.matched));
+            for (const auto& e : p.records)
+                skippedReference[destinationKey(e)] = e.value;
+            p.matched = maskOf(p.records.size());
+            retireFront();
+        }
+    }
+
+    // ---- Feeding ----
+
+    // One record; false when the comparison wants no more.
+    bool feed(TraceRecord r) {
+        for (;;) {
+            if (resyncTo) {
+                if (!resyncTo->range.contains(r.pc)) {
+                    skippedUser[destinationKey(r)] = r.value;
+                    return true;
+                }
+                carryDifferences();
+            }
+            if (!settle()) {
+                if (reference.ended()) {
+                    pastEnd = true;
+                    ++result.extraRecords;
+                } else {
+                    done = true;
+                }
+                return false;
+            }
+            Pending& f = ahead.front();
+            for (std::size_t i = 0; i < f.records.size(); ++i)
+                if (!f.has(i) && f.records[i] == r) {
+                    match(f, i);
+                    return afterMatch(r);
+                }
+            if (matchInWindow(r) || matchCarried(r)) return afterMatch(r);
+            diverge(classify(r), r);
+            if (done) return false;
+            if (!resync()) {
+                done = true;
+                return false;
+            }
+        }
+    }
+
+    void carryDifferences() {
+        resyncTo = nullptr;
+        for (const auto& [key, value] : skippedUser)
+            if (const auto e = skippedReference.find(key); e != skippedReference.end())
+                carried[key] = value - e->second;
+        skippedUser.clear();
+        skippedReference.clear();
+    }
+
+    // A record due in the window that differs by its destination's carried difference.
+    bool matchCarried(const TraceRecord& r) {
+        if (carried.empty() || r.unknown) return false;
+        const auto delta = carried.find(destinationKey(r));
+        if (delta == carried.end()) return false;
+        const std::uint64_t limit = ahead.front().index + options.window;
+        for (std::size_t k = 0; k < ahead.size() && ahead[k].index <= limit; ++k)
+            for (std::size_t i = 0; i < ahead[k].records.size(); ++i) {
+                const TraceRecord& e = ahead[k].records[i];
+                if (!ahead[k].has(i) && sameDestination(e, r) &&
+                    r.value - e.value == delta->second) {
+                    match(ahead[k], i);
+                    return true;
+                }
+            }
+        return false;
+    }
+
+    bool afterMatch(const TraceRecord& r) {
+        if (isEndMark(r) && !settle() && reference.ended()) pastEnd = true;
+        return !pastEnd;
+    }
+
+    void finish(const TraceEnd& end) {
+        result.incompleteLine = end.incompleteLine;
+        result.incompleteLineNumber = end.incompleteLineNumber;
+        result.compressedCut = end.compressedCut;
+        result.extraRecords += end.afterEndMark;
+        result.extraCut = end.afterEndMarkCut;
+        if (!done && !pastEnd && settle()) {
+            Divergence d = atFront(Divergence::Kind::EndsEarly);
+            d.record = last.record;
+            d.line = last.line;
+            d.seq = last.seq;
+            d.lastAgreed = lastWithRecords;
+            for (std::size_t j = history.size(); j > 0; --j)
+                if (!history[j - 1].records.empty()) {
+                    d.lastAgreed = history[j - 1];
+                    break;
+                }
+            result.divergences.push_back(std::move(d));
+        }
+        const bool endsEarly = !result.divergences.empty() &&
+                               result.divergences.front().kind == Divergence::Kind::EndsEarly;
+        if (endsEarly) { // measure the whole reference run
+            reference.countOnly();
+            while (!reference.ended() && run.advance(1 << 20)) {
+            }
+        }
+        result.expectedRecords = reference.compared();
+        result.expectedComplete = reference.ended();
+        result.referenceInstructions = run.instructions();
+        if (result.divergences.empty())
+            result.outcome = reference.ended() ? TraceComparison::Outcome::Agree
+                                               : TraceComparison::Outcome::ReferenceStopped;
+        else
+            result.outcome =
+                endsEarly ? TraceComparison::Outcome::EndsEarly : TraceComparison::Outcome::Differs;
+        if (!reference.ended()) result.referenceStop = run.result().reason;
+        if (options.keepGoing > 1) result.routines = tallies;
+    }
+};
+
+TraceChecker::TraceChecker(const Image& image, const RomMap& map, const CompareOptions& options) {
+    if (options.window > CompareOptions::kMaxWindow)
+        throw InputError(fmt::format("--window {}: at most {} instructions", options.window,
+                                     CompareOptions::kMaxWindow));
+    state_ = std::make_unique<State>(image, map, options);
+}
+
+TraceChecker::~TraceChecker() = default;
+
+bool TraceChecker::feed(const TraceRecord& record, const RecordOrigin& origin) {
+    State& s = *state_;
+    if (s.done) return false;
+    if (s.pastEnd) {
+        ++s.result.extraRecords;
+        return false;
+    }
+    TraceRecord r = record;
+    if (s.options.physical) {
+        r.pc = virtualAlias(r.pc);
+        if (r.kind == TraceRecord::Kind::Memory) r.address = virtualAlias(r.address);
+    }
+    if (!s.options.kinds.has(r.kind)) return true;
+    s.last = origin;
+    return s.feed(r);
+}
+
+bool TraceChecker::pastEndMark() const {
+    return state_->pastEnd;
+}
+
+const TraceComparison& TraceChecker::finish(const TraceEnd& end) {
+    state_->finish(end);
+    return state_->result;
+}
+
+TraceComparison compareTrace(const Image& image, const RomMap& map, TraceReader& user,
+                             const CompareOptions& options) {
+    TraceChecker checker(image, map, options);
+    bool more = true;
+    while (more) {
+        const auto r = user.next();
+        if (!r) break;
+        more = checker.feed(*r, user.origin());
+    }
+    TraceEnd end;
+    if (checker.pastEndMark()) {
+        const TraceReader::Rest rest = user.skipRest();
+        end.afterEndMark = rest.lines;
+        end.afterEndMarkCut = rest.stoppedEarly;
+    } else if (more) {
+        end.incompleteLine = user.incompleteLine();
+        end.incompleteLineNumber = user.incompleteLineNumber();
+        end.compressedCut = user.streamCut();
+    }
+    return checker.finish(end);
+}
+
+std::optional<std::uint32_t> switchLoadAddress(const Image& image, const RomMap& map) {
+    const Symbol* wait = image.findSymbol("wait_1s");
+    if (!wait) return std::nullopt;
+    constexpr std::uint32_t kLw = 0x23, kSearched = 8;
+    for (std::uint32_t pc = wait->value; pc < wait->value + 4 * kSearched; pc += 4)
+        if (map.word(pc) >> 26 == kLw) return pc;
+    return std::nullopt;
+}
+
+std::optional<std::uint32_t> switchReadIn(TraceReader& user, std::uint32_t loadAddress,
+                                          bool physical, std::size_t maxRecords) {
+    for (std::size_t i = 0; i < maxRecords; ++i) {
+        const UserRecord* u = user.peek(i);
+        if (!u) break;
+        const std::uint32_t pc = physical ? virtualAlias(u->record.pc) : u->record.pc;
+        if (pc == loadAddress && u->record.kind == TraceRecord::Kind::Reg) return u->record.value;
+    }
+    return std::nullopt;
+}
+
+} // namespace coretest

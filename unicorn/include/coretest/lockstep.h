@@ -1,0 +1,36 @@
+#pragma once
+// Differential run of the reference core and the Unicorn core side by side: after every
+// instruction the two must agree on the pc, every general register, HI and LO, and on the memory
+// writes the instruction made; at the end on the exception taken and the board-event log. The
+// first difference is reported with the instruction and, in the ROM, the case it belongs to.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "coretest/image.h"
+#include "coretest/rom_map.h"
+#include "coretest/run.h"
+
+namespace coretest {
+
+struct LockstepDifference {
+    std::uint64_t instruction = 0; // instructions both cores had executed when they parted
+    std::uint32_t pc = 0;          // the instruction after which they differ
+    std::string disassembly;       // of that instruction
+    CaseRef where;                 // its case, when the image has line records
+    std::string what;              // "register v0: reference 0x00000001, unicorn 0x00000000"
+    std::string describe() const;  // one line with all of the above
+};
+
+struct LockstepResult {
+    std::uint64_t instructions = 0; // instructions compared
+    StopReason reason = StopReason::InstructionLimit;
+    std::optional<LockstepDifference> difference;
+};
+
+// `map` names cases (nullptr: the image has none). The run ends where the Unicorn core stops:
+// a second arrival at test_finish or the exception vector, or the instruction limit.
+LockstepResult lockstep(const Image& image, const RomMap* map, std::uint32_t switchValue,
+                        std::uint64_t instructionLimit);
+
+} // namespace coretest
