@@ -17,13 +17,14 @@ if [ -z "$cxx" ]; then
   echo "fuzz.sh: clang++ not found; scripts/install-deps.sh installs it" >&2
   exit 2
 fi
-cmake -S fuzz -B build-fuzz -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-fuzz -j"$(nproc)"
+cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCORETEST_SANITIZE=ON -DCORETEST_FUZZ=ON -DCORETEST_BENCHES=OFF >/dev/null
+cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]/%/_fuzzer}"
 status=0
 for t in "${targets[@]}"; do
   mkdir -p "build-fuzz/work-$t"
   echo "== $t: $seconds s"
-  if ! build-fuzz/"${t}"_fuzzer -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  if ! build-fuzz/fuzz/"${t}"_fuzzer -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
       -print_final_stats=1 -artifact_prefix="build-fuzz/$t-" "build-fuzz/work-$t" "fuzz/corpus/$t" \
       2>"build-fuzz/$t.log"; then
     echo "$t: finding, see build-fuzz/$t.log" >&2

@@ -2,7 +2,7 @@
 # Installs the Debian packages that building and testing coretest needs, when any is missing.
 set -euo pipefail
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake ninja-build pkg-config
   binutils-mipsel-linux-gnu
   libelf-dev libdw-dev libfmt-dev libcli11-dev nlohmann-json3-dev
   googletest libgtest-dev libbenchmark-dev

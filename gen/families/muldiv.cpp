@@ -222,8 +222,10 @@ bool drawDivide(Rng& rng, MulDivOp op, const Slot& s, std::uint32_t& n, std::uin
     dm = withTrailingZeros(static_cast<std::uint32_t>(dm), drawTrailingZeros(rng, s.manyZeros[1]));
     const std::uint64_t low = std::max(nLow, k * dm), high = std::min(nHigh, k * dm + dm - 1);
     if (low > high) return false;
-    const std::uint32_t nm =
-        withTrailingZeros(uniformIn(rng, low, high), drawTrailingZeros(rng, s.manyZeros[0]));
+    // The trailing zeros are drawn before the magnitude: the committed units were drawn in this
+    // order, and one full expression with both draws would leave the order to the compiler.
+    const auto zeros = drawTrailingZeros(rng, s.manyZeros[0]);
+    const std::uint32_t nm = withTrailingZeros(uniformIn(rng, low, high), zeros);
     const auto apply = [&](std::uint32_t m, bool negative) {
         return isSigned && negative ? 0u - m : m;
     };

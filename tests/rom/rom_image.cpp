@@ -72,8 +72,9 @@ RomImage::RomImage(const std::string& path) : path_(path) {
                 const char* symName = elf_strptr(elf.get(), s.header.sh_link, sym.st_name);
                 symbols_.push_back(
                     {i, symName ? symName : "", static_cast<std::uint32_t>(sym.st_value),
-                     static_cast<std::uint32_t>(sym.st_size), GELF_ST_BIND(sym.st_info),
-                     GELF_ST_TYPE(sym.st_info), sym.st_shndx});
+                     static_cast<std::uint32_t>(sym.st_size),
+                     static_cast<unsigned>(GELF_ST_BIND(sym.st_info)),
+                     static_cast<unsigned>(GELF_ST_TYPE(sym.st_info)), sym.st_shndx});
             }
         }
         sections_.push_back(std::move(s));
