@@ -99,6 +99,14 @@ std::vector<Perturbation> stopCases() {
                  if (r.kind == Kind::Hi) r.value += 0x100;
          },
          {"HI = 0x"}},
+        {"WrongLo",
+         "n44_div_test",
+         writesHi,
+         [](StreamInstruction& i) {
+             for (auto& r : i.records)
+                 if (r.kind == Kind::Lo) r.value += 1;
+         },
+         {"LO = 0x"}},
         {"WrongDisplayStore",
          "n5_bne_test",
          storesDisplay,
@@ -131,6 +139,18 @@ TEST_P(StopAtDivergence, StopsAtThePerturbedInstructionWithAReport) {
     EXPECT_NE(r.output.find(fmt::format("instruction {:08x}", original.pc)), std::string::npos)
         << r.output;
     EXPECT_NE(r.output.find(GetParam().routine), std::string::npos) << r.output;
+    // Records agree one by one, as compare counts them: every record before the instruction, and
+    // those of the instruction itself before its first wrong one (a multiply's LO before a wrong
+    // HI).
+    std::size_t agreeing = 0;
+    for (std::size_t k = 0; k < p.index; ++k)
+        agreeing += p.stream[k].records.size();
+    for (std::size_t k = 0; changed.pc == original.pc && k < original.records.size() &&
+                            k < changed.records.size() && original.records[k] == changed.records[k];
+         ++k)
+        ++agreeing;
+    EXPECT_NE(r.output.find(fmt::format("and {} records that agree", agreeing)), std::string::npos)
+        << r.output;
     for (const std::string& text : GetParam().shown)
         EXPECT_NE(r.output.find(text), std::string::npos) << text << "\n" << r.output;
     // A changed value shows both records, as the trace compare prints them.
