@@ -10,7 +10,7 @@ endif()
 
 set(fuzz_source ${PROJECT_SOURCE_DIR}/fuzz)
 set(fuzz_work ${PROJECT_BINARY_DIR}/fuzz)
-foreach(target image numbers fault_selection trace)
+foreach(target image numbers fault_selection trace cosim_api)
   set(fuzzer $<TARGET_FILE:${target}_fuzzer>)
   # Every seed once: a regression found by fuzzing stays in the corpus.
   add_test(NAME fuzz_${target}_replay COMMAND ${fuzzer} -runs=0 ${fuzz_source}/corpus/${target})

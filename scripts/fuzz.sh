@@ -5,13 +5,13 @@
 # memory blow-up is written to build-fuzz/TARGET-crash-... (or -timeout-, -oom-) and stops that
 # target. Add a fixed finding to fuzz/corpus/TARGET so that the test run replays it.
 #
-#   scripts/fuzz.sh [SECONDS] [TARGET...]     targets: image numbers fault_selection trace
+#   scripts/fuzz.sh [SECONDS] [TARGET...]     targets: image numbers fault_selection trace cosim_api
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(image numbers fault_selection trace)
+((${#targets[@]})) || targets=(image numbers fault_selection trace cosim_api)
 cxx=$(command -v clang++ || command -v clang++-14 || true)
 if [ -z "$cxx" ]; then
   echo "fuzz.sh: clang++ not found; scripts/install-deps.sh installs it" >&2
