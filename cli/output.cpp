@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "coretest/image.h"
+#include "coretest/trace_reader.h"
 
 namespace coretest::cli {
 
@@ -42,6 +43,11 @@ void finishOutput(std::ostream& out, const std::string& what) {
 
 std::string jsonText(const nlohmann::json& document, int indent) {
     return document.dump(indent, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string quoted(std::string_view userText) {
+    constexpr std::size_t kLongest = 200;
+    return "'" + quoteBytes(userText, kLongest) + "'";
 }
 
 void readFrom(const std::string& path, const std::function<void(std::istream&)>& read) {

@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <nlohmann/json_fwd.hpp>
 #include <string>
+#include <string_view>
 
 namespace coretest::cli {
 
@@ -19,6 +20,13 @@ void finishOutput(std::ostream& out, const std::string& what);
 // paths), not always UTF-8: each byte that is not part of valid UTF-8 becomes U+FFFD instead of
 // an exception. Every JSON document a command prints goes through here.
 std::string jsonText(const nlohmann::json& document, int indent = 2);
+
+// Text from the command line or a file (an option's value, a name, a path) as it stands in a
+// message: between single quotes, control bytes and bytes that are not valid UTF-8 as \xNN, a
+// quote or backslash inside with a backslash before it, cut after 200 bytes with "...". Every
+// message that echoes what a user gave goes through here, so that no byte of it reaches the
+// terminal as a control sequence. The same rule as the trace reader's quoteBytes.
+std::string quoted(std::string_view userText);
 
 // Reads `path` ("-" for standard input); throws InputError when it cannot be read.
 void readFrom(const std::string& path, const std::function<void(std::istream&)>& read);

@@ -17,15 +17,61 @@
 
 namespace coretest {
 
+namespace {
+
+// The length of the valid UTF-8 sequence starting at text[i] (2 to 4 bytes), or 0 when the bytes
+// there are not one: a stray continuation byte, an overlong form, a surrogate, past U+10FFFF, or
+// cut short. The C1 controls (U+0080 to U+009F, C2 80 to C2 9F) count as invalid here too: some
+// terminals act on them as they do on ESC.
+std::size_t utf8Length(std::string_view text, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xbf; // the range of the first continuation byte
+    if (lead >= 0xc2 && lead <= 0xdf) {
+        length = 2;
+        if (lead == 0xc2) low = 0xa0;
+    } else if (lead >= 0xe0 && lead <= 0xef) {
+        length = 3;
+        if (lead == 0xe0) low = 0xa0;
+        if (lead == 0xed) high = 0x9f;
+    } else if (lead >= 0xf0 && lead <= 0xf4) {
+        length = 4;
+        if (lead == 0xf0) low = 0x90;
+        if (lead == 0xf4) high = 0x8f;
+    } else
+        return 0;
+    if (i + length > text.size()) return 0;
+    if (byte(i + 1) < low || byte(i + 1) > high) return 0;
+    for (std::size_t k = 2; k < length; ++k)
+        if (byte(i + k) < 0x80 || byte(i + k) > 0xbf) return 0;
+    return length;
+}
+
+} // namespace
+
 std::string quoteBytes(std::string_view text, std::size_t max) {
     std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (i == max) return out + "...";
+    for (std::size_t i = 0; i < text.size();) {
+        if (i >= max) return out + "...";
         const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x20 || c >= 0x7f || c == '\\')
-            out += c == '\\' ? std::string("\\\\") : fmt::format("\\x{:02x}", c);
-        else
+        if (c == '\\' || c == '\'') {
+            out += '\\';
             out += static_cast<char>(c);
+            ++i;
+        } else if (c < 0x20 || c == 0x7f) {
+            out += fmt::format("\\x{:02x}", c);
+            ++i;
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+        } else if (const std::size_t n = utf8Length(text, i); n != 0) {
+            out.append(text.substr(i, n));
+            i += n;
+        } else {
+            out += fmt::format("\\x{:02x}", c);
+            ++i;
+        }
     }
     return out;
 }

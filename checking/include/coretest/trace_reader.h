@@ -106,7 +106,10 @@ class TraceReader {
     std::uint64_t incompleteLineNumber_ = 0;
 };
 
-// Bytes as they may stand in a message: control and non-ASCII bytes as \xNN, cut after `max`.
+// Bytes as they may stand in a message between single quotes, whatever they are: control bytes
+// (and DEL) and bytes that are not part of valid UTF-8 as \xNN, a backslash or single quote with a
+// backslash before it, valid UTF-8 as it is; cut after about `max` bytes with "...". A terminal
+// shows the result as text and never takes an escape sequence from it.
 std::string quoteBytes(std::string_view text, std::size_t max = 60);
 
 } // namespace coretest
