@@ -13,15 +13,23 @@
  * the instruction, the expected and observed values, the case's operands and the instructions
  * before it.
  *
+ * An instruction whose announced write has still not come when 4,096 younger instructions have
+ * retired is a divergence (the core lost the write), and so is a seq that never retires while
+ * 4,096 younger ones do: checking never stalls waiting for them.
+ *
  * Every call returns a status. In stop mode the first divergence returns CORETEST_COSIM_STOP
  * (the testbench ends the simulation) and later calls do nothing. In keep-going mode each
  * divergence returns CORETEST_COSIM_DIVERGED once, the reference core takes the core's value so
  * that later instructions are checked against the core's own state, and the divergences are
- * counted per routine for the summary. Checking ends with the store of 0xff to the end-mark
- * register; what the core does after it is accepted and not compared.
+ * counted per routine for the summary: the first ten are printed in full, then one line for the
+ * first in each routine, and the summary ends with a table per routine. Checking ends with the
+ * store of 0xff to the end-mark register; what the core does after it is accepted and not
+ * compared.
  *
- * Reports and the summary go to standard output, misuse (a bad file, an impossible seq) to
- * standard error as one line. The functions are plain C and map one to one onto SystemVerilog
+ * Reports and the summary go to standard output, misuse (a bad file, an impossible seq, a call
+ * after finish, a closed handle) to standard error: the first misuse of a checker as one line,
+ * later ones only counted (the count comes with the summary). A call refused as misuse does
+ * nothing and returns CORETEST_COSIM_ERROR; the testbench should end the simulation. The functions are plain C and map one to one onto SystemVerilog
  * DPI-C imports (the handle is a chandle, uint32_t an `int unsigned`, const char* a string).
  * A handle is used by one thread at a time. */
 #ifndef CORETEST_COSIM_H
@@ -45,10 +53,11 @@ enum coretest_cosim_status {
     CORETEST_COSIM_OK = 0,       /* everything checked so far agrees */
     CORETEST_COSIM_DIVERGED = 1, /* keep-going mode: a divergence was reported; checking goes on */
     CORETEST_COSIM_STOP = 2,     /* stop mode: a divergence was reported; end the simulation */
-    CORETEST_COSIM_ERROR = 3     /* misuse (bad handle, seq or write); the message is on stderr */
+    CORETEST_COSIM_ERROR = 3     /* misuse (bad handle, seq or write, a call after finish); the
+                                    first message is on stderr */
 };
 
-/* Flags of coretest_cosim_open. */
+/* Flags of coretest_cosim_open; any other bit is refused. */
 enum coretest_cosim_flag {
     CORETEST_COSIM_KEEP_GOING = 1, /* adopt the core's value at a divergence and go on */
     CORETEST_COSIM_PHYSICAL = 2    /* the core presents physical addresses (RAM at 0, ROM at
@@ -67,12 +76,13 @@ enum coretest_cosim_write {
 /* Loads the ELF image and starts the reference core at its entry point with the board's switch
  * register reading `switch_value`. `flags` is a set of coretest_cosim_flag; `verbosity` 0 prints
  * divergences and the summary, 1 also each routine's report on the display, 2 also every checked
- * instruction. Returns NULL after printing why (unreadable image, no line records). */
+ * instruction. Returns NULL after printing why (unreadable image, no line records, a stripped
+ * image, unknown flag bits). */
 CORETEST_COSIM_API coretest_cosim* coretest_cosim_open(const char* elf_path, uint32_t switch_value,
                                                        uint32_t flags, uint32_t verbosity);
 
 /* Instruction `seq` at `pc` (instruction word `insn`) retired; `writes` is a set of
- * coretest_cosim_write bits announcing the writes that belong to it. */
+ * coretest_cosim_write bits announcing the writes that belong to it (other bits are misuse). */
 CORETEST_COSIM_API int coretest_cosim_retire(coretest_cosim* cosim, uint32_t seq, uint32_t pc,
                                              uint32_t insn, uint32_t writes);
 
@@ -94,14 +104,20 @@ CORETEST_COSIM_API int coretest_cosim_board_read(coretest_cosim* cosim, uint32_t
 /* End of the run: reports instructions whose announced writes never arrived and writes whose
  * instruction never retired, then prints the summary (instructions checked, divergences per
  * routine, the board verdict). Returns OK when everything agreed, DIVERGED or STOP when a
- * divergence was reported, ERROR for misuse. A second call prints nothing and returns the same. */
+ * divergence was reported, ERROR for misuse. A second call prints nothing and returns the same.
+ * After it, retirements, writes and board reads are misuse (ERROR, nothing checked); the counts
+ * and close remain. */
 CORETEST_COSIM_API int coretest_cosim_finish(coretest_cosim* cosim);
 
-/* Instructions checked so far, and divergences reported so far. */
+/* Instructions checked so far, and divergences reported so far (0 for a handle that is not open,
+ * with a line on stderr). */
 CORETEST_COSIM_API uint64_t coretest_cosim_checked(const coretest_cosim* cosim);
 CORETEST_COSIM_API uint64_t coretest_cosim_divergences(const coretest_cosim* cosim);
 
-/* Releases the checker (NULL is accepted). */
+/* Releases the checker (NULL is accepted). A handle that is not open (closed already, or not
+ * from coretest_cosim_open) is refused with a line on stderr; so is any later call with a closed
+ * handle, which returns CORETEST_COSIM_ERROR: the library keeps the set of open handles (one per
+ * process, behind a lock) and never touches memory through a handle it does not know. */
 CORETEST_COSIM_API void coretest_cosim_close(coretest_cosim* cosim);
 
 #ifdef __cplusplus

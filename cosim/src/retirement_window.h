@@ -51,6 +51,12 @@ class RetirementWindow {
     void pop();
 
     std::uint32_t oldest() const { return oldest_; }
+    // The slot of the oldest unchecked instruction, complete or not; nullptr when nothing has
+    // been reported for it.
+    Retirement* oldestSlot() {
+        Retirement& s = slot(oldest_);
+        return s.used ? &s : nullptr;
+    }
     // Slots in use, oldest first (what is left at the end of a run).
     std::vector<const Retirement*> pending() const;
 

@@ -6,6 +6,7 @@
 
 #include "core_writes.h"
 #include "coretest/disassembler.h"
+#include "coretest/line_table.h"
 #include "divergence_report.h"
 
 namespace coretest::cosim {
@@ -29,6 +30,36 @@ std::string announcedText(std::uint8_t kinds) {
     return out;
 }
 
+WriteKind writeKindOf(TraceRecord::Kind kind) {
+    switch (kind) {
+    case TraceRecord::Kind::Reg: return kGpr;
+    case TraceRecord::Kind::Hi: return kHi;
+    case TraceRecord::Kind::Lo: return kLo;
+    case TraceRecord::Kind::Memory: return kMem;
+    }
+    return kGpr;
+}
+
+// The routines and cases of the image from its line records; without them a report could not
+// name a case or line, so the image is refused.
+RomMap mapWithLines(const Image& image) {
+    const LineTable lines = LineTable::of(image);
+    return RomMap(image, &lines);
+}
+
+// "a write of r4", "a write of HI", "a store".
+std::string announcedWrite(const TraceRecord& e) {
+    switch (e.kind) {
+    case TraceRecord::Kind::Reg: return fmt::format("a write of r{}", e.reg);
+    case TraceRecord::Kind::Hi: return "a write of HI";
+    case TraceRecord::Kind::Lo: return "a write of LO";
+    case TraceRecord::Kind::Memory: return "a store";
+    }
+    return {};
+}
+
+constexpr std::uint32_t kHalfRange = std::uint32_t{1} << 31;
+
 bool isEndMark(const TraceRecord& r) {
     return r.kind == TraceRecord::Kind::Memory &&
            r.address == static_cast<std::uint32_t>(BoardReg::EndMark) && r.value == kEndMarkValue;
@@ -37,7 +68,7 @@ bool isEndMark(const TraceRecord& r) {
 } // namespace
 
 Session::Session(Image image, const SessionOptions& options)
-    : image_(std::move(image)), map_(RomMap::load(image_)), options_(options),
+    : image_(std::move(image)), map_(mapWithLines(image_)), options_(options),
       ref_(image_, options.switchValue), ring_(options.context) {
     observed_.reserve(4);
 }
@@ -48,20 +79,40 @@ Status Session::status(std::uint64_t divergencesBefore) const {
 }
 
 Status Session::misuse(const std::string& message) {
-    fmt::print(options_.err, "coretest cosim: {}\n", message);
-    std::fflush(options_.err);
+    // One line, then a count: a testbench that goes on misusing the library every cycle must not
+    // bury its log (the count comes with the summary).
+    if (misuses_++ == 0) {
+        fmt::print(options_.err, "coretest cosim: {} (later misuse is counted, not printed)\n",
+                   message);
+        std::fflush(options_.err);
+    }
     return Status::Error;
+}
+
+std::optional<Status> Session::afterFinish(const char* what, std::uint32_t seq) {
+    if (!finished_) return std::nullopt;
+    return misuse(fmt::format("{} for instruction {} after coretest_cosim_finish", what, seq));
 }
 
 Status Session::retire(std::uint32_t seq, std::uint32_t pc, std::uint32_t insn, std::uint8_t writes,
                        bool trap) {
+    if (auto s = afterFinish("a retirement", seq)) return *s;
     if (stopped_ || ended_) return status(divergences_);
     Retirement* r = window_.at(seq);
     if (!r)
-        return misuse(fmt::format("instruction {} retired, but instruction {} is the oldest "
-                                  "unchecked one (a seq is retired once, at most {} ahead)",
-                                  seq, window_.oldest(), RetirementWindow::kMaxSpan - 1));
+        return misuse(
+            seq - window_.oldest() < kHalfRange
+                ? fmt::format("instruction {} retired {} ahead of instruction {}, the oldest "
+                              "unchecked one (at most {} ahead)",
+                              seq, seq - window_.oldest(), window_.oldest(),
+                              RetirementWindow::kMaxSpan - 1)
+                : fmt::format("instruction {} retired after it was checked or given up (the "
+                              "oldest unchecked one is {}; a seq is retired once)",
+                              seq, window_.oldest()));
     if (r->retired) return misuse(fmt::format("instruction {} retired twice", seq));
+    // Younger than the youngest so far, modulo 2^32 (seq may wrap).
+    if (!anyRetired_ || static_cast<std::int32_t>(seq - newestRetired_) > 0) newestRetired_ = seq;
+    anyRetired_ = true;
     r->retired = true;
     r->pc = pc;
     r->insn = insn;
@@ -73,11 +124,17 @@ Status Session::retire(std::uint32_t seq, std::uint32_t pc, std::uint32_t insn, 
 Retirement* Session::slotForWrite(std::uint32_t seq, WriteKind kind, int reg) {
     Retirement* r = window_.at(seq);
     if (!r) {
+        const std::uint32_t ahead = seq - window_.oldest();
         misuse(fmt::format("a {} write{} for instruction {} arrived {}", writeName(kind),
                            reg < 0 ? "" : fmt::format(" of r{}", reg), seq,
-                           seq - window_.oldest() >= RetirementWindow::kMaxSpan / 2
-                               ? "after the instruction was checked without it"
-                               : "too far ahead of the oldest unchecked instruction"));
+                           ahead < kHalfRange
+                               ? fmt::format("{} ahead of instruction {}, the oldest unchecked "
+                                             "one (at most {} ahead)",
+                                             ahead, window_.oldest(),
+                                             RetirementWindow::kMaxSpan - 1)
+                               : fmt::format("after the instruction was checked or given up "
+                                             "(the oldest unchecked one is {})",
+                                             window_.oldest())));
         return nullptr;
     }
     if (r->arrived & kind) {
@@ -89,6 +146,7 @@ Retirement* Session::slotForWrite(std::uint32_t seq, WriteKind kind, int reg) {
 }
 
 Status Session::writeGpr(std::uint32_t seq, std::uint32_t reg, std::uint32_t value) {
+    if (auto s = afterFinish("a general-register write", seq)) return *s;
     if (stopped_ || ended_) return status(divergences_);
     if (reg > 31) return misuse(fmt::format("register number {} is not 0 to 31", reg));
     Retirement* r = slotForWrite(seq, kGpr, static_cast<int>(reg));
@@ -99,6 +157,7 @@ Status Session::writeGpr(std::uint32_t seq, std::uint32_t reg, std::uint32_t val
 }
 
 Status Session::writeHi(std::uint32_t seq, std::uint32_t value) {
+    if (auto s = afterFinish("a HI write", seq)) return *s;
     if (stopped_ || ended_) return status(divergences_);
     Retirement* r = slotForWrite(seq, kHi);
     if (!r) return Status::Error;
@@ -107,6 +166,7 @@ Status Session::writeHi(std::uint32_t seq, std::uint32_t value) {
 }
 
 Status Session::writeLo(std::uint32_t seq, std::uint32_t value) {
+    if (auto s = afterFinish("a LO write", seq)) return *s;
     if (stopped_ || ended_) return status(divergences_);
     Retirement* r = slotForWrite(seq, kLo);
     if (!r) return Status::Error;
@@ -116,6 +176,7 @@ Status Session::writeLo(std::uint32_t seq, std::uint32_t value) {
 
 Status Session::writeMemory(std::uint32_t seq, std::uint32_t address, std::uint32_t enables,
                             std::uint32_t data) {
+    if (auto s = afterFinish("a store", seq)) return *s;
     if (stopped_ || ended_) return status(divergences_);
     if (enables == 0 || enables > 0xf)
         return misuse(fmt::format("byte enables 0x{:x} of a store are not 1 to 4 bits", enables));
@@ -128,6 +189,7 @@ Status Session::writeMemory(std::uint32_t seq, std::uint32_t address, std::uint3
 }
 
 Status Session::boardRead(std::uint32_t address, std::uint32_t value) {
+    if (finished_) return misuse("a board read after coretest_cosim_finish");
     if (address != static_cast<std::uint32_t>(BoardReg::Switch))
         return misuse(fmt::format("0x{:08x} is no board input; the switch register is 0x{:08x}",
                                   address, static_cast<std::uint32_t>(BoardReg::Switch)));
@@ -138,15 +200,40 @@ Status Session::boardRead(std::uint32_t address, std::uint32_t value) {
 Status Session::drain() {
     const std::uint64_t before = divergences_;
     while (!stopped_ && !ended_) {
-        Retirement* r = window_.ready();
-        if (!r) break;
-        check(*r);
+        if (Retirement* r = window_.ready())
+            check(*r);
+        else if (!overdue())
+            break;
+        else if (Retirement* o = window_.oldestSlot(); o && o->retired)
+            check(*o, static_cast<std::uint8_t>(o->announced & ~o->arrived));
+        else
+            neverRetired(o);
         window_.pop();
     }
     return status(before);
 }
 
-void Session::check(const Retirement& r) {
+bool Session::overdue() const {
+    const std::uint32_t behind = newestRetired_ - window_.oldest();
+    return anyRetired_ && behind >= kLateLimit && behind < kHalfRange;
+}
+
+void Session::neverRetired(const Retirement* r) {
+    Retirement missing;
+    missing.seq = window_.oldest();
+    diverged(missing, ref_.pc(), ref_.state(),
+             fmt::format("instruction {} never retired{}, though {} younger instructions did; "
+                         "the reference core executes {:08x} there",
+                         missing.seq,
+                         r && r->arrived ? fmt::format(" (its {} writes arrived)",
+                                                       announcedText(r->arrived))
+                                         : "",
+                         newestRetired_ - missing.seq, ref_.pc()),
+             std::nullopt, std::nullopt);
+    followCorePc_ = true; // keep-going: on with the core's next instruction
+}
+
+void Session::check(const Retirement& r, std::uint8_t lost) {
     const std::uint32_t pc = referenceAddress(r.pc, options_.physical);
     if (pc != ref_.pc()) {
         if (!followCorePc_) {
@@ -187,8 +274,15 @@ void Session::check(const Retirement& r) {
                 continue;
             }
             differs = true;
-            diverged(r, pc, ref_.before(), o == observed_.end() ? "your core did not write it" : "",
-                     e, o == observed_.end() ? std::nullopt : std::optional(*o));
+            std::string what;
+            if (o == observed_.end())
+                what = lost & writeKindOf(e.kind)
+                           ? fmt::format("your core announced {} at instruction {} that never "
+                                         "came ({} younger instructions retired after it)",
+                                         announcedWrite(e), r.seq, newestRetired_ - r.seq)
+                           : "your core did not write it";
+            diverged(r, pc, ref_.before(), what, e,
+                     o == observed_.end() ? std::nullopt : std::optional(*o));
             break;
         }
         for (const TraceRecord& o : observed_) {
@@ -199,6 +293,16 @@ void Session::check(const Retirement& r) {
                 diverged(r, pc, ref_.before(), "the reference core does not write it", std::nullopt,
                          o);
             }
+        }
+        if (!differs && lost) {
+            // The core announced a write the reference core does not make, and it never came.
+            differs = true;
+            diverged(r, pc, ref_.before(),
+                     fmt::format("your core announced {} writes at instruction {} that never "
+                                 "came ({} younger instructions retired after it); the reference "
+                                 "core makes none",
+                                 announcedText(lost), r.seq, newestRetired_ - r.seq),
+                     std::nullopt, std::nullopt);
         }
     }
     remember(step.retired);
@@ -214,9 +318,31 @@ void Session::diverged(const Retirement& r, std::uint32_t pc, const CoreState& s
                        const std::string& what, const std::optional<TraceRecord>& expected,
                        const std::optional<TraceRecord>& observed) {
     const RoutineMap* routine = map_.routineAt(pc);
-    ++perRoutine_[routine ? routine->name : "(outside the routines)"];
+    RoutineTally& tally = perRoutine_[routine ? routine->name : "(outside the routines)"];
+    const std::uint64_t ordinal = divergences_++;
+    if (!options_.keepGoing) stopped_ = true;
+    const bool full = ordinal < kFullReports;
+    if (++tally.count == 1) {
+        tally.firstInstruction = checked_ + 1;
+        tally.firstSeq = r.seq;
+        const CaseRef where = map_.caseAt(pc);
+        tally.first = fmt::format(
+            "{:08x} {}{}: {}", pc, disassemble(map_.word(pc), pc),
+            where.caseIndex ? fmt::format(" (case {}, line {})", where.caseIndex, where.line) : "",
+            !what.empty() ? what
+            : expected && observed
+                ? fmt::format("expected {}, observed {}", explainRecord(*expected),
+                              explainRecord(*observed))
+                : "");
+        if (!full)
+            fmt::print(options_.out, "coretest cosim: divergence {} at instruction {} (@{}), the "
+                                     "first in {}: {}\n",
+                       ordinal + 1, checked_ + 1, r.seq,
+                       routine ? routine->name : "the code between the routines", tally.first);
+    }
+    if (!full) return;
     DivergenceReport report;
-    report.ordinal = divergences_++;
+    report.ordinal = ordinal;
     report.checkedBefore = checked_;
     report.what = what;
     Divergence& d = report.divergence;
@@ -236,7 +362,11 @@ void Session::diverged(const Retirement& r, std::uint32_t pc, const CoreState& s
         d.before.push_back(ring_[(ringNext_ - k) % ring_.size()]);
     fmt::print(options_.out, "coretest cosim: {}", formatReport(report, image_, map_));
     std::fflush(options_.out);
-    if (!options_.keepGoing) stopped_ = true;
+    if (ordinal + 1 == kFullReports)
+        fmt::print(options_.out,
+                   "coretest cosim: {} divergences shown in full; from here on the first in each "
+                   "routine gets one line and the rest are counted (the table at the end)\n",
+                   kFullReports);
 }
 
 void Session::adopt(std::vector<TraceRecord> expected, bool referenceTrapped, bool coreTrapped) {
@@ -288,7 +418,13 @@ void Session::narrate(const RetiredInstruction& retired) {
 
 void Session::reportIncomplete() {
     constexpr std::size_t kShown = 8;
-    const auto pending = window_.pending();
+    std::vector<const Retirement*> pending;
+    std::size_t waiting = 0; // complete, but behind an incomplete one
+    for (const Retirement* r : window_.pending())
+        if (r->complete())
+            ++waiting;
+        else
+            pending.push_back(r);
     for (std::size_t i = 0; i < pending.size() && i < kShown; ++i) {
         const Retirement& r = *pending[i];
         if (r.retired)
@@ -305,17 +441,26 @@ void Session::reportIncomplete() {
     if (pending.size() > kShown)
         fmt::print(options_.out, "coretest cosim: ... and {} more unfinished instructions\n",
                    pending.size() - kShown);
+    if (waiting)
+        fmt::print(options_.out,
+                   "coretest cosim: {} complete instruction{} waited behind them, unchecked\n",
+                   waiting, waiting == 1 ? "" : "s");
     divergences_ += pending.empty() ? 0 : 1;
 }
 
 Status Session::finish() {
-    if (!finished_) {
-        finished_ = true;
-        if (!stopped_ && !ended_) reportIncomplete();
-        printSummary();
+    if (finished_) return finishStatus_;
+    finished_ = true;
+    if (!stopped_ && !ended_) reportIncomplete();
+    printSummary();
+    if (misuses_ > 1) {
+        fmt::print(options_.err, "coretest cosim: {} more calls were refused as misuse after the "
+                                 "first (not printed)\n",
+                   misuses_ - 1);
+        std::fflush(options_.err);
     }
-    if (stopped_) return Status::Stop;
-    return divergences_ ? Status::Diverged : Status::Ok;
+    finishStatus_ = stopped_ ? Status::Stop : divergences_ ? Status::Diverged : Status::Ok;
+    return finishStatus_;
 }
 
 void Session::printSummary() {
@@ -342,12 +487,30 @@ void Session::printSummary() {
                    b.lampA, b.lampB);
     if (!perRoutine_.empty()) {
         std::string list;
-        for (const auto& [name, count] : perRoutine_)
-            list += fmt::format("{}{} {}", list.empty() ? "" : ", ", name, count);
+        for (const auto& [name, tally] : perRoutine_)
+            list += fmt::format("{}{} {}", list.empty() ? "" : ", ", name, tally.count);
         fmt::print(out, "coretest cosim: diverged in {} routine{}: {}\n", perRoutine_.size(),
                    perRoutine_.size() == 1 ? "" : "s", list);
     }
+    if (divergences_ > kFullReports) printRoutineTable();
+    if (misuses_)
+        fmt::print(out, "coretest cosim: {} call{} refused as misuse (see standard error)\n",
+                   misuses_, misuses_ == 1 ? "" : "s");
     std::fflush(out);
+}
+
+void Session::printRoutineTable() {
+    // In run order, as the summary of `coretest compare --keep-going` lists them.
+    std::vector<std::pair<const std::string*, const RoutineTally*>> rows;
+    for (const auto& [name, tally] : perRoutine_)
+        rows.emplace_back(&name, &tally);
+    std::sort(rows.begin(), rows.end(),
+              [](const auto& a, const auto& b) { return a.second->firstInstruction < b.second->firstInstruction; });
+    fmt::print(options_.out, "coretest cosim: {:<24} {:>11} {:>12}  {}\n", "ROUTINE", "DIVERGENCES",
+               "FIRST AT", "FIRST DIVERGENCE");
+    for (const auto& [name, tally] : rows)
+        fmt::print(options_.out, "coretest cosim: {:<24} {:>11} {:>12}  {}\n", *name, tally->count,
+                   tally->firstInstruction, tally->first);
 }
 
 } // namespace coretest::cosim

@@ -28,9 +28,25 @@ struct SessionOptions {
     std::FILE* err = stderr; // misuse
 };
 
+// A routine's divergences in a keep-going run, for the table of the summary.
+struct RoutineTally {
+    std::uint64_t count = 0;
+    std::uint64_t firstInstruction = 0; // 1-based, in checking order
+    std::uint32_t firstSeq = 0;
+    std::string first; // where and how the first one parted, one line
+};
+
 class Session {
   public:
-    // Throws InputError for an image that cannot be read.
+    // An instruction that has retired but still waits for an announced write, or that never
+    // retired, once this many younger instructions have retired: the write (or the retirement)
+    // is lost, a divergence.
+    static constexpr std::uint32_t kLateLimit = 4096;
+    // Keep-going runs print this many divergences in full, then one line for the first in each
+    // routine not met before, and the table at the end.
+    static constexpr std::uint64_t kFullReports = 10;
+
+    // Throws InputError for an image that cannot be read or has no line records.
     Session(Image image, const SessionOptions& options);
 
     Status retire(std::uint32_t seq, std::uint32_t pc, std::uint32_t insn, std::uint8_t writes,
@@ -46,15 +62,27 @@ class Session {
     std::uint64_t checked() const { return checked_; }
     std::uint64_t divergences() const { return divergences_; }
     bool ended() const { return ended_; }
+    // Refuses a call as misuse: ERROR, one line for the first of the session, then a count.
+    Status refuse(const std::string& message) { return misuse(message); }
+    // Calls refused as misuse (only the first is printed).
+    std::uint64_t misuses() const { return misuses_; }
 
   private:
     // The slot of a write's instruction, or nullptr after reporting why there is none (naming
     // the register `reg` of a general-register write).
     Retirement* slotForWrite(std::uint32_t seq, WriteKind kind, int reg = -1);
     Status misuse(const std::string& message);
-    // Checks every instruction that has become complete, in seq order.
+    // ERROR for an event reported after finish(), else nullopt.
+    std::optional<Status> afterFinish(const char* what, std::uint32_t seq);
+    // Checks every instruction that has become complete, in seq order, and gives up on the
+    // oldest one once it is kLateLimit behind the newest retirement.
     Status drain();
-    void check(const Retirement& r);
+    bool overdue() const;
+    // Compares r with the reference core; `lost` are announced writes that never came.
+    void check(const Retirement& r, std::uint8_t lost = 0);
+    // The oldest unchecked instruction never retired though younger ones did (`r` holds the
+    // writes that arrived for it, or is nullptr).
+    void neverRetired(const Retirement* r);
     // Reports a divergence at the reference core's instruction pc, whose registers before it
     // are those of `state`.
     void diverged(const Retirement& r, std::uint32_t pc, const CoreState& state,
@@ -65,6 +93,7 @@ class Session {
     void narrate(const RetiredInstruction& retired);
     void reportIncomplete();
     void printSummary();
+    void printRoutineTable();
     // What a call returns, from the divergences counted when it began.
     Status status(std::uint64_t divergencesBefore) const;
 
@@ -79,11 +108,15 @@ class Session {
     std::uint64_t checked_ = 0;
     std::uint64_t divergences_ = 0;
     std::uint64_t matched_ = 0; // records that agreed
-    std::map<std::string, std::uint64_t> perRoutine_;
+    std::uint64_t misuses_ = 0;
+    std::uint32_t newestRetired_ = 0; // seq of the youngest retirement so far
+    bool anyRetired_ = false;
+    std::map<std::string, RoutineTally> perRoutine_;
     bool followCorePc_ = false; // after a divergence, the next pc is the core's
     bool stopped_ = false;
     bool ended_ = false;
     bool finished_ = false;
+    Status finishStatus_ = Status::Ok; // what finish() returned the first time
 };
 
 } // namespace coretest::cosim

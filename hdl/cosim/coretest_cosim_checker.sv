@@ -5,7 +5,11 @@
 // source line, the instruction and the values; the checker then prints the summary and ends the
 // simulation with $fatal. With +cosim_keep_going the reference core takes the core's value at
 // each divergence and the run goes on; the summary at `finish_i` counts the divergences per
-// routine and gives the board verdict.
+// routine and gives the board verdict. A call the library refuses (COSIM_ERROR: a seq retired
+// twice, a write for an instruction already checked; the reason is on standard error) ends the
+// run the same way, after the summary: checking cannot go on from there. $fatal rather than
+// $finish, because only $fatal gives a non-zero exit status in every simulator (a Verilator
+// model's main returns 0 after $finish).
 //   +cosim_elf=FILE      the ROM's ELF image (default coretest.elf; the checker needs its symbols
 //                        and line records, the board's hex file has none)
 //   +switch=V            SWITCH_REG, hexadecimal, as the board reads it (default SWITCH)
@@ -49,33 +53,45 @@ module coretest_cosim_checker
         if (cosim == null) $fatal(1, "cosim: cannot check against the reference core (+cosim_elf=%s)", elf);
     end
 
+    // What one call returned: a divergence in stop mode, or a refused call.
+    function automatic void note(input int status, inout bit stop, inout bit error);
+        stop |= status == COSIM_STOP;
+        error |= status == COSIM_ERROR;
+    endfunction
+
     // One cycle's events, writes before the retirement (the library orders them by seq anyway).
-    // After a divergence in stop mode the summary is printed and the simulation ends.
+    // After a divergence in stop mode or a refused call the summary is printed and the
+    // simulation ends.
     always @(posedge clk_i) begin : check
-        bit stop;
+        bit stop, error;
         int summary;
         stop = 1'b0;
+        error = 1'b0;
         if (!rst_i && !finished) begin
             if (wg.valid)
-                stop |= coretest_cosim_write_gpr(cosim, wg.seq, {27'd0, wg.regno}, wg.data) == COSIM_STOP;
-            if (wh.valid) stop |= coretest_cosim_write_hi(cosim, wh.seq, wh.data) == COSIM_STOP;
-            if (wl.valid) stop |= coretest_cosim_write_lo(cosim, wl.seq, wl.data) == COSIM_STOP;
+                note(coretest_cosim_write_gpr(cosim, wg.seq, {27'd0, wg.regno}, wg.data), stop, error);
+            if (wh.valid) note(coretest_cosim_write_hi(cosim, wh.seq, wh.data), stop, error);
+            if (wl.valid) note(coretest_cosim_write_lo(cosim, wl.seq, wl.data), stop, error);
             if (wm.valid)
-                stop |= coretest_cosim_write_mem(cosim, wm.seq, wm.addr, {28'd0, wm.be},
-                                                 wm.data) == COSIM_STOP;
+                note(coretest_cosim_write_mem(cosim, wm.seq, wm.addr, {28'd0, wm.be}, wm.data),
+                     stop, error);
             if (rv.valid)
-                stop |= coretest_cosim_retire(cosim, rv.seq, rv.pc, rv.insn,
-                                              (rv.gpr  ? COSIM_WRITES_GPR : 32'd0) |
-                                              (rv.hi   ? COSIM_WRITES_HI  : 32'd0) |
-                                              (rv.lo   ? COSIM_WRITES_LO  : 32'd0) |
-                                              (rv.mem  ? COSIM_WRITES_MEM : 32'd0) |
-                                              (rv.trap ? COSIM_TRAP       : 32'd0)) == COSIM_STOP;
-            if (stop || finish_i) begin
+                note(coretest_cosim_retire(cosim, rv.seq, rv.pc, rv.insn,
+                                           (rv.gpr  ? COSIM_WRITES_GPR : 32'd0) |
+                                           (rv.hi   ? COSIM_WRITES_HI  : 32'd0) |
+                                           (rv.lo   ? COSIM_WRITES_LO  : 32'd0) |
+                                           (rv.mem  ? COSIM_WRITES_MEM : 32'd0) |
+                                           (rv.trap ? COSIM_TRAP       : 32'd0)), stop, error);
+            if (stop || error || finish_i) begin
                 summary = coretest_cosim_finish(cosim);
                 if (stop) $fatal(1, "cosim: the core diverged from the reference core");
+                if (error)
+                    $fatal(1, "cosim: the checker refused a call of the retirement interface (the reason is on standard error)");
+                if (summary == COSIM_ERROR)
+                    $fatal(1, "cosim: the checker refused to finish (the reason is on standard error)");
                 if (summary != COSIM_OK) $display("cosim: the core diverged from the reference core");
             end
-            finished <= stop || finish_i;
+            finished <= stop || error || finish_i;
         end
     end
 

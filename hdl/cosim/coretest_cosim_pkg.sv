@@ -12,7 +12,8 @@ package coretest_cosim_pkg;
     localparam int COSIM_OK       = 0;  // all checked so far agrees
     localparam int COSIM_DIVERGED = 1;  // keep-going: a divergence was reported; go on
     localparam int COSIM_STOP     = 2;  // a divergence was reported; end the simulation
-    localparam int COSIM_ERROR    = 3;  // misuse (bad seq, repeated write); the message is on stderr
+    localparam int COSIM_ERROR    = 3;  // a refused call (bad seq, repeated write, closed handle); the
+                                        // first message is on stderr, the checker ends the run
 
     // Flags of coretest_cosim_open.
     localparam int unsigned COSIM_KEEP_GOING = 32'd1;

@@ -80,7 +80,7 @@ std::vector<Event> schedule(const std::vector<StreamInstruction>& stream, const 
     std::vector<Event> events;
     for (std::size_t n = 0; n < stream.size(); ++n) {
         const StreamInstruction& i = stream[n];
-        events.push_back({4 * n + 1, &i, nullptr});
+        if (i.retires) events.push_back({4 * n + 1, &i, nullptr});
         for (const TraceRecord& r : i.records) {
             std::size_t key = 4 * n + 2;
             const bool hiLo = r.kind == TraceRecord::Kind::Hi || r.kind == TraceRecord::Kind::Lo;
@@ -120,26 +120,33 @@ AddressRange routineRange(const std::string& name) {
     return *range;
 }
 
+void deliverAll(coretest_cosim* cosim, const std::vector<StreamInstruction>& stream,
+                const Delivery& delivery, FeedResult& result) {
+    for (const Event& e : schedule(stream, delivery)) {
+        const int status = deliver(cosim, e);
+        if (status != CORETEST_COSIM_OK && result.firstStatus == CORETEST_COSIM_OK) {
+            result.firstStatus = status;
+            result.firstSeq = e.instruction->seq;
+        }
+        if (status == CORETEST_COSIM_STOP || status == CORETEST_COSIM_ERROR) break;
+    }
+}
+
 FeedResult feed(const std::vector<StreamInstruction>& stream, std::uint32_t flags,
                 const Delivery& delivery) {
     FeedResult result;
     testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     coretest_cosim* cosim = coretest_cosim_open(CORETEST_ROM_PATH, 1, flags, 0);
     if (cosim) {
-        for (const Event& e : schedule(stream, delivery)) {
-            const int status = deliver(cosim, e);
-            if (status != CORETEST_COSIM_OK && result.firstStatus == CORETEST_COSIM_OK) {
-                result.firstStatus = status;
-                result.firstSeq = e.instruction->seq;
-            }
-            if (status == CORETEST_COSIM_STOP || status == CORETEST_COSIM_ERROR) break;
-        }
+        deliverAll(cosim, stream, delivery, result);
         result.finishStatus = coretest_cosim_finish(cosim);
         result.checked = coretest_cosim_checked(cosim);
         result.divergences = coretest_cosim_divergences(cosim);
         coretest_cosim_close(cosim);
     }
     result.output = testing::internal::GetCapturedStdout();
+    result.errors = testing::internal::GetCapturedStderr();
     if (!cosim) throw std::runtime_error("coretest_cosim_open failed on " CORETEST_ROM_PATH);
     return result;
 }

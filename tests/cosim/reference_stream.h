@@ -20,6 +20,7 @@ struct StreamInstruction {
     std::vector<TraceRecord> records;
     bool trap = false;
     std::uint32_t announcedAlso = 0; // announced writes beyond the records (that never arrive)
+    bool retires = true;             // false: its writes arrive, its retirement never does
 };
 
 // Every instruction of the short run up to the end-mark store (built once).
@@ -48,7 +49,13 @@ struct FeedResult {
     std::uint64_t checked = 0;
     std::uint64_t divergences = 0;
     std::string output; // what the library printed
+    std::string errors; // what it printed on standard error
 };
+
+// Feeds the stream to an open checker up to the first STOP or ERROR; `result` gets the first
+// status other than OK and its seq.
+void deliverAll(coretest_cosim* cosim, const std::vector<StreamInstruction>& stream,
+                const Delivery& delivery, FeedResult& result);
 
 // Opens the library on the built ROM (switch 1), feeds the stream, finishes and closes.
 FeedResult feed(const std::vector<StreamInstruction>& stream, std::uint32_t flags,

@@ -229,6 +229,9 @@ TEST(Incomplete, AnAnnouncedWriteThatNeverArrivesIsReportedAtTheEnd) {
                            [](const StreamInstruction& i) { return writes(i, Kind::Reg); },
                            [](StreamInstruction& i) { i.announcedAlso = CORETEST_COSIM_WRITES_HI; },
                            {}});
+    // The run ends 100 instructions later, well before the write would count as lost.
+    constexpr std::size_t kAfter = 100;
+    p.stream.resize(p.index + 1 + kAfter);
     const FeedResult r = feed(p.stream, 0);
     EXPECT_EQ(r.firstStatus, CORETEST_COSIM_OK) << r.output;
     EXPECT_EQ(r.checked, p.index);
@@ -239,6 +242,13 @@ TEST(Incomplete, AnAnnouncedWriteThatNeverArrivesIsReportedAtTheEnd) {
               std::string::npos)
         << r.output;
     EXPECT_NE(r.output.find("verdict: none, no end mark"), std::string::npos) << r.output;
+    // Only the instruction that waits is listed; those complete behind it are counted.
+    EXPECT_NE(r.output.find(fmt::format("{} complete instructions waited behind them", kAfter)),
+              std::string::npos)
+        << r.output;
+    EXPECT_EQ(r.output.find("the  never arrived"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("more unfinished"), std::string::npos) << r.output;
+    EXPECT_EQ(r.errors, "");
 }
 
 } // namespace
