@@ -253,8 +253,11 @@ std::string formatComparison(const TraceComparison& c, const Image& image, const
     case TraceComparison::Outcome::Agree:
         out += fmt::format("the traces agree: {} records up to the end mark", c.matchedRecords);
         if (c.extraRecords)
-            out += fmt::format("; the {}{} lines of your trace after it are not compared",
-                               c.extraCut ? "first " : "", c.extraRecords);
+            out += fmt::format("; the {}{} lines of your trace after it are not compared{}",
+                               c.extraCut ? "first " : "", c.extraRecords,
+                               c.extraCut ? ", and the rest was not read" : "");
+        else if (c.extraCut)
+            out += "; the rest of your trace after it was not read";
         out += "\n";
         break;
     case TraceComparison::Outcome::ReferenceStopped:

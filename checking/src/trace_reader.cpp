@@ -476,28 +476,46 @@ struct TraceReader::SeqOrder {
 
     SeqOrder() : ring(kSlots) {}
 
+    enum class Added { Kept, TooLate, TooMany };
+
     // Takes a record of instruction `seq`; hands on every buffered record whose instruction is
-    // more than kMaxSeqDisorder older than the youngest seen. False: it comes too late.
-    bool add(const UserRecord& r, std::deque<UserRecord>& out) {
-        const std::uint64_t seq = *r.origin.seq;
-        if (seq < released) return false;
+    // more than kMaxSeqDisorder older than the youngest seen. The 32-bit @SEQ wraps after
+    // 4294967295 to 0: a seq is placed relative to the youngest seen (serial-number arithmetic),
+    // the nearer way round, so @0 after @4294967295 is the next instruction. Records of one
+    // instruction beyond kMaxRecordsPerSeq are refused rather than kept: that bounds what the
+    // window buffers (at most kSlots instructions of kMaxRecordsPerSeq records each).
+    Added add(UserRecord r, std::deque<UserRecord>& out) {
+        const std::uint32_t seq32 = *r.origin.seq;
+        std::int64_t seq = seq32;
+        if (started) {
+            const auto ahead = static_cast<std::int32_t>(seq32 - static_cast<std::uint32_t>(highest));
+            seq = highest + ahead;
+        } else {
+            started = true;
+            highest = seq;
+            released = seq - kMaxSeqDisorder; // earlier instructions may still come
+
+        }
+        if (seq < released) return Added::TooLate;
+        auto& slot = ring[static_cast<std::uint64_t>(seq) % kSlots];
+        if (slot.size() >= kMaxRecordsPerSeq) return Added::TooMany;
         if (seq > highest) {
             highest = seq;
-            if (highest > kMaxSeqDisorder) release(highest - kMaxSeqDisorder, out);
+            release(highest - kMaxSeqDisorder, out);
         }
-        ring[seq % kSlots].push_back(r);
+        slot.push_back(r);
         ++buffered;
-        return true;
+        return Added::Kept;
     }
 
     // Hands on the records of every instruction before `upTo`.
-    void release(std::uint64_t upTo, std::deque<UserRecord>& out) {
+    void release(std::int64_t upTo, std::deque<UserRecord>& out) {
         while (released < upTo) {
             if (buffered == 0) {
                 released = upTo;
                 return;
             }
-            auto& slot = ring[released % kSlots];
+            auto& slot = ring[static_cast<std::uint64_t>(released) % kSlots];
             for (auto& r : slot)
                 out.push_back(r);
             buffered -= slot.size();
@@ -509,7 +527,9 @@ struct TraceReader::SeqOrder {
     void drain(std::deque<UserRecord>& out) { release(highest + 1, out); }
 
     std::vector<std::vector<UserRecord>> ring;
-    std::uint64_t released = 0, highest = 0;
+    // Seqs unwrapped to 64 bits: the first seen keeps its value, later ones count on from it.
+    std::int64_t released = 0, highest = 0;
+    bool started = false;
     std::size_t buffered = 0;
 };
 
@@ -573,6 +593,8 @@ bool TraceReader::fill() {
             throw InputError(fmt::format("{}:{}: a line longer than {} bytes ('{}'); a trace line "
                                          "holds one record",
                                          source_, lines_->number, kMaxLine, quoteBytes(text)));
+        // A byte-order mark before the first line, as some editors write: not part of it.
+        if (lines_->number == 1 && text.starts_with("\xef\xbb\xbf")) text.remove_prefix(3);
         Parsed p = parseLine(text);
         if (p.status == Parsed::Status::Skip) continue;
         const bool last = status == Lines::Status::Unterminated;
@@ -594,11 +616,20 @@ bool TraceReader::fill() {
             continue;
         }
         if (!order_) order_ = std::make_unique<SeqOrder>();
-        if (!order_->add(u, ready_))
+        switch (order_->add(u, ready_)) {
+        case SeqOrder::Added::Kept: break;
+        case SeqOrder::Added::TooLate:
             throw InputError(fmt::format(
                 "{}:{}: the record of instruction @{} comes after records of @{}: more than {} "
                 "instructions out of program order, which a tagged trace may not be",
-                source_, lines_->number, *p.seq, order_->highest, kMaxSeqDisorder));
+                source_, lines_->number, *p.seq, static_cast<std::uint32_t>(order_->highest),
+                kMaxSeqDisorder));
+        case SeqOrder::Added::TooMany:
+            throw InputError(fmt::format(
+                "{}:{}: a record more for instruction @{}, which already has {}: one instruction "
+                "writes at most a register, HI, LO and a store; each @SEQ numbers one instruction",
+                source_, lines_->number, *p.seq, kMaxRecordsPerSeq));
+        }
     }
     return true;
 }
@@ -617,13 +648,18 @@ const UserRecord* TraceReader::peek(std::size_t ahead) {
     return &ready_[ahead];
 }
 
-TraceReader::Rest TraceReader::skipRest() {
+TraceReader::Rest TraceReader::skipRest(std::uint64_t maxLines) {
     Rest rest;
     rest.lines = ready_.size() + (order_ ? order_->buffered : 0);
     ready_.clear();
     if (ended_) return rest;
-    for (;;) {
+    for (std::uint64_t read = 0;; ++read) {
         std::string_view text;
+        if (read == maxLines) {
+            // More follows, perhaps without end (a pipe): left unread.
+            rest.stoppedEarly = lines_->next(text) != Lines::Status::End;
+            break;
+        }
         const Lines::Status status = lines_->next(text);
         if (status == Lines::Status::End) break;
         if (status == Lines::Status::TooLong) {

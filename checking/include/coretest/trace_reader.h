@@ -9,7 +9,9 @@
 // - A record may start with its instruction's program-order number, "@SEQ". A trace whose first
 //   record is tagged is tagged throughout, and its records are handed on in program order: a
 //   record may come after those of up to kMaxSeqDisorder younger instructions; one that comes
-//   later than that is refused.
+//   later than that is refused, and so is a fifth record of one instruction. @SEQ wraps from
+//   4294967295 to 0, as a 32-bit counter does.
+// - A UTF-8 byte-order mark before the first line is skipped.
 // - A last line without a line end that is no record is the sign of a cut trace: it is not
 //   refused but kept (incompleteLine()), and the input ends before it.
 // A malformed line throws InputError "SOURCE:LINE: ..." with its bytes quoted.
@@ -51,6 +53,8 @@ class TraceReader {
   public:
     static constexpr std::size_t kMaxLine = 4096;
     static constexpr std::uint32_t kMaxSeqDisorder = 4096;
+    // Records of one tagged instruction at most: a register, HI, LO and a store.
+    static constexpr std::size_t kMaxRecordsPerSeq = 4;
 
     TraceReader(std::istream& in, std::string source);
     // Opens `path` ("-": standard input) for reading once; throws InputError when it cannot.
@@ -79,12 +83,14 @@ class TraceReader {
 
     // Reads the rest of the input without looking into it: the lines that are not blank or
     // comments. Stops early (returns the count so far, stoppedEarly true) at a line longer than
-    // kMaxLine.
+    // kMaxLine, or after reading maxLines lines of any kind with more to come: an endless input
+    // ends here too, and what is left is not read.
+    static constexpr std::uint64_t kMaxLinesSkipped = 1'000'000;
     struct Rest {
         std::uint64_t lines = 0;
         bool stoppedEarly = false;
     };
-    Rest skipRest();
+    Rest skipRest(std::uint64_t maxLines = kMaxLinesSkipped);
 
   private:
     struct Lines;
