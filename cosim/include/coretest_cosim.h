@@ -116,8 +116,9 @@ CORETEST_COSIM_API uint64_t coretest_cosim_divergences(const coretest_cosim* cos
 
 /* Releases the checker (NULL is accepted). A handle that is not open (closed already, or not
  * from coretest_cosim_open) is refused with a line on stderr; so is any later call with a closed
- * handle, which returns CORETEST_COSIM_ERROR: the library keeps the set of open handles (one per
- * process, behind a lock) and never touches memory through a handle it does not know. */
+ * handle, which returns CORETEST_COSIM_ERROR. A handle is a number that the process never hands
+ * out twice, looked up in the library's table of open checkers (one per process, behind a lock):
+ * nothing is ever read through it. */
 CORETEST_COSIM_API void coretest_cosim_close(coretest_cosim* cosim);
 
 #ifdef __cplusplus

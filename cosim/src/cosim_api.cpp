@@ -5,16 +5,13 @@
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "coretest_cosim.h"
 #include "session.h"
 
-struct coretest_cosim {
-    coretest_cosim(coretest::Image image, const coretest::cosim::SessionOptions& options)
-        : session(std::move(image), options) {}
-    coretest::cosim::Session session;
-};
+// Never defined: a handle is a number (see Handles), not the address of a checker.
+struct coretest_cosim;
 
 namespace {
 
@@ -31,34 +28,67 @@ int fail(const std::string& what) {
     return CORETEST_COSIM_ERROR;
 }
 
-// The handles that are open. A C caller can hand back any pointer: one it closed already, one
-// from another library, garbage. Only a lookup that never dereferences it can tell, so the open
-// handles are kept in this one process-wide set (the only state the library shares between
-// handles), under a mutex because testbenches may run several simulations on threads. The lock is
-// held for the lookup only; a handle itself is used by one thread at a time, as the header says.
+// One open checker.
+struct Checker {
+    Checker(coretest::Image image, const coretest::cosim::SessionOptions& options)
+        : session(std::move(image), options) {}
+    coretest::cosim::Session session;
+};
+
+// The handles that are open. A C caller can hand back anything: a handle it closed already, a
+// pointer from another library, garbage. So a handle is not the checker's address but a number
+// that is never used twice in a process (a closed handle cannot come back as a new checker's),
+// looked up in this one process-wide table, the only state the library shares between checkers;
+// nothing is ever read through a handle. The table is behind a mutex because testbenches may run
+// simulations on several threads; a checker itself is used by one thread at a time, as the
+// header says. A testbench calls several times per retired instruction with the same handle, so
+// each thread remembers the last handle it found with the count of closes at that time: while no
+// close has happened since, the lookup is one atomic load.
 class Handles {
   public:
-    void add(const coretest_cosim* h) {
+    coretest_cosim* add(std::unique_ptr<Checker> checker) {
         const std::lock_guard lock(mutex_);
-        open_.insert(h);
+        const std::uintptr_t handle = ++last_ << 4; // aligned, never 0
+        open_.emplace(handle, std::move(checker));
+        return reinterpret_cast<coretest_cosim*>(handle);
     }
-    bool remove(const coretest_cosim* h) {
+    // The checker of an open handle, taken out of the table; nullptr for any other handle.
+    std::unique_ptr<Checker> remove(const coretest_cosim* h) {
         const std::lock_guard lock(mutex_);
-        return open_.erase(h) != 0;
+        const auto it = open_.find(reinterpret_cast<std::uintptr_t>(h));
+        if (it == open_.end()) return nullptr;
+        std::unique_ptr<Checker> checker = std::move(it->second);
+        open_.erase(it);
+        closes_.fetch_add(1, std::memory_order_release);
+        return checker;
     }
-    bool isOpen(const coretest_cosim* h) {
+    Checker* find(const coretest_cosim* h) {
+        thread_local Seen seen;
+        const std::uint64_t closes = closes_.load(std::memory_order_acquire);
+        if (h == seen.handle && closes == seen.closes) return seen.checker;
         const std::lock_guard lock(mutex_);
-        return open_.contains(h);
+        const auto it = open_.find(reinterpret_cast<std::uintptr_t>(h));
+        if (it == open_.end()) return nullptr;
+        seen = {h, closes, it->second.get()};
+        return seen.checker;
     }
 
   private:
+    struct Seen {
+        const coretest_cosim* handle = nullptr;
+        std::uint64_t closes = 0;
+        Checker* checker = nullptr;
+    };
     std::mutex mutex_;
-    std::unordered_set<const coretest_cosim*> open_;
+    std::unordered_map<std::uintptr_t, std::unique_ptr<Checker>> open_;
+    std::uintptr_t last_ = 0;
+    std::atomic<std::uint64_t> closes_{0};
 };
 
 Handles& handles() {
-    static Handles h; // never destroyed before a late close from a static destructor
-    return h;
+    static Handles* h = new Handles; // never destroyed: a close may come from a static destructor
+
+    return *h;
 }
 
 // A bad handle is reported once per process: a testbench that keeps calling with a closed handle
@@ -75,9 +105,10 @@ int badHandle(const char* call, const coretest_cosim* cosim) {
 // Runs one call on an open handle; a bad handle or an exception is misuse, reported on stderr.
 template <class Call>
 int guarded(const char* name, coretest_cosim* cosim, Call call) {
-    if (!cosim || !handles().isOpen(cosim)) return badHandle(name, cosim);
+    Checker* checker = cosim ? handles().find(cosim) : nullptr;
+    if (!checker) return badHandle(name, cosim);
     try {
-        return static_cast<int>(call(cosim->session));
+        return static_cast<int>(call(checker->session));
     } catch (const std::exception& e) {
         return fail(e.what());
     }
@@ -104,9 +135,7 @@ coretest_cosim* coretest_cosim_open(const char* elf_path, uint32_t switch_value,
         options.keepGoing = flags & CORETEST_COSIM_KEEP_GOING;
         options.physical = flags & CORETEST_COSIM_PHYSICAL;
         options.verbosity = verbosity;
-        auto cosim = std::make_unique<coretest_cosim>(coretest::Image::load(elf_path), options);
-        handles().add(cosim.get());
-        return cosim.release();
+        return handles().add(std::make_unique<Checker>(coretest::Image::load(elf_path), options));
     } catch (const std::exception& e) {
         fail(fmt::format("coretest_cosim_open: {}", e.what()));
         return nullptr;
@@ -153,23 +182,27 @@ int coretest_cosim_finish(coretest_cosim* cosim) {
 }
 
 uint64_t coretest_cosim_checked(const coretest_cosim* cosim) {
-    if (!cosim || !handles().isOpen(cosim)) return badHandle("coretest_cosim_checked", cosim), 0;
-    return cosim->session.checked();
+    Checker* checker = cosim ? handles().find(cosim) : nullptr;
+    if (!checker) {
+        badHandle("coretest_cosim_checked", cosim);
+        return 0;
+    }
+    return checker->session.checked();
 }
 
 uint64_t coretest_cosim_divergences(const coretest_cosim* cosim) {
-    if (!cosim || !handles().isOpen(cosim))
-        return badHandle("coretest_cosim_divergences", cosim), 0;
-    return cosim->session.divergences();
+    Checker* checker = cosim ? handles().find(cosim) : nullptr;
+    if (!checker) {
+        badHandle("coretest_cosim_divergences", cosim);
+        return 0;
+    }
+    return checker->session.divergences();
 }
 
 void coretest_cosim_close(coretest_cosim* cosim) {
     if (!cosim) return;
-    if (!handles().remove(cosim)) {
-        badHandle("coretest_cosim_close", cosim);
-        return;
-    }
-    delete cosim;
+    // The checker is released outside the table's lock.
+    if (!handles().remove(cosim)) badHandle("coretest_cosim_close", cosim);
 }
 
 } // extern "C"

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <regex>
+#include <thread>
 
 #include "coretest/board.h"
 #include "reference_stream.h"
@@ -129,6 +130,8 @@ TEST_P(LostWrite, StopsOnceYoungerInstructionsAreFarPastIt) {
 TEST_P(LostWrite, KeepGoingCountsItAndChecksOnToTheEndMark) {
     const LostRun run = lose(GetParam());
     const FeedResult r = feed(run.stream, CORETEST_COSIM_KEEP_GOING);
+    RecordProperty("output_bytes", std::to_string(r.output.size()));
+    RecordProperty("error_bytes", std::to_string(r.errors.size()));
     EXPECT_EQ(r.firstStatus, CORETEST_COSIM_DIVERGED) << r.output;
     EXPECT_EQ(r.firstSeq, run.stream[run.index].seq + kLateLimit);
     EXPECT_EQ(r.finishStatus, CORETEST_COSIM_DIVERGED);
@@ -306,6 +309,7 @@ TEST_P(BadHandle, AClosedHandleIsRefusedWithoutTouchingIt) {
     testing::internal::CaptureStderr();
     coretest_cosim* cosim = coretest_cosim_open(CORETEST_ROM_PATH, 1, 0, 0);
     ASSERT_NE(cosim, nullptr);
+    EXPECT_EQ(retireFirst(cosim), CORETEST_COSIM_OK); // used just before: still refused after
     coretest_cosim_close(cosim);
     EXPECT_EQ(GetParam().call(cosim), GetParam().refused);
     EXPECT_EQ(GetParam().call(cosim), GetParam().refused); // and again: still no crash
@@ -335,6 +339,37 @@ TEST(BadHandle, OtherHandlesStayUsableAfterOneIsClosed) {
     EXPECT_EQ(retireFirst(b), CORETEST_COSIM_OK);
     EXPECT_EQ(coretest_cosim_checked(b), 1u);
     coretest_cosim_close(b);
+}
+
+TEST(BadHandle, CheckersOnSeveralThreadsOpenAndCloseIndependently) {
+    // The set of open handles is shared: opens and closes on other threads must neither refuse a
+    // handle that is open nor accept one that is closed.
+    const std::vector<StreamInstruction> prefix(referenceStream().begin(),
+                                                referenceStream().begin() + 2000);
+    std::vector<std::uint64_t> checked(4);
+    std::vector<int> refusedAfterClose(4);
+    std::vector<std::thread> threads;
+    testing::internal::CaptureStderr(); // the one line of the first refused handle
+    for (std::size_t t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 2; ++round) {
+                coretest_cosim* c = coretest_cosim_open(CORETEST_ROM_PATH, 1, 0, 0);
+                if (!c) return;
+                FeedResult r;
+                deliverAll(c, prefix, {}, r);
+                checked[t] += coretest_cosim_checked(c);
+                coretest_cosim_close(c);
+                refusedAfterClose[t] += coretest_cosim_retire(c, 1, 0, 0, 0) == CORETEST_COSIM_ERROR;
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    testing::internal::GetCapturedStderr();
+    for (std::size_t t = 0; t < 4; ++t) {
+        EXPECT_EQ(checked[t], 2 * prefix.size()) << "thread " << t;
+        EXPECT_EQ(refusedAfterClose[t], 2) << "thread " << t;
+    }
 }
 
 TEST(AfterFinish, FinishKeepsItsStatusAndLaterEventsAreRefused) {
