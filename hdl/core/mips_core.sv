@@ -4,8 +4,8 @@
 // EX and every stall, flush and forwarding decision in mips_hazard_unit. Each pipeline register
 // is one packed struct (mips_pkg), the output of the stage that fills it. Reset fetches from
 // 0xbfc00000; exceptions go to 0xbfc00380 with no coprocessor 0. This module only connects the
-// stages. `bugs_i` switches on deliberate faults, one bit each (mips_pkg BUG_*, bug_knobs.md);
-// 0 is the correct core.
+// stages, and spreads their memory port structs over the board's flat ports. `bugs_i` switches
+// on deliberate faults, one bit each (mips_pkg BUG_*, bug_knobs.md); 0 is the correct core.
 `default_nettype none
 
 module mips_core
@@ -37,6 +37,25 @@ module mips_core
     logic unused_bugs;
     assign unused_bugs = |bugs_i[31:BUG_KNOBS];
 
+    // The memory ports as the stages see them (IF fetches, MEM loads and stores), and their
+    // flat form on the board.
+    mips_imem_req_t imem_req;
+    mips_dmem_req_t dmem_req;
+    mips_mem_rsp_t imem_rsp, dmem_rsp;
+    assign i_req_o = imem_req.req;
+    assign i_addr_o = imem_req.addr;
+    assign imem_rsp.ready = i_ready_i;
+    assign imem_rsp.rdata = i_rdata_i;
+    assign imem_rsp.err = i_err_i;
+    assign d_req_o = dmem_req.req;
+    assign d_we_o = dmem_req.we;
+    assign d_be_o = dmem_req.be;
+    assign d_addr_o = dmem_req.addr;
+    assign d_wdata_o = dmem_req.wdata;
+    assign dmem_rsp.ready = d_ready_i;
+    assign dmem_rsp.rdata = d_rdata_i;
+    assign dmem_rsp.err = d_err_i;
+
     // pipeline registers
     if_id_t if_id;
     id_ex_t id_ex;
@@ -64,10 +83,10 @@ module mips_core
         .bug_no_load_interlock_i(bugs_i[BUG_NO_LOAD_INTERLOCK]),
         .bug_hilo_no_interlock_i(bugs_i[BUG_HILO_NO_INTERLOCK]),
         .bug_branch_annuls_slot_i(bugs_i[BUG_BRANCH_ANNULS_SLOT]),
-        .i_req_i(i_req_o),
-        .i_ready_i,
-        .d_req_i(d_req_o),
-        .d_ready_i,
+        .i_req_i(imem_req.req),
+        .i_ready_i(imem_rsp.ready),
+        .d_req_i(dmem_req.req),
+        .d_ready_i(dmem_rsp.ready),
         .id_reads_i(id_reads),
         .id_ex_i(id_ex),
         .ex_mem_i(ex_mem),
@@ -97,11 +116,8 @@ module mips_core
         .redirect_pc_i(redirect_pc),
         .flush_ifid_i(flush_ifid),
         .mark_slot_i(mark_slot),
-        .i_req_o,
-        .i_addr_o,
-        .i_ready_i,
-        .i_rdata_i,
-        .i_err_i,
+        .imem_req_o(imem_req),
+        .imem_rsp_i(imem_rsp),
         .if_id_o(if_id)
     );
 
@@ -160,14 +176,8 @@ module mips_core
         .bug_store_ignores_byte_enables_i(bugs_i[BUG_STORE_IGNORES_BYTE_ENABLES]),
         .bug_delay_slot_store_dropped_i(bugs_i[BUG_DELAY_SLOT_STORE_DROPPED]),
         .ex_mem_i(ex_mem),
-        .d_req_o,
-        .d_we_o,
-        .d_be_o,
-        .d_addr_o,
-        .d_wdata_o,
-        .d_ready_i,
-        .d_rdata_i,
-        .d_err_i,
+        .dmem_req_o(dmem_req),
+        .dmem_rsp_i(dmem_rsp),
         .exc_o(mem_exc),
         .wm_o(retirement_o.wm),
         .mem_wb_o(mem_wb)

@@ -20,12 +20,8 @@ module mips_if_stage
     input  wire logic [31:0] redirect_pc_i,
     input  wire logic        flush_ifid_i,   // IF/ID becomes a bubble
     input  wire logic        mark_slot_i,    // IF/ID (kept) is the delay slot of a taken branch
-    // instruction port
-    output logic             i_req_o,
-    output logic      [31:0] i_addr_o,
-    input  wire logic        i_ready_i,
-    input  wire logic [31:0] i_rdata_i,
-    input  wire logic        i_err_i,
+    output mips_imem_req_t   imem_req_o,     // instruction port
+    input  wire mips_mem_rsp_t imem_rsp_i,
     output if_id_t           if_id_o
 );
 
@@ -35,10 +31,12 @@ module mips_if_stage
     logic misaligned;
     logic [31:0] fetched_insn;
     logic fetched_trap;
+    logic fetch_done;  // the board answers this cycle's request
 
     assign misaligned = pc_q[1:0] != 2'b00;
-    assign i_req_o = !hold_q && !misaligned;
-    assign i_addr_o = pc_q;
+    assign imem_req_o.req = !hold_q && !misaligned;
+    assign imem_req_o.addr = pc_q;
+    assign fetch_done = imem_req_o.req && imem_rsp_i.ready;
 
     // The word this stage hands to ID; only used when not frozen, when it is always there.
     always @* begin
@@ -49,8 +47,8 @@ module mips_if_stage
             fetched_insn = 32'b0;
             fetched_trap = 1'b1;
         end else begin
-            fetched_insn = i_err_i ? 32'b0 : i_rdata_i;
-            fetched_trap = i_err_i;
+            fetched_insn = imem_rsp_i.err ? 32'b0 : imem_rsp_i.rdata;
+            fetched_trap = imem_rsp_i.err;
         end
     end
 
@@ -67,15 +65,15 @@ module mips_if_stage
             end else if (!stall_id_i) begin
                 pc_q <= pc_q + 32'd4;
                 hold_q <= 1'b0;
-            end else if (i_req_o && i_ready_i) begin
+            end else if (fetch_done) begin
                 hold_q <= 1'b1;
-                hold_insn_q <= i_rdata_i;
-                hold_err_q <= i_err_i;
+                hold_insn_q <= imem_rsp_i.rdata;
+                hold_err_q <= imem_rsp_i.err;
             end
-        end else if (i_req_o && i_ready_i) begin
+        end else if (fetch_done) begin
             hold_q <= 1'b1;
-            hold_insn_q <= i_rdata_i;
-            hold_err_q <= i_err_i;
+            hold_insn_q <= imem_rsp_i.rdata;
+            hold_err_q <= imem_rsp_i.err;
         end
     end
 

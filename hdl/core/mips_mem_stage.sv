@@ -19,15 +19,8 @@ module mips_mem_stage
     input  wire logic        bug_store_ignores_byte_enables_i,
     input  wire logic        bug_delay_slot_store_dropped_i,
     input  wire ex_mem_t     ex_mem_i,
-    // data port
-    output logic             d_req_o,
-    output logic             d_we_o,
-    output logic      [ 3:0] d_be_o,
-    output logic      [31:0] d_addr_o,
-    output logic      [31:0] d_wdata_o,
-    input  wire logic        d_ready_i,
-    input  wire logic [31:0] d_rdata_i,
-    input  wire logic        d_err_i,
+    output mips_dmem_req_t   dmem_req_o,  // data port
+    input  wire mips_mem_rsp_t dmem_rsp_i,
     output logic             exc_o,  // the instruction here traps (to the hazard unit)
     output coretest_mem_write_t wm_o,  // a store completed on the board this cycle
     output mem_wb_t          mem_wb_o
@@ -47,45 +40,45 @@ module mips_mem_stage
     assign access = ex_mem_i.valid && !ex_mem_i.trap && (load || (store &&
                     !(bug_delay_slot_store_dropped_i && ex_mem_i.slot)));
 
-    assign d_req_o = access && !done_q;
-    assign d_we_o = store;
-    assign d_addr_o = {ex_mem_i.result[31:2], 2'b00};
-    assign completes = d_req_o && d_ready_i;
-
-    // Byte enables and store data on their lanes (lanes not written are driven with zero).
+    // The request: the word address, and byte enables and store data on their lanes (lanes not
+    // written are driven with zero).
     always @* begin
-        d_be_o = 4'b0000;
-        d_wdata_o = 32'b0;
+        dmem_req_o.req = access && !done_q;
+        dmem_req_o.we = store;
+        dmem_req_o.addr = {ex_mem_i.result[31:2], 2'b00};
+        dmem_req_o.be = 4'b0000;
+        dmem_req_o.wdata = 32'b0;
         case (ex_mem_i.mem_op)
             MEM_SB: begin
-                d_be_o = 4'b0001 << offset;
-                d_wdata_o = {24'b0, ex_mem_i.rt_val[7:0]} << {offset, 3'b000};
-                if (bug_store_ignores_byte_enables_i) d_be_o = 4'b1111;
+                dmem_req_o.be = 4'b0001 << offset;
+                dmem_req_o.wdata = {24'b0, ex_mem_i.rt_val[7:0]} << {offset, 3'b000};
+                if (bug_store_ignores_byte_enables_i) dmem_req_o.be = 4'b1111;
             end
             MEM_SH: begin
-                d_be_o = offset[1] ? 4'b1100 : 4'b0011;
-                d_wdata_o = {16'b0, ex_mem_i.rt_val[15:0]} << {offset[1], 4'b0000};
-                if (bug_store_ignores_byte_enables_i) d_be_o = 4'b1111;
+                dmem_req_o.be = offset[1] ? 4'b1100 : 4'b0011;
+                dmem_req_o.wdata = {16'b0, ex_mem_i.rt_val[15:0]} << {offset[1], 4'b0000};
+                if (bug_store_ignores_byte_enables_i) dmem_req_o.be = 4'b1111;
             end
             MEM_SW: begin
-                d_be_o = 4'b1111;
-                d_wdata_o = ex_mem_i.rt_val;
+                dmem_req_o.be = 4'b1111;
+                dmem_req_o.wdata = ex_mem_i.rt_val;
             end
             MEM_SWL: begin  // the high bytes of rt to the bytes from the word's start to addr
-                d_be_o = 4'b1111 >> (2'd3 - offset);
-                d_wdata_o = ex_mem_i.rt_val >> {2'd3 - offset, 3'b000};
+                dmem_req_o.be = 4'b1111 >> (2'd3 - offset);
+                dmem_req_o.wdata = ex_mem_i.rt_val >> {2'd3 - offset, 3'b000};
             end
             MEM_SWR: begin  // the low bytes of rt to the bytes from addr to the word's end
-                d_be_o = 4'b1111 << offset;
-                d_wdata_o = ex_mem_i.rt_val << {offset, 3'b000};
+                dmem_req_o.be = 4'b1111 << offset;
+                dmem_req_o.wdata = ex_mem_i.rt_val << {offset, 3'b000};
             end
             default: ;
         endcase
     end
+    assign completes = dmem_req_o.req && dmem_rsp_i.ready;
 
     // The loaded word (this cycle's answer, or the one held) and the register value made of it.
-    assign word = done_q ? done_rdata_q : d_rdata_i;
-    assign bus_err = done_q ? done_err_q : completes && d_err_i;
+    assign word = done_q ? done_rdata_q : dmem_rsp_i.rdata;
+    assign bus_err = done_q ? done_err_q : completes && dmem_rsp_i.err;
     always @* begin
         case (ex_mem_i.mem_op)
             MEM_LB: load_value = {{24{word[8*offset+7]}}, word[8*offset+:8]};
@@ -105,11 +98,11 @@ module mips_mem_stage
     assign exc_o = ex_mem_i.valid && (ex_mem_i.trap || bus_err);
 
     always @* begin
-        wm_o.valid = completes && d_we_o && !d_err_i;
+        wm_o.valid = completes && dmem_req_o.we && !dmem_rsp_i.err;
         wm_o.seq = ex_mem_i.seq;
-        wm_o.addr = d_addr_o;
-        wm_o.be = d_be_o;
-        wm_o.data = d_wdata_o;
+        wm_o.addr = dmem_req_o.addr;
+        wm_o.be = dmem_req_o.be;
+        wm_o.data = dmem_req_o.wdata;
     end
 
     always_ff @(posedge clk_i) begin
@@ -121,8 +114,8 @@ module mips_mem_stage
             done_q <= 1'b0;
         end else if (completes) begin
             done_q <= 1'b1;
-            done_err_q <= d_err_i;
-            done_rdata_q <= d_rdata_i;
+            done_err_q <= dmem_rsp_i.err;
+            done_rdata_q <= dmem_rsp_i.rdata;
         end
     end
 

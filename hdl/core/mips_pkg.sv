@@ -1,8 +1,8 @@
 // Names shared by every stage of the core: the MIPS-I encoding (primary opcodes, SPECIAL
 // function codes and REGIMM branch selectors, named as in the instruction table), the internal
 // operations that decode hands down the pipeline (typed enums), the pipeline registers (one
-// packed struct each), the two fixed addresses, and the bit of each bug knob on the core's
-// `bugs_i` input.
+// packed struct each), the memory ports (a request and a response struct), the two fixed
+// addresses, and the bit of each bug knob on the core's `bugs_i` input.
 `default_nettype none
 
 package mips_pkg;
@@ -282,6 +282,32 @@ package mips_pkg;
         logic [ 4:0] addr;
         logic [31:0] data;
     } rf_write_t;
+
+    // ---- The memory ports inside the core: one request and one response each. mips_core
+    // turns them into the flat port list of the kit's board (i_*, d_*). ----
+
+    // A fetch: the word at addr, while req is high.
+    typedef struct packed {
+        logic        req;
+        logic [31:0] addr;
+    } mips_imem_req_t;
+
+    // A load or store: the word address, the byte lanes written and the data on its lanes.
+    typedef struct packed {
+        logic        req;
+        logic        we;
+        logic [ 3:0] be;
+        logic [31:0] addr;
+        logic [31:0] wdata;
+    } mips_dmem_req_t;
+
+    // The board's answer on either port: ready ends the transfer, with the word read (a load or
+    // fetch) or a bus error.
+    typedef struct packed {
+        logic        ready;
+        logic [31:0] rdata;
+        logic        err;
+    } mips_mem_rsp_t;
 
     // Cycles a multiply and a divide take in the muldiv unit, counting their cycle in EX.
     localparam logic [5:0] MULT_CYCLES = 6'd4;

@@ -32,17 +32,6 @@ module coretest_cosim_checker
     int unsigned switch_value, verbosity, flags;
     bit          finished = 1'b0;  // the summary has been printed
 
-    // The five channels of the retirement interface.
-    coretest_retire_t rv;
-    coretest_gpr_write_t wg;
-    coretest_hilo_write_t wh, wl;
-    coretest_mem_write_t wm;
-    assign rv = retirement_i.rv;
-    assign wg = retirement_i.wg;
-    assign wh = retirement_i.wh;
-    assign wl = retirement_i.wl;
-    assign wm = retirement_i.wm;
-
     initial begin
         if (!$value$plusargs("cosim_elf=%s", elf)) elf = "coretest.elf";
         if (!$value$plusargs("switch=%h", switch_value)) switch_value = SWITCH;
@@ -59,29 +48,38 @@ module coretest_cosim_checker
         error |= status == COSIM_ERROR;
     endfunction
 
-    // One cycle's events, writes before the retirement (the library orders them by seq anyway).
-    // After a divergence in stop mode or a refused call the summary is printed and the
-    // simulation ends.
+    // One cycle's events, read from the five channels of retirement_i, writes before the
+    // retirement (the library orders them by seq anyway). After a divergence in stop mode or a
+    // refused call the summary is printed and the simulation ends.
     always @(posedge clk_i) begin : check
         bit stop, error;
         int summary;
         stop = 1'b0;
         error = 1'b0;
         if (!rst_i && !finished) begin
-            if (wg.valid)
-                note(coretest_cosim_write_gpr(cosim, wg.seq, {27'd0, wg.regno}, wg.data), stop, error);
-            if (wh.valid) note(coretest_cosim_write_hi(cosim, wh.seq, wh.data), stop, error);
-            if (wl.valid) note(coretest_cosim_write_lo(cosim, wl.seq, wl.data), stop, error);
-            if (wm.valid)
-                note(coretest_cosim_write_mem(cosim, wm.seq, wm.addr, {28'd0, wm.be}, wm.data),
+            if (retirement_i.wg.valid)
+                note(coretest_cosim_write_gpr(cosim, retirement_i.wg.seq,
+                                              {27'd0, retirement_i.wg.regno}, retirement_i.wg.data),
                      stop, error);
-            if (rv.valid)
-                note(coretest_cosim_retire(cosim, rv.seq, rv.pc, rv.insn,
-                                           (rv.gpr  ? COSIM_WRITES_GPR : 32'd0) |
-                                           (rv.hi   ? COSIM_WRITES_HI  : 32'd0) |
-                                           (rv.lo   ? COSIM_WRITES_LO  : 32'd0) |
-                                           (rv.mem  ? COSIM_WRITES_MEM : 32'd0) |
-                                           (rv.trap ? COSIM_TRAP       : 32'd0)), stop, error);
+            if (retirement_i.wh.valid)
+                note(coretest_cosim_write_hi(cosim, retirement_i.wh.seq, retirement_i.wh.data),
+                     stop, error);
+            if (retirement_i.wl.valid)
+                note(coretest_cosim_write_lo(cosim, retirement_i.wl.seq, retirement_i.wl.data),
+                     stop, error);
+            if (retirement_i.wm.valid)
+                note(coretest_cosim_write_mem(cosim, retirement_i.wm.seq, retirement_i.wm.addr,
+                                              {28'd0, retirement_i.wm.be}, retirement_i.wm.data),
+                     stop, error);
+            if (retirement_i.rv.valid)
+                note(coretest_cosim_retire(cosim, retirement_i.rv.seq, retirement_i.rv.pc,
+                                           retirement_i.rv.insn,
+                                           (retirement_i.rv.gpr  ? COSIM_WRITES_GPR : 32'd0) |
+                                           (retirement_i.rv.hi   ? COSIM_WRITES_HI  : 32'd0) |
+                                           (retirement_i.rv.lo   ? COSIM_WRITES_LO  : 32'd0) |
+                                           (retirement_i.rv.mem  ? COSIM_WRITES_MEM : 32'd0) |
+                                           (retirement_i.rv.trap ? COSIM_TRAP       : 32'd0)),
+                     stop, error);
             if (stop || error || finish_i) begin
                 summary = coretest_cosim_finish(cosim);
                 if (stop) $fatal(1, "cosim: the core diverged from the reference core");
