@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "coretest/display_log.h"
 #include "coretest/display_word.h"
 #include "coretest/routine_instructions.h"
 #include "coretest/routine_reports.h"
@@ -32,9 +33,9 @@ std::uint32_t hexWord(std::string_view option, std::string_view text) {
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v, 16);
     if (digits.empty() || digits.size() > 8 || ec != std::errc{} ||
         end != digits.data() + digits.size())
-        throw InputError(fmt::format("{}: '{}' is not a display word; expected up to 8 "
+        throw InputError(fmt::format("{}: {} is not a display word; expected up to 8 "
                                      "hexadecimal digits as the display shows them, 0x optional",
-                                     option, text));
+                                     option, cli::quoted(text)));
     return v;
 }
 
@@ -118,19 +119,13 @@ void printVerdict(const DisplayWord& w) {
     }
 }
 
-// The display words of a log: every line that shows one (see displayWordInLine).
+// The display words of a log (see readDisplayLog), the last DisplayLog::kMaxWords of them.
 std::vector<std::uint32_t> wordsInLog(const std::string& path) {
-    std::vector<std::uint32_t> words;
-    readFrom(path, [&](std::istream& in) {
-        std::string line;
-        while (std::getline(in, line))
-            if (const auto w = displayWordInLine(line)) words.push_back(*w);
-    });
-    if (words.empty())
-        throw InputError(fmt::format("{}: no display word found; expected lines such as "
-                                     "'display 0x08000007', 'm fffff010 08000007' or a word alone",
-                                     path));
-    return words;
+    DisplayLog log = readDisplayLog(path);
+    if (log.dropped)
+        fmt::print("{}: {} display words; the first {} left out, the last {} read\n",
+                   cli::quoted(path), log.dropped + log.words.size(), log.dropped, log.words.size());
+    return std::move(log.words);
 }
 
 int decodeSequence(const std::vector<std::uint32_t>& words, const std::optional<RomMap>& map) {

@@ -4,12 +4,14 @@
 #include <fmt/format.h>
 
 #include <charconv>
+#include <fmt/ranges.h>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <thread>
 
 #include "commands.h"
 #include "coretest/catalogue.h"
+#include "coretest/display_log.h"
 #include "coretest/display_word.h"
 #include "coretest/fault_dictionary.h"
 #include "coretest/routine_instructions.h"
@@ -39,50 +41,26 @@ std::optional<std::uint32_t> hexWord(std::string_view text) {
     return v;
 }
 
-// A display word in a log line: as displayWordInLine reads it, else a 0x-prefixed word anywhere.
-std::optional<std::uint32_t> wordInLine(std::string_view line) {
-    if (const auto w = displayWordInLine(line)) return w;
-    for (std::size_t at = line.find("0x"); at != std::string_view::npos;
-         at = line.find("0x", at + 2)) {
-        std::size_t end = at + 2;
-        while (end < line.size() && std::isxdigit(static_cast<unsigned char>(line[end])))
-            ++end;
-        if (const auto w = hexWord(line.substr(at, end - at))) return w;
-    }
-    return std::nullopt;
-}
-
 BoardObservation observationOf(const DiagnoseArgs& args) {
     BoardObservation o;
     for (const auto& text : args.words) {
         const auto w = hexWord(text);
         if (!w)
-            throw InputError(fmt::format("display word '{}': expected up to 8 hexadecimal digits "
+            throw InputError(fmt::format("display word {}: expected up to 8 hexadecimal digits "
                                          "(0x optional), such as 3a000039",
-                                         text));
+                                         cli::quoted(text)));
         o.words.push_back(*w);
     }
     if (!args.log.empty()) {
-        std::size_t lines = 0;
-        readFrom(args.log, [&](std::istream& in) {
-            std::string line;
-            while (std::getline(in, line))
-                if (const auto w = wordInLine(line)) {
-                    o.words.push_back(*w);
-                    ++lines;
-                }
-        });
-        if (!lines)
-            throw InputError(fmt::format("{}: no display word found; expected lines such as "
-                                         "'display 0x08000007' or 'm fffff010 08000007'",
-                                         args.log));
+        const DisplayLog log = readDisplayLog(args.log);
+        o.words.insert(o.words.end(), log.words.begin(), log.words.end());
     }
     if (!args.lamps.empty()) {
         const auto comma = args.lamps.find(',');
         if (comma == std::string::npos)
-            throw InputError(fmt::format("--lamps '{}': expected lamp A and lamp B as A,B, such "
+            throw InputError(fmt::format("--lamps {}: expected lamp A and lamp B as A,B, such "
                                          "as 2,2",
-                                         args.lamps));
+                                         cli::quoted(args.lamps)));
         o.lamps = {static_cast<std::uint32_t>(
                        parseNumber("--lamps", args.lamps.substr(0, comma), 0xffffffff)),
                    static_cast<std::uint32_t>(
@@ -134,6 +112,35 @@ std::string separationText(const TraceSeparation& s) {
                        s.record ? " (" + formatRecord(*s.record) + ")" : " (its trace ends)");
 }
 
+// "routine 41 (n41_div_test)", "routines 50 and 51 (n50_mthi_test, n51_mtlo_test)".
+std::string routinesText(const std::vector<unsigned>& routines, const RomMap& map) {
+    std::vector<std::string> numbers, names;
+    for (unsigned n : routines) {
+        numbers.push_back(std::to_string(n));
+        for (const auto& r : map.routines())
+            if (r.number == static_cast<int>(n)) names.push_back(r.name);
+    }
+    std::string list = fmt::format("{}", fmt::join(numbers, ", "));
+    if (const auto comma = list.rfind(", "); comma != std::string::npos)
+        list.replace(comma, 2, " and ");
+    return fmt::format("routine{} {}{}", routines.size() == 1 ? "" : "s", list,
+                       names.empty() ? "" : fmt::format(" ({})", fmt::join(names, ", ")));
+}
+
+std::string coverCandidateText(const CoverCandidate& c, std::size_t partSize) {
+    std::string out = faultNames(c.group->faults);
+    if (c.explained < partSize)
+        out += fmt::format(" (fails {} of {})", c.explained, partSize);
+    if (c.beyond)
+        out += fmt::format(" (fails {} more routine{} the board did not show failing)", c.beyond,
+                           c.beyond == 1 ? "" : "s");
+    return out;
+}
+
+std::string thingsText(unsigned m) {
+    return fmt::format("{} thing{} you saw differ{}", m, m == 1 ? "" : "s", m == 1 ? "s" : "");
+}
+
 } // namespace
 
 Action addDiagnoseCommand(CLI::App& app) {
@@ -143,8 +150,9 @@ Action addDiagnoseCommand(CLI::App& app) {
     sub->add_option("words", args->words,
                     "display words in the order shown (hexadecimal); the last is the final one");
     sub->add_option("--log", args->log,
-                    "read the display words from a log: lines with 'display 0x...', trace "
-                    "records storing to the display, or a 0x word anywhere ('-': stdin)");
+                    "read the display words from a log, as decode --file reads it: lines with "
+                    "'display 0x...', trace records storing to the display or a word alone "
+                    "(gzip too; '-': stdin)");
     sub->add_option("--lamps", args->lamps, "lamp A and lamp B at the end, as A,B (such as 2,2)")
         ->type_name("A,B");
     sub->add_flag("--no-verdict", args->noVerdict,
@@ -164,9 +172,14 @@ Action addDiagnoseCommand(CLI::App& app) {
         const auto ranked = dictionary.rank(observation);
         const bool pass = observation.showsPass();
         const std::size_t shown = std::min(top, ranked.size());
+        // No catalogue fault alone shows the board: the failing routines, explained by several.
+        const bool singleFits = pass || ranked.empty() || ranked.front().mismatches == 0;
+        std::optional<SeveralFaults> several;
+        if (!singleFits) several = dictionary.explainSeveral(observation);
+        if (several && several->parts.size() < 2) several.reset();
         // A trace separates the faults of the best group when their traces differ.
         std::vector<TraceSeparation> separation;
-        if (!ranked.empty() && ranked.front().group->faults.size() > 1 && !pass)
+        if (!ranked.empty() && ranked.front().group->faults.size() > 1 && !pass && !several)
             separation = separateByTrace(image, ranked.front().group->faults, options.switchValue);
 
         if (args->json) {
@@ -189,6 +202,27 @@ Action addDiagnoseCommand(CLI::App& app) {
                                     {"relies_on", next->reliedOn}};
                 j["candidates"].push_back(c);
             }
+            if (!singleFits) j["single_fault_fits"] = false;
+            if (several) {
+                nlohmann::json parts = nlohmann::json::array();
+                for (const auto& part : several->parts) {
+                    nlohmann::json p = {{"routines", part.routines},
+                                        {"candidates", nlohmann::json::array()}};
+                    for (const auto& c : part.candidates) {
+                        nlohmann::json k = {{"faults", nlohmann::json::array()},
+                                            {"explains", c.explained},
+                                            {"fails_beyond", c.beyond},
+                                            {"outcome", c.group->outcome.describe()}};
+                        for (const FaultDef* f : c.group->faults)
+                            k["faults"].push_back(f->name);
+                        p["candidates"].push_back(k);
+                    }
+                    parts.push_back(p);
+                }
+                j["several_faults"] = {{"failing_routines", several->failing},
+                                       {"parts", parts},
+                                       {"unexplained_routines", several->unexplained}};
+            }
             for (const auto& s : separation)
                 j["trace_separation"].push_back(
                     {{"fault", s.fault->name},
@@ -202,16 +236,48 @@ Action addDiagnoseCommand(CLI::App& app) {
                    "apart (whole core, {})\n",
                    observationText(observation), dictionary.faultCount(),
                    dictionary.groups().size(), image.name());
-        fmt::print("{}\n", pass
-                               ? "the board shows a pass; these faults also pass on the whole core:"
-                               : "the board shows a failing core; most likely first:");
+        if (!singleFits)
+            fmt::print("no single catalogue fault shows what the board showed (the closest: "
+                       "{}){}\n",
+                       thingsText(ranked.front().mismatches),
+                       several ? fmt::format("; {} faults together explain its {} failing "
+                                             "routines:",
+                                             several->parts.size(), several->failing.size())
+                               : std::string(":"));
+        if (several) {
+            for (std::size_t i = 0; i < several->parts.size(); ++i) {
+                const CoverPart& part = several->parts[i];
+                const AmbiguityGroup& g = *part.candidates.front().group;
+                fmt::print("{}. {}: {}\n", i + 1, routinesText(part.routines, map),
+                           coverCandidateText(part.candidates.front(), part.routines.size()));
+                fmt::print("   alone it shows: {}\n", g.outcome.describe());
+                if (g.faults.size() > 1)
+                    fmt::print("   the ROM cannot tell these {} apart\n", g.faults.size());
+                if (part.candidates.size() > 1) {
+                    std::string others;
+                    for (std::size_t k = 1; k < part.candidates.size(); ++k)
+                        others += (others.empty() ? "" : "; ") +
+                                  coverCandidateText(part.candidates[k], part.routines.size());
+                    fmt::print("   or: {}\n", others);
+                }
+                if (const auto next = nextStep(g, map))
+                    fmt::print("   look at: {} (the instruction {} tests)\n", next->instruction,
+                               next->routine);
+            }
+            if (!several->unexplained.empty())
+                fmt::print("no catalogue fault fails {}\n",
+                           routinesText(several->unexplained, map));
+            fmt::print("the closest single faults:\n");
+        } else {
+            fmt::print("{}\n", pass ? "the board shows a pass; these faults also pass on the "
+                                      "whole core:"
+                                    : "the board shows a failing core; most likely first:");
+        }
         for (std::size_t i = 0; i < shown; ++i) {
             const AmbiguityGroup& g = *ranked[i].group;
             const unsigned m = ranked[i].mismatches;
             fmt::print("{}. {} ({})\n", i + 1, faultNames(g.faults),
-                       m == 0 ? "consistent with all you saw"
-                              : fmt::format("{} thing{} you saw differ{}", m, m == 1 ? "" : "s",
-                                            m == 1 ? "s" : ""));
+                       m == 0 ? "consistent with all you saw" : thingsText(m));
             fmt::print("   shows: {}\n", g.outcome.describe());
             if (g.faults.size() > 1)
                 fmt::print("   the ROM cannot tell these {} apart\n", g.faults.size());

@@ -107,6 +107,21 @@ BoardOutcome boardOutcome(const Diagnosis& d) {
     return o;
 }
 
+} // namespace
+
+BoardOutcome wholeCoreOutcome(const Image& image, const RomMap& map,
+                              std::span<const FaultDef* const> faults,
+                              const CampaignOptions& options) {
+    RunOptions run;
+    run.switchValue = options.switchValue;
+    run.instructionLimit = std::min(options.instructionLimit, options.wholeCoreInstructionLimit);
+    for (const FaultDef* f : faults)
+        run.faults.push_back({f, ""});
+    return boardOutcome(diagnose(image, map, run));
+}
+
+namespace {
+
 // The fault unscoped; `scoped` is its scoped run, which is the whole-core run when the fault's
 // scope is the whole ROM.
 WholeCoreResult wholeCoreResult(const Image& image, const RomMap& map, const FaultDef& fault,

@@ -143,6 +143,121 @@ std::vector<Candidate> FaultDictionary::rank(const BoardObservation& observation
     return out;
 }
 
+RoutineVerdicts routineVerdicts(std::span<const std::uint32_t> words) {
+    RoutineVerdicts out;
+    out.fill(Known::Unknown);
+    unsigned test = 0, passes = 0; // the last result word's fields; 0, 0 from boot
+    for (std::uint32_t w : words) {
+        const unsigned t = w >> 24, p = w & 0xffffff;
+        if (w == 0 || t == 0 || t > kRoutineCount || p > t) continue;
+        if (t < test) { // a new run: what was seen before is gone
+            out.fill(Known::Unknown);
+            test = passes = 0;
+        }
+        // Routines test+1 to t: all failed when none passed, all passed when every one did,
+        // otherwise not known which.
+        if (t > test && p >= passes && p - passes <= t - test &&
+            (p == passes || p - passes == t - test))
+            for (unsigned r = test + 1; r <= t; ++r)
+                out[r] = p == passes ? Known::No : Known::Yes;
+        test = t;
+        passes = p;
+    }
+    return out;
+}
+
+std::vector<const AmbiguityGroup*> SeveralFaults::answers() const {
+    std::vector<const AmbiguityGroup*> out;
+    for (std::size_t rank = 0; rank < kCoverCandidates; ++rank)
+        for (const auto& part : parts)
+            if (rank < part.candidates.size() &&
+                std::find(out.begin(), out.end(), part.candidates[rank].group) == out.end())
+                out.push_back(part.candidates[rank].group);
+    return out;
+}
+
+std::optional<SeveralFaults> FaultDictionary::explainSeveral(
+    const BoardObservation& observation) const {
+    const RoutineVerdicts seen = routineVerdicts(withoutRepeats(observation.words));
+    SeveralFaults out;
+    std::vector<bool> uncovered(kRoutineCount + 1, false);
+    for (unsigned r = 1; r <= kRoutineCount; ++r)
+        if (seen[r] == Known::No) {
+            out.failing.push_back(r);
+            uncovered[r] = true;
+        }
+    if (out.failing.empty()) return std::nullopt;
+
+    // Each group's failing routines; groups that fail a routine the board showed passing cannot
+    // be part of the answer.
+    struct Eligible {
+        const AmbiguityGroup* group;
+        std::vector<unsigned> fails;
+        unsigned beyond = 0;
+    };
+    std::vector<Eligible> eligible;
+    for (const auto& g : groups_) {
+        const RoutineVerdicts v = routineVerdicts(g.outcome.displayWords);
+        Eligible e{&g, {}, 0};
+        bool contradicts = false, touches = false;
+        for (unsigned r = 1; r <= kRoutineCount; ++r) {
+            if (v[r] != Known::No) continue;
+            e.fails.push_back(r);
+            contradicts = contradicts || seen[r] == Known::Yes;
+            touches = touches || seen[r] == Known::No;
+            e.beyond += seen[r] != Known::No;
+        }
+        if (touches && !contradicts) eligible.push_back(std::move(e));
+    }
+    const auto countIn = [](const std::vector<unsigned>& fails, auto&& in) {
+        return static_cast<unsigned>(std::count_if(fails.begin(), fails.end(), in));
+    };
+    // Better: explains more, fails fewer routines beyond the board's, holds more faults; the
+    // groups' order (catalogue order) breaks ties, as the stable sort keeps it.
+    const auto better = [](const CoverCandidate& a, const CoverCandidate& b) {
+        if (a.explained != b.explained) return a.explained > b.explained;
+        if (a.beyond != b.beyond) return a.beyond < b.beyond;
+        return a.group->faults.size() > b.group->faults.size();
+    };
+    std::size_t left = out.failing.size();
+    while (left > 0) {
+        std::vector<CoverCandidate> step;
+        for (const auto& e : eligible) {
+            const unsigned n = countIn(e.fails, [&](unsigned r) { return uncovered[r]; });
+            if (n) step.push_back({e.group, n, e.beyond});
+        }
+        if (step.empty()) break;
+        std::stable_sort(step.begin(), step.end(), better);
+        CoverPart part;
+        const RoutineVerdicts chosen = routineVerdicts(step.front().group->outcome.displayWords);
+        for (unsigned r : out.failing)
+            if (uncovered[r] && chosen[r] == Known::No) part.routines.push_back(r);
+        for (unsigned r : part.routines)
+            uncovered[r] = false;
+        left -= part.routines.size();
+        // The part's candidates: the groups that fail most of its routines.
+        for (const auto& e : eligible) {
+            const unsigned n = countIn(e.fails, [&](unsigned r) {
+                return std::find(part.routines.begin(), part.routines.end(), r) !=
+                       part.routines.end();
+            });
+            if (n) part.candidates.push_back({e.group, n, e.beyond});
+        }
+        std::stable_sort(part.candidates.begin(), part.candidates.end(), better);
+        // The cover's own choice leads, even where another group explains as much.
+        const auto first = std::find_if(
+            part.candidates.begin(), part.candidates.end(),
+            [&](const CoverCandidate& c) { return c.group == step.front().group; });
+        std::rotate(part.candidates.begin(), first, first + 1);
+        if (part.candidates.size() > SeveralFaults::kCoverCandidates)
+            part.candidates.resize(SeveralFaults::kCoverCandidates);
+        out.parts.push_back(std::move(part));
+    }
+    for (unsigned r : out.failing)
+        if (uncovered[r]) out.unexplained.push_back(r);
+    return out;
+}
+
 const AmbiguityGroup* FaultDictionary::groupOf(const FaultDef& fault) const {
     for (const auto& g : groups_)
         if (std::find(g.faults.begin(), g.faults.end(), &fault) != g.faults.end()) return &g;

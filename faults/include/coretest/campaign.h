@@ -115,6 +115,12 @@ struct CampaignOptions {
     std::function<void(std::size_t done, std::size_t total)> progress{};
 };
 
+// What a board shows with all of `faults` everywhere in the core at once (two bugs in one core),
+// run as a whole-core campaign run is.
+BoardOutcome wholeCoreOutcome(const Image& image, const RomMap& map,
+                              std::span<const FaultDef* const> faults,
+                              const CampaignOptions& options);
+
 // Rows in the order of `faults`.
 std::vector<CampaignRow> runCampaign(const Image& image, const RomMap& map,
                                      std::span<const FaultDef* const> faults,

@@ -2,12 +2,14 @@
 // The fault dictionary: for what a board shows (display words, lamps, whether a verdict came),
 // the catalogue faults whose whole-core run shows it. Built from whole-core campaign rows, never
 // written by hand; faults whose runs show the same are one group the ROM cannot tell apart.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
 
 #include "coretest/campaign.h"
+#include "coretest/display_word.h"
 #include "coretest/trace.h"
 
 namespace coretest {
@@ -36,6 +38,36 @@ struct Candidate {
     unsigned mismatches = 0;
 };
 
+// What display words show of each routine (by number, index 0 unused): failed, passed, or not
+// known (not reached, or inside a stretch of unseen words). Words no routine writes are passed
+// over.
+using RoutineVerdicts = std::array<Known, kRoutineCount + 1>;
+RoutineVerdicts routineVerdicts(std::span<const std::uint32_t> words);
+
+// One part of a board explained by several faults: failing routines that one fault explains,
+// and the groups that fail them, best first (the first is the cover's answer).
+struct CoverCandidate {
+    const AmbiguityGroup* group = nullptr;
+    unsigned explained = 0; // of the part's routines, how many the group fails
+    unsigned beyond = 0;    // routines the group fails that the board did not show failing
+};
+struct CoverPart {
+    std::vector<unsigned> routines;
+    std::vector<CoverCandidate> candidates; // at most kCoverCandidates
+};
+// The failing routines of a board explained by as few catalogue faults as found (greedy set
+// cover): each step takes the group that fails the most routines not yet explained, among the
+// groups that fail no routine the board showed passing.
+struct SeveralFaults {
+    static constexpr std::size_t kCoverCandidates = 3;
+    std::vector<unsigned> failing;     // the routines the board showed failing
+    std::vector<CoverPart> parts;      // in the order taken
+    std::vector<unsigned> unexplained; // failing routines no such group fails
+    // The groups to look at, most likely first: each part's answer in turn, then each part's
+    // second candidate, and so on; each group once.
+    std::vector<const AmbiguityGroup*> answers() const;
+};
+
 class FaultDictionary {
   public:
     // From whole-core outcomes (CampaignRow::wholeCore.checked); other rows are left out.
@@ -52,6 +84,9 @@ class FaultDictionary {
     // catalogue order.
     std::vector<Candidate> rank(const BoardObservation& observation) const;
     const AmbiguityGroup* groupOf(const FaultDef& fault) const;
+    // The failing routines the observation's words show, explained by several faults; nothing
+    // when the words show no failing routine.
+    std::optional<SeveralFaults> explainSeveral(const BoardObservation& observation) const;
 
   private:
     std::vector<AmbiguityGroup> groups_;
