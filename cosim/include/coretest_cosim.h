@@ -29,9 +29,11 @@
  * Reports and the summary go to standard output, misuse (a bad file, an impossible seq, a call
  * after finish, a closed handle) to standard error: the first misuse of a checker as one line,
  * later ones only counted (the count comes with the summary). A call refused as misuse does
- * nothing and returns CORETEST_COSIM_ERROR; the testbench should end the simulation. The functions are plain C and map one to one onto SystemVerilog
- * DPI-C imports (the handle is a chandle, uint32_t an `int unsigned`, const char* a string).
- * A handle is used by one thread at a time. */
+ * nothing and returns CORETEST_COSIM_ERROR; the testbench should end the simulation.
+ *
+ * The functions are plain C and map one to one onto SystemVerilog DPI-C imports (the handle is a
+ * chandle, uint32_t an `int unsigned`, const char* a string). A handle is used by one thread at a
+ * time; checkers on different threads are independent. */
 #ifndef CORETEST_COSIM_H
 #define CORETEST_COSIM_H
 
