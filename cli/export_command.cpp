@@ -38,11 +38,12 @@ Action addExportCommand(CLI::App& app) {
     return [args]() {
         const auto format = exportFormatNamed(args->format);
         if (!format)
-            throw InputError(fmt::format("--format: '{}' is not a ROM format; expected bin, hex, "
+            throw InputError(fmt::format("--format: {} is not a ROM format; expected bin, hex, "
                                          "coe or mif",
-                                         args->format));
+                                         cli::quoted(args->format)));
         const auto size =
             static_cast<std::uint32_t>(parseNumber("--size", args->sizeText, kRomSize));
+        refuseOutputOverInput(args->out, {args->elf});
         const Image image = Image::load(args->elf);
         const auto bytes = romContents(image, size);
         writeTo(args->out, *format == ExportFormat::Binary,

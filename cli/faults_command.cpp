@@ -458,9 +458,10 @@ Action addFaultsCommand(CLI::App& app) {
         const FaultFilter filter(args->only);
         const auto faults = filter.select(faultCatalogue());
         if (faults.empty())
-            throw InputError(fmt::format("--only '{}': no fault of the catalogue matches ({}); "
+            throw InputError(fmt::format("--only {}: no fault of the catalogue matches; "
                                          "coretest faults --list shows the names",
-                                         args->only, filter.describe()));
+                                         cli::quoted(args->only)));
+        if (!args->html.empty()) refuseOutputOverInput(args->html, {args->elf});
         const Image image = Image::load(args->elf);
         const RomMap map = RomMap::load(image);
         if (args->blindSpots) {

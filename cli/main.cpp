@@ -11,6 +11,7 @@
 #include "coretest/closest_name.h"
 #include "coretest/image.h"
 #include "option_types.h"
+#include "output.h"
 
 using namespace coretest::cli;
 
@@ -46,7 +47,8 @@ std::string unknownOption(const CLI::App& app, int argc, char** argv) {
         const std::string name(arg.substr(0, arg.find('=')));
         if (std::find(known.begin(), known.end(), name) != known.end()) continue;
         const std::string where = command == &app ? "coretest" : "coretest " + command->get_name();
-        return fmt::format("{}: unknown option '{}'{}; see {} --help", where, name,
+        return fmt::format("{}: unknown option {}{}; see {} --help", where,
+                           coretest::cli::quoted(name),
                            coretest::didYouMean(name, known), where);
     }
     return {};
@@ -73,8 +75,8 @@ int main(int argc, char** argv) {
         std::vector<std::string> names;
         for (const auto* sub : subs)
             names.push_back(sub->get_name());
-        std::cerr << fmt::format("coretest: unknown command '{}'{}; expected one of: {}\n",
-                                 argv[1], coretest::didYouMean(argv[1], names),
+        std::cerr << fmt::format("coretest: unknown command {}{}; expected one of: {}\n",
+                                 coretest::cli::quoted(argv[1]), coretest::didYouMean(argv[1], names),
                                  fmt::join(names, ", "));
         return kBadInput;
     }

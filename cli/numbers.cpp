@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "coretest/image.h"
+#include "output.h"
 
 namespace coretest::cli {
 
@@ -20,9 +21,9 @@ std::uint64_t parseNumber(std::string_view option, std::string_view text, std::u
         std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
     if (digits.empty() || ec != std::errc{} || end != digits.data() + digits.size() || value > max)
         throw InputError(
-            fmt::format("{}: '{}' is not a number from 0 to {} (decimal, or hexadecimal "
+            fmt::format("{}: {} is not a number from 0 to {} (decimal, or hexadecimal "
                         "with 0x)",
-                        option, text, max));
+                        option, cli::quoted(text), max));
     return value;
 }
 

@@ -1,6 +1,8 @@
 #include "output.h"
 
 #include <fmt/format.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -28,6 +30,21 @@ void writeTo(const std::string& path, bool binary,
     write(out);
     out.close();
     if (!out) throw InputError(fmt::format("{}: writing failed ({})", path, std::strerror(errno)));
+}
+
+void refuseOutputOverInput(const std::string& path, const std::vector<std::string>& inputs) {
+    struct stat out {};
+    if (path == "-" ? ::fstat(STDOUT_FILENO, &out) != 0 : ::stat(path.c_str(), &out) != 0) return;
+    for (const auto& input : inputs) {
+        struct stat in {};
+        if (input == "-" ? ::fstat(STDIN_FILENO, &in) != 0 : ::stat(input.c_str(), &in) != 0)
+            continue;
+        if (in.st_dev == out.st_dev && in.st_ino == out.st_ino && S_ISREG(in.st_mode))
+            throw InputError(fmt::format(
+                "{}: the output is the input {}, which writing it would destroy; give another "
+                "output path",
+                path == "-" ? "standard output" : cli::quoted(path), cli::quoted(input)));
+    }
 }
 
 void finishOutput(std::ostream& out, const std::string& what) {

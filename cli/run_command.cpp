@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "commands.h"
+#include "fault_options.h"
 #include "coretest/catalogue.h"
 #include "coretest/disassembler.h"
 #include "coretest/routine_reports.h"
@@ -226,8 +227,7 @@ Action addRunCommand(CLI::App& app) {
         const bool onUnicorn = args->core == "unicorn";
         options.switchValue = parseSwitch(args->switchText);
         options.instructionLimit = parseLimit(args->limitText);
-        for (const auto& f : args->faults)
-            options.faults.push_back(parseFaultSelection(f));
+        options.faults = faultSelections(args->faults);
         const Image image = Image::load(args->elf);
         const RomMap map = RomMap::load(image);
         std::optional<StrictMemory> strict;

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "commands.h"
+#include "fault_options.h"
 #include "coretest/catalogue.h"
 #include "coretest/fault.h"
 #include "coretest/run.h"
@@ -48,8 +49,8 @@ Action addTraceCommand(CLI::App& app) {
         options.instructionLimit = parseLimit(args->limitText);
         const std::uint64_t maxRecords =
             parseNumber("--max-records", args->maxRecordsText, std::uint64_t{1} << 40);
-        for (const auto& f : args->faults)
-            options.faults.push_back(parseFaultSelection(f));
+        options.faults = faultSelections(args->faults);
+        refuseOutputOverInput(args->out, {args->elf});
         const Image image = Image::load(args->elf);
         std::uint64_t records = 0, instructions = 0;
         bool ended = false, capped = false;
