@@ -5,13 +5,13 @@
 # memory blow-up is written to build-fuzz/TARGET-crash-... (or -timeout-, -oom-) and stops that
 # target. Add a fixed finding to fuzz/corpus/TARGET so that the test run replays it.
 #
-#   scripts/fuzz.sh [SECONDS] [TARGET...]     targets: image numbers fault_selection trace cosim_api
+#   scripts/fuzz.sh [SECONDS] [TARGET...]     targets: image numbers fault_selection trace compare cosim_api
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(image numbers fault_selection trace cosim_api)
+((${#targets[@]})) || targets=(image numbers fault_selection trace compare cosim_api)
 cxx=$(command -v clang++ || command -v clang++-14 || true)
 if [ -z "$cxx" ]; then
   echo "fuzz.sh: clang++ not found; scripts/install-deps.sh installs it" >&2
@@ -24,7 +24,10 @@ status=0
 for t in "${targets[@]}"; do
   mkdir -p "build-fuzz/work-$t"
   echo "== $t: $seconds s"
-  if ! build-fuzz/fuzz/"${t}"_fuzzer -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  # Traces up to 4 MiB, so that ~100 k records of repeated and crowded @SEQ are reachable.
+  max_len=()
+  [[ $t == trace || $t == compare ]] && max_len=(-max_len=4194304)
+  if ! build-fuzz/fuzz/"${t}"_fuzzer -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 "${max_len[@]}" \
       -print_final_stats=1 -artifact_prefix="build-fuzz/$t-" "build-fuzz/work-$t" "fuzz/corpus/$t" \
       2>"build-fuzz/$t.log"; then
     echo "$t: finding, see build-fuzz/$t.log" >&2
