@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "coretest/image.h"
+#include "coretest/seq_window.h"
 
 namespace coretest {
 
@@ -472,63 +473,61 @@ struct TraceReader::Lines {
 // ---- Tagged records back into program order ----
 
 struct TraceReader::SeqOrder {
-    static constexpr std::size_t kSlots = 2 * kMaxSeqDisorder;
-
-    SeqOrder() : ring(kSlots) {}
-
     enum class Added { Kept, TooLate, TooMany };
 
     // Takes a record of instruction `seq`; hands on every buffered record whose instruction is
-    // more than kMaxSeqDisorder older than the youngest seen. The 32-bit @SEQ wraps after
-    // 4294967295 to 0: a seq is placed relative to the youngest seen (serial-number arithmetic),
-    // the nearer way round, so @0 after @4294967295 is the next instruction. Records of one
-    // instruction beyond kMaxRecordsPerSeq are refused rather than kept: that bounds what the
-    // window buffers (at most kSlots instructions of kMaxRecordsPerSeq records each).
-    Added add(UserRecord r, std::deque<UserRecord>& out) {
-        const std::uint32_t seq32 = *r.origin.seq;
-        std::int64_t seq = seq32;
-        if (started) {
-            const auto ahead = static_cast<std::int32_t>(seq32 - static_cast<std::uint32_t>(highest));
-            seq = highest + ahead;
-        } else {
+    // more than kMaxSeqDisorder older than the youngest seen. A seq is placed relative to the
+    // youngest seen (serial-number arithmetic), the nearer way round, so @0 after @4294967295 is
+    // the next instruction. Records of one instruction beyond kMaxRecordsPerSeq are refused
+    // rather than kept: that bounds what the window buffers (at most 2 * kMaxSeqDisorder
+    // instructions of kMaxRecordsPerSeq records each).
+    Added add(const UserRecord& r, std::deque<UserRecord>& out) {
+        const std::uint32_t seq = *r.origin.seq;
+        if (!started) {
             started = true;
             highest = seq;
-            released = seq - kMaxSeqDisorder; // earlier instructions may still come
-
+            window.skipTo(seq - kMaxSeqDisorder); // earlier instructions may still come
         }
-        if (seq < released) return Added::TooLate;
-        auto& slot = ring[static_cast<std::uint64_t>(seq) % kSlots];
-        if (slot.size() >= kMaxRecordsPerSeq) return Added::TooMany;
-        if (seq > highest) {
+        if (static_cast<std::int32_t>(seq - highest) > 0) {
             highest = seq;
             release(highest - kMaxSeqDisorder, out);
+        } else if (!window.inside(seq)) {
+            return Added::TooLate;
         }
-        slot.push_back(r);
+        auto* slot = window.at(seq, [](std::vector<UserRecord>& v) { v.clear(); });
+        if (slot->size() >= kMaxRecordsPerSeq) return Added::TooMany;
+        slot->push_back(r);
         ++buffered;
         return Added::Kept;
     }
 
     // Hands on the records of every instruction before `upTo`.
-    void release(std::int64_t upTo, std::deque<UserRecord>& out) {
-        while (released < upTo) {
-            if (buffered == 0) {
-                released = upTo;
+    void release(std::uint32_t upTo, std::deque<UserRecord>& out) {
+        while (window.oldest() != upTo) {
+            if (window.used() == 0) {
+                window.skipTo(upTo);
                 return;
             }
-            auto& slot = ring[static_cast<std::uint64_t>(released) % kSlots];
-            for (auto& r : slot)
-                out.push_back(r);
-            buffered -= slot.size();
-            slot.clear();
-            ++released;
+            handOnOldest(out);
         }
     }
 
-    void drain(std::deque<UserRecord>& out) { release(highest + 1, out); }
+    void drain(std::deque<UserRecord>& out) {
+        while (window.used() > 0)
+            handOnOldest(out);
+    }
 
-    std::vector<std::vector<UserRecord>> ring;
-    // Seqs unwrapped to 64 bits: the first seen keeps its value, later ones count on from it.
-    std::int64_t released = 0, highest = 0;
+    void handOnOldest(std::deque<UserRecord>& out) {
+        if (auto* slot = window.oldestSlot()) {
+            for (auto& r : *slot)
+                out.push_back(r);
+            buffered -= slot->size();
+        }
+        window.pop();
+    }
+
+    SeqWindow<std::vector<UserRecord>> window{0, 2 * kMaxSeqDisorder};
+    std::uint32_t highest = 0; // the youngest seq seen
     bool started = false;
     std::size_t buffered = 0;
 };
@@ -622,7 +621,7 @@ bool TraceReader::fill() {
             throw InputError(fmt::format(
                 "{}:{}: the record of instruction @{} comes after records of @{}: more than {} "
                 "instructions out of program order, which a tagged trace may not be",
-                source_, lines_->number, *p.seq, static_cast<std::uint32_t>(order_->highest),
+                source_, lines_->number, *p.seq, order_->highest,
                 kMaxSeqDisorder));
         case SeqOrder::Added::TooMany:
             throw InputError(fmt::format(
