@@ -61,7 +61,8 @@ std::vector<Block> generatedBlocks(const fs::path& page) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         std::smatch m;
         if (!std::regex_match(lines[i], m, begin)) continue;
-        Block b{fs::relative(page, kSource).string(), static_cast<int>(i + 1), m[1].str(), "", false};
+        Block b{fs::relative(page, kSource).string(), static_cast<int>(i + 1), m[1].str(), "",
+                false};
         std::vector<std::string> inside;
         for (++i; i < lines.size(); ++i) {
             if (std::regex_match(lines[i], end)) {
@@ -99,9 +100,11 @@ std::vector<Block> allBlocks() {
 std::string firstDifference(const std::string& page, const std::string& tool) {
     const auto a = splitLines(page), b = splitLines(tool);
     for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
-        const std::string x = i < a.size() ? a[i] : "(nothing)", y = i < b.size() ? b[i] : "(nothing)";
+        const std::string x = i < a.size() ? a[i] : "(nothing)",
+                          y = i < b.size() ? b[i] : "(nothing)";
         if (x != y)
-            return "line " + std::to_string(i + 1) + " of the block\n    page: " + x.substr(0, 200) +
+            return "line " + std::to_string(i + 1) +
+                   " of the block\n    page: " + x.substr(0, 200) +
                    "\n    tool: " + y.substr(0, 200);
     }
     return "(line ends differ)";
@@ -116,8 +119,9 @@ TEST(DocTables, EveryGeneratedBlockIsWhatTheToolPrintsNow) {
         const Result r = runCli(b.args);
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_TRUE(r.err.empty()) << r.err;
-        EXPECT_TRUE(b.content == r.out) << b.page << " differs from `coretest " << b.args << "` at "
-                                    << firstDifference(b.content, r.out) << "\n  " << kRegenerate;
+        EXPECT_TRUE(b.content == r.out)
+            << b.page << " differs from `coretest " << b.args << "` at "
+            << firstDifference(b.content, r.out) << "\n  " << kRegenerate;
     }
 }
 
@@ -131,8 +135,9 @@ TEST(DocTables, TheTablesTheCodeKnowsArePublished) {
     };
     const auto blocks = allBlocks();
     for (const auto& p : published)
-        EXPECT_TRUE(std::any_of(blocks.begin(), blocks.end(),
-                                [&](const Block& b) { return b.page == p.page && b.args == p.args; }))
+        EXPECT_TRUE(
+            std::any_of(blocks.begin(), blocks.end(),
+                        [&](const Block& b) { return b.page == p.page && b.args == p.args; }))
             << p.page << " has no block <!-- generated: coretest " << p.args << " -->";
 }
 
@@ -236,8 +241,8 @@ TEST(DocTables, BlindSpotTableIsTheFaultsTheWholeCoreMissesOrSeesElsewhere) {
         EXPECT_EQ(row[1], scopeOf(f));
         EXPECT_EQ(row[2], w["kind"]);
         const std::string routine = w["routine"];
-        EXPECT_EQ(row[3], routine.empty() ? "—"
-                                          : routine + " case " + std::to_string(int(w["case"])));
+        EXPECT_EQ(row[3],
+                  routine.empty() ? "—" : routine + " case " + std::to_string(int(w["case"])));
         const auto display = static_cast<unsigned>(w["display"]);
         char board[64];
         std::snprintf(board, sizeof board, "`0x%08x`, %d,%d", display, int(w["lamps"][0]),
@@ -255,7 +260,8 @@ TEST(DocTables, BlindSpotTableIsTheFaultsTheWholeCoreMissesOrSeesElsewhere) {
     ASSERT_EQ(text.status, 0) << text.err;
     std::vector<std::string> listed;
     for (const auto& l : splitLines(text.out))
-        if (!l.empty() && l[0] != ' ' && l.rfind("FAULT", 0) != 0 && l.find(" blind spots among ") == std::string::npos)
+        if (!l.empty() && l[0] != ' ' && l.rfind("FAULT", 0) != 0 &&
+            l.find(" blind spots among ") == std::string::npos)
             listed.push_back(l.substr(0, l.find(' ')));
     EXPECT_EQ(listed, expected);
 }
@@ -296,8 +302,10 @@ std::map<std::string, std::string> limitsTable() {
     const auto lines = splitLines(readText(kSource / "docs" / "hostile-input.md"));
     bool inside = false;
     for (const auto& l : lines) {
-        if (l == "<!-- limits -->") inside = true;
-        else if (l == "<!-- end limits -->") inside = false;
+        if (l == "<!-- limits -->")
+            inside = true;
+        else if (l == "<!-- end limits -->")
+            inside = false;
         else if (inside && l.rfind("| ", 0) == 0 && l.rfind("| Limit", 0) != 0) {
             const auto c = cells(l);
             if (c.size() >= 2) out[c[0]] = c[1];
@@ -321,6 +329,25 @@ TEST(DocLimits, HostileInputPageStatesTheLimitsTheToolsEnforce) {
     }
     writeFile(dir / "long.trace", std::string(5000, 'a') + "\n");
     writeFile(dir / "late.trace", "@5000 bfc00000 r01 00000000\n@1 bfc00000 r01 00000000\n");
+    // Five records of one tagged instruction, after blank lines (so that the fifth is not on line
+    // 5).
+    std::string crowded = "\n\n\n";
+    for (int i = 0; i < 5; ++i)
+        crowded += "@1 bfc00000 r01 00000000\n";
+    writeFile(dir / "crowded.trace", crowded);
+    // The reference trace, then a million and one lines after its end mark.
+    const Result golden = runCli("trace --switch 1 -o '" + (dir / "after.trace").string() + "'");
+    ASSERT_EQ(golden.status, 0) << golden.err;
+    {
+        std::ofstream after(dir / "after.trace", std::ios::binary | std::ios::app);
+        const std::string line = "bfc00000 r01 00000000\n";
+        for (int i = 0; i < 1'000'001; ++i)
+            after << line;
+    }
+    // 65 different faults of the catalogue.
+    std::string faults;
+    for (std::size_t i = 0; i < 65 && i < catalogue().size(); ++i)
+        faults += " --fault " + catalogue()[i]["name"].get<std::string>();
 
     // Each row of the page's table, the command whose output states it, and the number of the
     // row's value as that output writes it (its first word).
@@ -334,6 +361,10 @@ TEST(DocLimits, HostileInputPageStatesTheLimitsTheToolsEnforce) {
         {"tagged record out of order", "compare '" + (dir / "late.trace").string() + "'"},
         {"records `trace` writes by default", "trace --help"},
         {"`export --size`", "export --format bin --size 99999999 -o /dev/null"},
+        {"records of one `@SEQ` in a tagged trace",
+         "compare '" + (dir / "crowded.trace").string() + "'"},
+        {"lines read after the end mark", "compare '" + (dir / "after.trace").string() + "'"},
+        {"different `--fault` options in one run", "run --switch 1" + faults},
     };
     const auto table = limitsTable();
     EXPECT_EQ(table.size(), std::size(rows)) << "a limit on the page that this test does not check";
@@ -348,7 +379,8 @@ TEST(DocLimits, HostileInputPageStatesTheLimitsTheToolsEnforce) {
         // "64 MiB" is said as "64 MiB"; a plain number as the number.
         const std::string expect = unit == "MiB" ? value + " MiB" : value;
         EXPECT_TRUE(std::regex_search(said, std::regex("(^|[^0-9])" + expect + "($|[^0-9])")))
-            << "the page says " << it->second << "; coretest " << row.args << " says:\n" << said;
+            << "the page says " << it->second << "; coretest " << row.args << " says:\n"
+            << said;
     }
 }
 
