@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds our core's testbench, runs the test ROM on it in Verilator or Icarus Verilog, prints the
-# run (display writes, verdict, summary) and checks its commit trace with `coretest compare`.
+# Runs the test ROM on our core (hdl/core) in Verilator or Icarus Verilog through the template top
+# and scripts/sim-core.sh: builds the ROM and the tool, then the simulation, prints the run
+# (display writes, verdict, summary) and checks its commit trace with `coretest compare`.
 #
 #   scripts/sim-rom.sh verilator|icarus [--bug NAME]... [--switch HEX] [--trace FILE]
 #                      [--max-cycles N] [--build DIR]
@@ -10,9 +11,9 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
+fail() { echo "sim-rom: $*" >&2; exit 2; }
 usage() {
-    echo "usage: scripts/sim-rom.sh verilator|icarus [--bug NAME]... [--switch HEX] [--trace FILE] [--max-cycles N] [--build DIR]" >&2
-    exit 2
+    fail "usage: scripts/sim-rom.sh verilator|icarus [--bug NAME]... [--switch HEX] [--trace FILE] [--max-cycles N] [--build DIR]"
 }
 
 (($#)) || usage
@@ -20,7 +21,7 @@ simulator=$1
 shift
 case "$simulator" in
 verilator | icarus) ;;
-*) echo "sim-rom: unknown simulator '$simulator'; expected verilator or icarus" >&2; exit 2 ;;
+*) fail "unknown simulator '$simulator'; expected verilator or icarus" ;;
 esac
 
 build=build
@@ -31,7 +32,9 @@ bugs=
 while (($#)); do
     (($# >= 2)) || usage
     case "$1" in
-    --bug) bugs=${bugs:+$bugs,}$2 ;;
+    --bug)
+        [[ $2 =~ ^[A-Za-z0-9_.-]+$ ]] || fail "--bug takes a knob name (hdl/core/bug_knobs.md), not '$2'"
+        bugs=${bugs:+$bugs,}$2 ;;
     --switch) switch=$2 ;;
     --trace) trace=$2 ;;
     --max-cycles) max_cycles=$2 ;;
@@ -40,41 +43,25 @@ while (($#)); do
     esac
     shift 2
 done
-[[ $switch =~ ^(0x)?[0-9a-fA-F]{1,8}$ ]] || { echo "sim-rom: --switch takes a hexadecimal word, not '$switch'" >&2; exit 2; }
-[[ $max_cycles =~ ^[0-9]+$ ]] || { echo "sim-rom: --max-cycles takes a number, not '$max_cycles'" >&2; exit 2; }
+[[ $switch =~ ^(0x)?[0-9a-fA-F]{1,8}$ ]] || fail "--switch takes a hexadecimal word, not '$switch'"
+[[ $max_cycles =~ ^[0-9]{1,18}$ ]] || fail "--max-cycles takes a number, not '$max_cycles'"
 trace=${trace:-$build/hdl/$simulator.trace}
+# The trace is refused before anything is built: a folder, or a file that takes no bytes.
+[[ ! -d $trace ]] || fail "the trace '$trace' is a folder"
+mkdir -p "$build/hdl" 2>/dev/null || fail "cannot write the build folder '$build'"
+{ printf '\n' >"$trace"; } 2>/dev/null || fail "cannot write the trace file '$trace'"
 
-if [[ $simulator == verilator ]]; then target=coretest_sim; else target=coretest_icarus; fi
 if [[ ! -f $build/CMakeCache.txt ]]; then
-    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 2
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || fail "cmake cannot configure $build"
 fi
-if ! cmake --build "$build" -j"$(nproc)" --target coretest hdl_rom "$target" >"$build/sim-rom-build.log" 2>&1; then
+if ! cmake --build "$build" -j"$(nproc)" --target coretest hdl_rom >"$build/sim-rom-build.log" 2>&1; then
     tail -20 "$build/sim-rom-build.log" >&2
-    echo "sim-rom: building $target failed (log: $build/sim-rom-build.log)" >&2
-    exit 2
+    fail "building the ROM and the tool failed (log: $build/sim-rom-build.log)"
 fi
-hex=$build/hdl/coretest.hex
-[[ -f $hex ]] || { echo "sim-rom: no ROM file $hex" >&2; exit 2; }
+list=$build/hdl/coretest_core.f
+[[ -f $list ]] || fail "no file list $list (configure $build again)"
 
-plusargs=(+rom="$hex" +switch="${switch#0x}" +trace="$trace" +max_cycles="$max_cycles")
-[[ -n $bugs ]] && plusargs+=(+bug="$bugs")
-if [[ $simulator == verilator ]]; then
-    run=("$build/hdl/coretest_sim" "${plusargs[@]}")
-else
-    run=(vvp -n "$build/hdl/coretest_tb.vvp" "${plusargs[@]}")
-fi
-
-log=$(mktemp)
-trap 'rm -f "$log"' EXIT
-"${run[@]}" | tee "$log"
-summary=$(grep -E '^coretest: (PASS|FAIL|ERROR)' "$log" | tail -1)
-case "$summary" in
-"coretest: ERROR"*) exit 2 ;;
-"coretest: PASS"*) status=0 ;;
-"coretest: FAIL"*) status=1 ;;
-*) echo "sim-rom: the simulation ended without a summary line" >&2; exit 1 ;;
-esac
-
-echo
-"$build/cli/coretest" compare "$trace" || status=1
-exit $status
+args=(--top coretest_tb -f "$list" --build "$build" --work "$build/hdl/sim-rom-$simulator"
+    --switch "$switch" --trace "$trace" --max-cycles "$max_cycles")
+[[ -n $bugs ]] && args+=(--plusarg "+bug=$bugs")
+exec scripts/sim-core.sh "$simulator" "${args[@]}"

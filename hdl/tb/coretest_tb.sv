@@ -1,9 +1,13 @@
 `default_nettype none
-// Our core running the test ROM: mips_core on the kit's board, with the tracer writing the commit
-// trace and the monitor ending the run.
+// The template top: a core running the test ROM on the kit's board, with the tracer writing the
+// commit trace, the monitor ending the run and, built with CORETEST_COSIM, the live checker.
+// Clock and reset are made here. To run your own core, copy this file and edit only the part
+// between "YOUR CORE: begin" and "YOUR CORE: end"; everything else stays as it is. Our core
+// (hdl/core) uses this file unchanged: CORETEST_CORE names the module instantiated there
+// (default mips_core; mips_core_wrapped is the same core seen only from outside).
 //   +rom=FILE        the ROM for $readmemh (default coretest.hex)
 //   +switch=V        SWITCH_REG, hexadecimal (default 1: the short pause)
-//   +bug=NAME[,...]  switch on bug knobs of the core (hdl/core/bug_knobs.md)
+//   +bug=NAME[,...]  switch on bug knobs of the core (built with CORETEST_BUG_KNOBS)
 //   +trace=FILE      write the commit trace (+trace_untagged: without the @SEQ tags)
 //   +max_cycles=N    give up after N cycles
 // Under Verilator the C++ main (sim_main.cpp) drives clk_i; other simulators get a clock here.
@@ -22,7 +26,20 @@ module coretest_tb
 `endif
     parameter int LATENCY = 0;  // wait states of the board's memory ports
 
+`ifdef CORETEST_BUG_KNOBS
 `include "coretest_bug_knobs.svh"
+`else
+    // Without the core's knob table, every name is unknown.
+    localparam BUG_KNOB_NAMES = "none";
+    /* verilator lint_off UNUSEDSIGNAL */
+    function automatic int bug_knob_bit(string name);
+        return -1;
+    endfunction
+    /* verilator lint_on UNUSEDSIGNAL */
+`endif
+`ifndef CORETEST_CORE
+`define CORETEST_CORE mips_core
+`endif
 
     // Synchronous reset for the first cycles.
     logic [2:0] reset_cycles_q = '0;
@@ -30,18 +47,25 @@ module coretest_tb
     assign rst = reset_cycles_q != 3'd7;
     always_ff @(posedge clk) if (rst) reset_cycles_q <= reset_cycles_q + 3'd1;
 
+    // +bug=NAME[,NAME...]: every name must be a knob of the core; an empty one is refused too.
     logic [31:0] bugs;
     string knobs, knob;
     int knob_start;
     initial begin
         bugs = '0;
-        if ($value$plusargs("bug=%s", knobs)) begin
+        if ($test$plusargs("bug=")) begin
+            knobs = "";
+            if ($value$plusargs("bug=%s", knobs)) begin end
             knob_start = 0;
             for (int i = 0; i <= knobs.len(); i++)
                 if (i == knobs.len() || knobs[i] == ",") begin
                     knob = knobs.substr(knob_start, i - 1);
                     knob_start = i + 1;
-                    if (bug_knob_bit(knob) < 0) begin
+                    if (knob == "") begin
+                        $display("coretest: ERROR an empty bug knob name in +bug=%s (+bug=NAME[,NAME...]; knobs: %s)",
+                                 knobs, BUG_KNOB_NAMES);
+                        $finish;
+                    end else if (bug_knob_bit(knob) < 0) begin
                         $display("coretest: ERROR unknown bug knob '%s' (+bug=NAME[,NAME...]; knobs: %s)",
                                  knob, BUG_KNOB_NAMES);
                         $finish;
@@ -63,12 +87,11 @@ module coretest_tb
     // Retirement interface: the tracer's input, and the place to tap for a live checker.
     coretest_retirement_t retirement;
 
-    // Board outputs and the run's end.
-    logic        bus_error, end_mark, trace_end, stop, flush;
-    logic [31:0] display, lamp_a, lamp_b, trace_errors;
-    logic [15:0] leds;
-
-    mips_core core (
+    // ======================= YOUR CORE: begin =======================
+    // Connect the core's instruction and data ports to the signals above (clk, rst, i_*, d_*)
+    // and drive `retirement`: from the core's own port, or from a coretest_shadow_pipeline
+    // that follows its stages from outside (docs/simulation.md). `bugs` carries +bug=.
+    `CORETEST_CORE core (
         .clk_i(clk), .rst_i(rst), .bugs_i(bugs),
         .i_req_o(i_req), .i_addr_o(i_addr), .i_ready_i(i_ready), .i_rdata_i(i_rdata),
         .i_err_i(i_err),
@@ -76,6 +99,12 @@ module coretest_tb
         .d_ready_i(d_ready), .d_rdata_i(d_rdata), .d_err_i(d_err),
         .retirement_o(retirement)
     );
+    // ======================= YOUR CORE: end =========================
+
+    // Board outputs and the run's end.
+    logic        bus_error, end_mark, trace_end, stop, flush;
+    logic [31:0] display, lamp_a, lamp_b, trace_errors;
+    logic [15:0] leds;
 
     coretest_board #(.LATENCY(LATENCY)) board (
         .clk_i(clk), .rst_i(rst),
@@ -102,7 +131,7 @@ module coretest_tb
     );
 
 `ifdef CORETEST_COSIM
-    // The live checker (model coretest_cosim_sim): the reference core checks every retirement.
+    // The live checker: the reference core checks every retirement (hdl/cosim, docs/cosim.md).
     coretest_cosim_checker cosim (
         .clk_i(clk), .rst_i(rst), .retirement_i(retirement), .finish_i(flush)
     );

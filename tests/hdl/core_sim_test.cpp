@@ -1,6 +1,7 @@
-// Our core in the kit's testbench: the ROM passes in Verilator and in Icarus Verilog with a trace
-// that `coretest compare` accepts, and each bug knob fails the ROM where the reference core with
-// the matching catalogue fault does.
+// Our core in the template top: the ROM passes in Verilator and in Icarus Verilog (through
+// scripts/sim-core.sh) with a trace that `coretest compare` accepts, each bug knob fails the ROM
+// where the reference core with the matching catalogue fault does, and the Verilator model's exit
+// status follows the summary (0 pass, 1 fail, 2 bad input).
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
@@ -40,12 +41,19 @@ TEST(CoreSim, VerilatorPassesWithAnAgreeingTrace) {
     expectPassAndAgreement(verilatorRun(""), dir);
 }
 
+// In Icarus through the generic script, from the file list the build writes for our core.
 TEST(CoreSim, IcarusPassesWithAnAgreeingTrace) {
     const ScratchFolder dir("coretest-icarus");
-    expectPassAndAgreement(std::string(CORETEST_VVP) +
-                               " -n " CORETEST_HDL_BINARY_DIR "/coretest_tb.vvp +rom=" + kHex +
-                               " +switch=1",
-                           dir);
+    const CliResult run = runCommand(
+        CORETEST_SOURCE_DIR "/scripts/sim-core.sh icarus --top coretest_tb -f " CORETEST_HDL_BINARY_DIR
+        "/coretest_core.f --build " CORETEST_BINARY_DIR " --work " + (dir.path() / "work").string() +
+        " --trace " + (dir.path() / "core.trace").string());
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(capturesOf(run.out, "(coretest: PASS: verdict pass, 58 of 58 routines passed)"),
+              std::vector<std::string>{"coretest: PASS: verdict pass, 58 of 58 routines passed"})
+        << run.out;
+    EXPECT_EQ(capturesOf(run.out, "(?:^|\n)display (0x[0-9a-f]{8}):").size(), 59u);
+    EXPECT_NE(run.out.find("the traces agree"), std::string::npos) << run.out;
 }
 
 TEST(CoreSim, BadInputEndsWithAnErrorLine) {
@@ -56,6 +64,8 @@ TEST(CoreSim, BadInputEndsWithAnErrorLine) {
         {"+rom=/nonexistent/rom.hex",
          "coretest: ERROR cannot read the ROM file /nonexistent/rom.hex"},
         {"+bug=slt-unsigned,no-such-knob", "coretest: ERROR unknown bug knob 'no-such-knob'"},
+        {"+bug=", "coretest: ERROR an empty bug knob name in +bug="},
+        {"+bug=slt-unsigned,,sra-zero-fill", "coretest: ERROR an empty bug knob name"},
         {"+trace=/nonexistent/core.trace", "coretest: ERROR cannot write the trace file"},
     };
     for (const auto& c : cases) {
@@ -63,6 +73,7 @@ TEST(CoreSim, BadInputEndsWithAnErrorLine) {
             runCommand(std::string(CORETEST_SIM_PATH) + " " + c.plusargs + " +rom=" + kHex);
         EXPECT_NE(run.out.find(c.error), std::string::npos) << c.plusargs << "\n" << run.out;
         EXPECT_EQ(run.out.find("coretest: PASS"), std::string::npos) << run.out;
+        EXPECT_EQ(run.status, 2) << c.plusargs << "\n" << run.out;
     }
 }
 
@@ -115,6 +126,7 @@ TEST_P(BugKnobTest, FailsWhereTheMatchingFaultFails) {
               withoutRepeats(expected))
         << rtl.out;
     EXPECT_EQ(verdictOfSummary(rtl.out), doc["verdict"].get<std::string>()) << rtl.out;
+    EXPECT_EQ(rtl.status, doc["verdict"] == "pass" ? 0 : 1) << rtl.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(Knobs, BugKnobTest, ::testing::ValuesIn(knobTable()),

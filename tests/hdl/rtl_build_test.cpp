@@ -28,7 +28,7 @@ std::string coreSources() {
 std::string kitSources() {
     std::string list;
     for (const char* name : {"coretest_wait_states.sv", "coretest_board.sv", "coretest_tracer.sv",
-                             "coretest_monitor.sv"})
+                             "coretest_monitor.sv", "coretest_shadow_pipeline.sv"})
         list += " " + (kHdl / "kit" / name).string();
     return list;
 }
@@ -43,6 +43,12 @@ TEST(RtlBuild, VerilatorLintOfTheCoreAndTestbenchIsClean) {
     } cases[] = {
         {"mips_core", coreSources()},
         {"coretest_tb", coreSources() + kitSources() + " " + (kHdl / "tb/coretest_tb.sv").string()},
+        {"coretest_tb", "-DCORETEST_BUG_KNOBS " + coreSources() + kitSources() + " " +
+                            (kHdl / "tb/coretest_tb.sv").string()},
+        {"coretest_tb", "-DCORETEST_BUG_KNOBS -DCORETEST_CORE=mips_core_wrapped " +
+                            coreSources() + kitSources() + " " +
+                            (kHdl / "tb/mips_core_wrapped.sv").string() + " " +
+                            (kHdl / "tb/coretest_tb.sv").string()},
     };
     for (const auto& c : cases) {
         const CliResult lint =
@@ -51,6 +57,19 @@ TEST(RtlBuild, VerilatorLintOfTheCoreAndTestbenchIsClean) {
         EXPECT_EQ(lint.status, 0) << c.top << "\n" << lint.err;
         EXPECT_EQ(lint.out + lint.err, "") << c.top;
     }
+}
+
+// The template top with our core wrapped from outside (the shadow pipeline and hierarchical taps).
+TEST(RtlBuild, IcarusCompilesTheWrappedCoreInTheTemplateWithoutWarningsOrSorry) {
+    const ScratchFolder dir("coretest-rtl-icarus-wrapped");
+    const CliResult compiled = runCommand(
+        std::string(CORETEST_IVERILOG) + " -g2012 -Wall -I" CORETEST_HDL_BINARY_DIR
+        " -DCORETEST_BUG_KNOBS -DCORETEST_CORE=mips_core_wrapped -s coretest_tb -o " +
+        (dir.path() / "tb.vvp").string() + " " + coreSources() + kitSources() + " " +
+        (kHdl / "tb/mips_core_wrapped.sv").string() + " " + (kHdl / "tb/coretest_tb.sv").string());
+    EXPECT_EQ(compiled.status, 0) << compiled.err;
+    EXPECT_EQ(capturesOf(compiled.out + compiled.err, "((?:warning|sorry)[^\n]*)"),
+              std::vector<std::string>{});
 }
 
 TEST(RtlBuild, IcarusCompilesTheCoreWithoutWarningsOrSorry) {
