@@ -13,11 +13,33 @@
 // that nothing answers completes with err set, raises bus_error_o and prints one line.
 //
 // Every display write and the verdict (at the end-mark write) are printed as they happen.
-module coretest_board #(
-    parameter              ROM_HEX  = "coretest.hex",  // plusarg +rom=FILE overrides
-    parameter logic [31:0] SWITCH   = 32'd1,           // plusarg +switch=V (hex) overrides
-    parameter int          LATENCY  = 0,               // wait states of every access
-    parameter bit          PHYSICAL = 1'b0
+//
+// The ports' contract (docs/hdl-kit.md, "The data-port contract"): a request (req with addr and,
+// on the data port, we, be, wdata) stays up and unchanged until the cycle ready is 1. rdata is
+// valid in that cycle and, after a completed read, for as long as the core keeps the address and
+// completes no other transfer. Outside that window rdata is poisoned (POISON = 1: X in a
+// four-state simulator, CORETEST_READ_POISON in Verilator), so a core that takes read data
+// late fails at once instead of passing by luck. A request withdrawn or changed before ready, an
+// address that is not a word address or a request with unknown bits ends the run with one line
+// "coretest: ERROR data port: ..." (or "instruction port") and a FAIL summary without a verdict.
+//
+// Byte order: the ROM file and the RAM hold the memory's bytes, the byte at the lowest address of
+// a word in bits 7:0 (what `coretest export --format hex` writes). With BIG_ENDIAN = 1 the board
+// presents each memory word to the core turned around (the byte at the lowest address in bits
+// 31:24) and takes a store's lane n (be[n], wdata[8n+7:8n]) as the byte at addr + 3 - n. The board
+// registers are numbers and are never turned around.
+//
+// The ROM file and the plusargs are checked before the run starts; bad input ends the run with one
+// line "coretest: ERROR ..." and no summary.
+module coretest_board
+    import coretest_pkg::*;
+#(
+    parameter              ROM_HEX    = "coretest.hex",  // plusarg +rom=FILE overrides
+    parameter logic [31:0] SWITCH     = 32'd1,           // plusarg +switch=V (hex) overrides
+    parameter int          LATENCY    = 0,               // wait states of every access
+    parameter bit          PHYSICAL   = 1'b0,
+    parameter bit          BIG_ENDIAN = 1'b0,            // the core's byte order
+    parameter bit          POISON     = 1'b1             // rdata outside its valid window
 ) (
     input  wire logic        clk_i,
     input  wire logic        rst_i,
@@ -61,25 +83,144 @@ module coretest_board #(
     logic [31:0] switch_value;
     logic [31:0] led_q, lamp_a_q, lamp_b_q, display_q, end_mark_q;
 
+    int rom_file_top;  // the ROM words the file reaches, set by rom_file_problem
+
+    // Why the ROM file cannot be loaded, or "" when $readmemh can read it into the ROM window:
+    // hexadecimal words of at most 8 digits ('_' allowed), @ADDRESS, // and /* */ comments, and
+    // at least one word. Checked character by character first, because $readmemh stops some
+    // simulators at a bad character and loads garbage in others, and takes an empty file or a
+    // folder without a word.
+    function automatic string rom_file_problem(string file);
+        integer fd, c, line, digits, chars;
+        logic [31:0] value;
+        logic address, word_seen;
+        int next;  // the ROM word the next word of the file goes to
+        string problem;
+        problem = "";
+        fd = $fopen({file, "/."}, "r");  // opens only when file is a folder
+        if (fd != 0) begin
+            $fclose(fd);
+            problem = $sformatf("the ROM file %s is a folder (+rom=FILE: a $readmemh file, one word a line)",
+                     file);
+            return problem;
+        end
+        fd = $fopen(file, "r");
+        if (fd == 0) begin
+            problem = $sformatf("cannot read the ROM file %s (+rom=FILE, one word per line)", file);
+            return problem;
+        end
+        line = 1;
+        chars = 0;
+        digits = 0;
+        value = '0;
+        address = 1'b0;
+        word_seen = 1'b0;
+        next = 0;
+        rom_file_top = 0;
+        c = $fgetc(fd);
+        while (problem == "" && (c != -1 || digits != 0 || address)) begin
+            chars++;
+            if (c == "_" && (digits != 0 || address)) begin
+                // a separator inside a number
+            end else if ((c >= "0" && c <= "9") || (c >= "a" && c <= "f") || (c >= "A" && c <= "F")) begin
+                digits++;
+                if (c <= "9") value = {value[27:0], 4'(c - "0")};
+                else if (c >= "a") value = {value[27:0], 4'(c - "a" + 10)};
+                else value = {value[27:0], 4'(c - "A" + 10)};
+                if (digits > 8)
+                    problem = $sformatf("the ROM file %s, line %0d: a number longer than 8 hexadecimal digits",
+                             file, line);
+            end else if (c == " " || c == "\t" || c == "\n" || c == "\r" || c == -1 || c == "/" ||
+                         c == "@") begin
+                // The end of a number (if one was open), then what this character starts.
+                if (address && digits == 0) begin
+                    problem = $sformatf("the ROM file %s, line %0d: @ without an address", file, line);
+                end else if (address) begin
+                    next = value > 32'(ROM_WORDS) ? ROM_WORDS + 1 : int'(value);
+                    address = 1'b0;
+                end else if (digits != 0) begin
+                    word_seen = 1'b1;
+                    next++;
+                    if (next > rom_file_top) rom_file_top = next;
+                end
+                if (problem == "" && next > ROM_WORDS)
+                    problem = $sformatf("the ROM file %s, line %0d: beyond the ROM's %0d words (512 KiB)",
+                             file, line, ROM_WORDS);
+                digits = 0;
+                value = '0;
+                if (c == "\n") line++;
+                if (c == "@") address = 1'b1;
+                if (problem == "" && c == "/") begin
+                    c = $fgetc(fd);
+                    if (c == "/") begin
+                        while (c != -1 && c != "\n") c = $fgetc(fd);
+                        line++;
+                    end else if (c == "*") begin
+                        c = $fgetc(fd);
+                        while (c != -1 && !(c == "*" && $fgetc(fd) == "/")) begin
+                            if (c == "\n") line++;
+                            c = $fgetc(fd);
+                        end
+                    end else begin
+                        problem = $sformatf("the ROM file %s, line %0d: a '/' that starts no comment",
+                                 file, line);
+                    end
+                end
+            end else begin
+                problem = $sformatf("the ROM file %s, line %0d: byte 0x%02h is not a hexadecimal digit (a $readmemh file, one word a line)",
+                         file, line, c[7:0]);
+            end
+            if (problem == "" && chars > 64 * 1024 * 1024)
+                problem = $sformatf("the ROM file %s is longer than 64 MiB", file);
+            if (c != -1) c = $fgetc(fd);
+        end
+        $fclose(fd);
+        if (problem == "" && !word_seen)
+            problem = $sformatf("the ROM file %s holds no word (+rom=FILE: a $readmemh file, one word a line)",
+                     file);
+        return problem;
+    endfunction
+
+    // A plusarg's text is all hexadecimal digits, 1 to 8 of them.
+    function automatic logic is_hex_word(string text);
+        if (text.len() < 1 || text.len() > 8) return 1'b0;
+        for (int k = 0; k < text.len(); k++)
+            if (!((text[k] >= "0" && text[k] <= "9") || (text[k] >= "a" && text[k] <= "f") ||
+                  (text[k] >= "A" && text[k] <= "F")))
+                return 1'b0;
+        return 1'b1;
+    endfunction
+
     initial begin : load
-        string rom_file;
-        integer fd;
+        string rom_file, switch_text, problem;
         rom_file = ROM_HEX;
         switch_value = SWITCH;
+        problem = "";
         if ($value$plusargs("rom=%s", rom_file)) begin end
-        if ($value$plusargs("switch=%h", switch_value)) begin end
         for (int w = 0; w < RAM_WORDS; w++) ram[w] = '0;
-        // $readmemh alone stops some simulators and only warns in others: check first.
-        fd = $fopen(rom_file, "r");
-        if (fd == 0) begin
-            $display("coretest: ERROR cannot read the ROM file %s (+rom=FILE, one word per line)",
-                     rom_file);
+        if ($value$plusargs("switch=%s", switch_text)) begin
+            if (!is_hex_word(switch_text))
+                problem = $sformatf("+switch takes a hexadecimal word of 1 to 8 digits, not '%s'",
+                                    switch_text);
+            else if ($sscanf(switch_text, "%h", switch_value) != 1)
+                problem = $sformatf("+switch: '%s' could not be read", switch_text);
+        end
+        if (problem == "") problem = rom_file_problem(rom_file);
+        if (problem != "") begin
+            $display("coretest: ERROR %s", problem);
             $finish;
         end else begin
-            $fclose(fd);
-            $readmemh(rom_file, rom);
-            if (PHYSICAL)
+            // Up to the last word the file gives, so that a short file is no warning.
+            $readmemh(rom_file, rom, 0, rom_file_top - 1);
+            // One line each: a ?: between strings of different lengths is padded in some simulators.
+            if (PHYSICAL && BIG_ENDIAN)
+                $display("board: ROM %s, switch 0x%08h, %0d wait states, physical addresses, big-endian",
+                         rom_file, switch_value, LATENCY);
+            else if (PHYSICAL)
                 $display("board: ROM %s, switch 0x%08h, %0d wait states, physical addresses",
+                         rom_file, switch_value, LATENCY);
+            else if (BIG_ENDIAN)
+                $display("board: ROM %s, switch 0x%08h, %0d wait states, virtual addresses, big-endian",
                          rom_file, switch_value, LATENCY);
             else
                 $display("board: ROM %s, switch 0x%08h, %0d wait states, virtual addresses",
@@ -105,6 +246,11 @@ module coretest_board #(
                addr == DISPLAY_REG || addr == END_MARK_REG || addr == SWITCH_REG;
     endfunction
 
+    // A memory word as the core sees it: turned around for a big-endian core.
+    function automatic logic [31:0] lanes(logic [31:0] word);
+        return BIG_ENDIAN ? {word[7:0], word[15:8], word[23:16], word[31:24]} : word;
+    endfunction
+
     // The memory words at both ports' addresses. Continuous assignments, not procedural reads:
     // a simulator may make a combinational block sensitive to every word of the array.
     logic [31:0] i_rom_word, i_ram_word, d_rom_word, d_ram_word;
@@ -113,13 +259,51 @@ module coretest_board #(
     assign d_rom_word = rom[rom_index(d_addr_i)];
     assign d_ram_word = ram[ram_index(d_addr_i)];
 
+    // ---- when rdata is valid ----
+    // In the cycle a read completes (req and ready), and after it while the core keeps the address
+    // and completes no other transfer on that port: *_held_q marks a completed read whose address
+    // has not changed since.
+`ifdef VERILATOR
+    localparam logic [31:0] POISON_WORD = CORETEST_READ_POISON;  // two-state: a word to spot
+`else
+    localparam logic [31:0] POISON_WORD = 'x;
+`endif
+    logic        i_held_q, d_held_q;
+    logic [31:0] i_held_addr_q, d_held_addr_q;
+    logic        i_rdata_valid, d_rdata_valid;
+    assign i_rdata_valid = (i_req_i && i_ready_o) || (i_held_q && i_addr_i == i_held_addr_q);
+    assign d_rdata_valid = (d_req_i && d_ready_o && !d_we_i) || (d_held_q && d_addr_i == d_held_addr_q);
+
+    always_ff @(posedge clk_i) begin
+        if (rst_i) begin
+            i_held_q <= 1'b0;
+            d_held_q <= 1'b0;
+            i_held_addr_q <= '0;
+            d_held_addr_q <= '0;
+        end else begin
+            if (i_req_i && i_ready_o) begin
+                i_held_q <= 1'b1;
+                i_held_addr_q <= i_addr_i;
+            end else if (i_addr_i != i_held_addr_q) begin
+                i_held_q <= 1'b0;
+            end
+            if (d_req_i && d_ready_o) begin
+                d_held_q <= !d_we_i;
+                d_held_addr_q <= d_addr_i;
+            end else if (d_addr_i != d_held_addr_q) begin
+                d_held_q <= 1'b0;
+            end
+        end
+    end
+
     // ---- instruction port: ROM and RAM ----
     coretest_wait_states #(.LATENCY(LATENCY)) i_wait (.clk_i, .rst_i, .req_i(i_req_i), .ready_o(i_ready_o));
 
-    always_comb begin
+    always @* begin
         i_err_o = !(in_rom(i_addr_i) || in_ram(i_addr_i));
-        if (in_rom(i_addr_i)) i_rdata_o = i_rom_word;
-        else if (in_ram(i_addr_i)) i_rdata_o = i_ram_word;
+        if (POISON && !i_rdata_valid) i_rdata_o = POISON_WORD;
+        else if (in_rom(i_addr_i)) i_rdata_o = lanes(i_rom_word);
+        else if (in_ram(i_addr_i)) i_rdata_o = lanes(i_ram_word);
         else i_rdata_o = '0;
     end
 
@@ -131,11 +315,12 @@ module coretest_board #(
     logic d_register;
     assign d_register = is_register(d_addr_i) && (!d_we_i || d_be_i == 4'b1111);
 
-    always_comb begin
+    always @* begin
         d_err_o = !(in_rom(d_addr_i) || in_ram(d_addr_i) || d_register);
         d_rdata_o = '0;
-        if (in_rom(d_addr_i)) d_rdata_o = d_rom_word;
-        else if (in_ram(d_addr_i)) d_rdata_o = d_ram_word;
+        if (POISON && !d_rdata_valid) d_rdata_o = POISON_WORD;
+        else if (in_rom(d_addr_i)) d_rdata_o = lanes(d_rom_word);
+        else if (in_ram(d_addr_i)) d_rdata_o = lanes(d_ram_word);
         else if (d_register)
             case (d_addr_i)
                 LED_BANK_REG: d_rdata_o = led_q;
@@ -151,10 +336,17 @@ module coretest_board #(
     logic store_done;  // a store completes at the end of this cycle
     assign store_done = d_req_i && d_ready_o && d_we_i && !d_err_o;
 
+    // A store's lanes as memory bytes: lane n is the byte at addr + n, or addr + 3 - n for a
+    // big-endian core.
+    logic [ 3:0] mem_be;
+    logic [31:0] mem_wdata;
+    assign mem_be = BIG_ENDIAN ? {d_be_i[0], d_be_i[1], d_be_i[2], d_be_i[3]} : d_be_i;
+    assign mem_wdata = lanes(d_wdata_i);
+
     always_ff @(posedge clk_i) begin
         if (store_done && in_ram(d_addr_i))
             for (int lane = 0; lane < 4; lane++)
-                if (d_be_i[lane]) ram[ram_index(d_addr_i)][lane*8+:8] <= d_wdata_i[lane*8+:8];
+                if (mem_be[lane]) ram[ram_index(d_addr_i)][lane*8+:8] <= mem_wdata[lane*8+:8];
     end
 
     always_ff @(posedge clk_i) begin
@@ -173,6 +365,91 @@ module coretest_board #(
                 END_MARK_REG: end_mark_q <= d_wdata_i;
                 default: ;  // the switch is an input
             endcase
+        end
+    end
+
+    // ---- the ports' contract, checked (simulation only) ----
+    // The previous cycle's request on each port, while it waited for ready.
+    logic        i_waiting_q, d_waiting_q;
+    logic [31:0] i_addr_q, d_addr_q, d_wdata_q;
+    logic        d_we_q;
+    logic [ 3:0] d_be_q;
+    logic [63:0] cycles_q;
+    always_ff @(posedge clk_i) begin
+        if (rst_i) begin
+            i_waiting_q <= 1'b0;
+            d_waiting_q <= 1'b0;
+            cycles_q <= '0;
+        end else begin
+            i_waiting_q <= i_req_i && !i_ready_o;
+            d_waiting_q <= d_req_i && !d_ready_o;
+            cycles_q <= cycles_q + 64'd1;
+        end
+        i_addr_q <= i_addr_i;
+        d_addr_q <= d_addr_i;
+        d_we_q <= d_we_i;
+        d_be_q <= d_be_i;
+        d_wdata_q <= d_wdata_i;
+    end
+
+    function automatic logic [31:0] lane_mask(logic [3:0] be);
+        return {{8{be[3]}}, {8{be[2]}}, {8{be[1]}}, {8{be[0]}}};
+    endfunction
+
+    // What breaks the contract this cycle, or "" (the first rule broken names it).
+    function automatic string port_problem(logic waiting, logic req, logic [31:0] addr, logic we,
+                                           logic [3:0] be, logic [31:0] wdata, logic [31:0] addr_q,
+                                           logic we_q, logic [3:0] be_q, logic [31:0] wdata_q,
+                                           logic data_port);
+        string p;
+        p = "";
+        if ($isunknown(req))
+            p = "req has unknown bits (X or Z) after reset";
+        else if (waiting && !req)
+            p = $sformatf("the request for 0x%08h was withdrawn before ready (req must stay 1 until the cycle ready is 1)",
+                     addr_q);
+        else if (req && ($isunknown(addr) || (data_port && $isunknown(we))))
+            p = $sformatf("a request with unknown bits in its address 0x%08h or we", addr);
+        else if (waiting && addr != addr_q)
+            p = $sformatf("the address changed from 0x%08h to 0x%08h before ready (a request stays unchanged until ready)",
+                     addr_q, addr);
+        else if (data_port && waiting && we != we_q)
+            p = $sformatf("we changed from %0d to %0d at 0x%08h before ready (a request stays unchanged until ready)",
+                     we_q, we, addr);
+        else if (data_port && waiting && we && be != be_q)
+            p = $sformatf("be changed from %b to %b in the store to 0x%08h before ready (a request stays unchanged until ready)",
+                     be_q, be, addr);
+        else if (data_port && waiting && we && ((wdata ^ wdata_q) & lane_mask(be)) != 32'b0)
+            p = $sformatf("wdata changed from 0x%08h to 0x%08h in the store to 0x%08h before ready (a request stays unchanged until ready)",
+                     wdata_q, wdata, addr);
+        else if (req && addr[1:0] != 2'b00)
+            p = $sformatf("address 0x%08h is not a word address (its low two bits must be 0; be selects the bytes)",
+                     addr);
+        else if (data_port && req && we && $isunknown(be))
+            p = $sformatf("a store to 0x%08h with unknown bits in be", addr);
+        return p;
+    endfunction
+
+    always @(posedge clk_i) begin : contract
+        string i_problem, d_problem;
+        if (!rst_i) begin
+            i_problem = port_problem(i_waiting_q, i_req_i, i_addr_i, 1'b0, 4'b0, 32'b0, i_addr_q,
+                                     1'b0, 4'b0, 32'b0, 1'b0);
+            d_problem = port_problem(d_waiting_q, d_req_i, d_addr_i, d_we_i, d_be_i, d_wdata_i,
+                                     d_addr_q, d_we_q, d_be_q, d_wdata_q, 1'b1);
+            if (i_problem != "")
+                $display("coretest: ERROR instruction port: %s, cycle %0d", i_problem, cycles_q);
+            if (d_problem != "")
+                $display("coretest: ERROR data port: %s, cycle %0d", d_problem, cycles_q);
+            if (d_problem != "") begin
+                $display("coretest: FAIL: no verdict: the core broke the data-port contract, display 0x%08h, %0d cycles",
+                         display_q, cycles_q);
+                $finish;
+            end else if (i_problem != "") begin
+                $display("coretest: FAIL: no verdict: the core broke the instruction-port contract, display 0x%08h, %0d cycles",
+                         display_q, cycles_q);
+                $finish;
+            end
         end
     end
 

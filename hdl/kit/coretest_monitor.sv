@@ -56,9 +56,23 @@ module coretest_monitor #(
     logic [31:0] drain_q, bus_errors_q;
     logic [ 7:0] exception_fetches_q, finish_fetches_q;
 
+    // +max_cycles=N: a decimal number of cycles, checked before the run (a bad one would be 0).
     initial begin
+        string text;
+        logic digits_only;
         limit = MAX_CYCLES;
-        if ($value$plusargs("max_cycles=%d", limit)) begin end
+        if ($value$plusargs("max_cycles=%s", text)) begin
+            digits_only = text.len() >= 1 && text.len() <= 19;
+            for (int k = 0; k < text.len(); k++)
+                if (text[k] < "0" || text[k] > "9") digits_only = 1'b0;
+            if (digits_only) begin
+                if ($sscanf(text, "%d", limit) == 1) begin end
+            end else begin
+                $display("coretest: ERROR +max_cycles takes a decimal number of cycles, not '%s'",
+                         text);
+                $finish;
+            end
+        end
     end
 
     logic fetched;

@@ -58,5 +58,13 @@ package coretest_pkg;
         coretest_mem_write_t  wm;
     } coretest_retirement_t;
 
+    // What the board drives on rdata outside the cycles it is valid, in a two-state simulator
+    // (Verilator); four-state simulators get X. The test ROM never writes this word, so the tracer
+    // takes it in a register write or store as read data taken outside its window.
+    // (A core that imports the package without the board does not use it.)
+    /* verilator lint_off UNUSEDPARAM */
+    localparam logic [31:0] CORETEST_READ_POISON = 32'hbad0_da7a;
+    /* verilator lint_on UNUSEDPARAM */
+
 endpackage
 `default_nettype wire

@@ -13,16 +13,28 @@
 // refuses them, and the reference core does not record them). The trace ends with the store of
 // 0xff to the end-mark register; nothing after it is written.
 //
+// A big-endian core (BIG_ENDIAN = 1) sends a store's lanes as it puts them on d_*: lane n (be[n],
+// data[8n+7:8n]) is the byte at addr + 3 - n; the trace names the same byte addresses and values
+// as for a little-endian core making the same store.
+//
+// Read data the board poisons (rdata outside the cycles it is valid: X, or in a two-state simulator
+// CORETEST_READ_POISON) that reaches a register write, HI, LO or a store ends the run with one line
+// "coretest: ERROR data port: ..." and a FAIL summary without a verdict: the core took read data
+// outside its window, and its instructions are not to blame.
+//
 // When the harness ends the run it raises flush_i for one cycle: the tracer then names every
 // instruction that retired before the end (stop_i) but whose announced writes never arrived, and
 // every write whose instruction never retired, and closes the file. errors_o counts those and any
 // event the window could not take (out-of-order retirement, an unannounced or repeated write, a
-// write too far ahead).
+// write too far ahead). A trace file that could not be written (a full disk, /dev/full) is found
+// at the flush and ends the run with "coretest: ERROR cannot write the trace file ..." instead of
+// the summary.
 module coretest_tracer
     import coretest_pkg::*;
 #(
     parameter int DEPTH      = 64,    // instructions between the oldest unwritten and the newest event
     parameter bit PHYSICAL   = 1'b0,  // the core presents physical addresses: trace them as virtual
+    parameter bit BIG_ENDIAN = 1'b0,  // the core's byte order (store lanes)
     parameter     TRACE_FILE = ""     // plusarg +trace=FILE overrides; empty: no trace is written
 ) (
     input  wire logic        clk_i,
@@ -78,6 +90,24 @@ module coretest_tracer
     logic [31:0] records_q;
 
     integer fd;
+`ifdef VERILATOR
+    string write_error;  // what $ferror says
+    function automatic string write_error_text();
+        return write_error;
+    endfunction
+`else
+    logic [8*80-1:0] write_error;  // what $ferror says, right-aligned
+    function automatic string write_error_text();
+        string text, letter;
+        text = "";
+        for (int k = 79; k >= 0; k--)
+            if (write_error[k*8+:8] != 8'h00 && (text != "" || write_error[k*8+:8] != " ")) begin
+                letter = $sformatf("%c", write_error[k*8+:8]);
+                text = {text, letter};
+            end
+        return text;
+    endfunction
+`endif
     bit with_seq;
     string trace_file;
 
@@ -132,21 +162,30 @@ module coretest_tracer
         $fwrite(fd, "%h ", virt(pc));
     endtask
 
+    // The byte address of a store lane.
+    function automatic logic [31:0] lane_addr(logic [31:0] a, int lane);
+        return a + 32'(BIG_ENDIAN ? 3 - lane : lane);
+    endfunction
+
     task automatic put_store(logic [31:0] seq, logic [31:0] pc, logic [31:0] addr, logic [3:0] be,
                              logic [31:0] data);
         logic [31:0] a;
         a = virt(addr);
         case (be)
             4'b1111: begin put_prefix(seq, pc); $fwrite(fd, "m %h %h\n", a, data); end
-            4'b0011: begin put_prefix(seq, pc); $fwrite(fd, "m %h %h\n", a, data[15:0]); end
-            4'b1100: begin put_prefix(seq, pc); $fwrite(fd, "m %h %h\n", a + 32'd2, data[31:16]); end
-            // A byte, or lanes no halfword or word covers (a partial-word store): one line a byte.
+            4'b0011: begin put_prefix(seq, pc); $fwrite(fd, "m %h %h\n", a + (BIG_ENDIAN ? 32'd2 : 32'd0), data[15:0]); end
+            4'b1100: begin put_prefix(seq, pc); $fwrite(fd, "m %h %h\n", a + (BIG_ENDIAN ? 32'd0 : 32'd2), data[31:16]); end
+            // A byte, or lanes no halfword or word covers (a partial-word store): one line a byte,
+            // from the lowest address up.
             default:
-                for (int lane = 0; lane < 4; lane++)
+                for (int k = 0; k < 4; k++) begin
+                    int lane;
+                    lane = BIG_ENDIAN ? 3 - k : k;
                     if (be[lane]) begin
                         put_prefix(seq, pc);
-                        $fwrite(fd, "m %h %h\n", a + 32'(lane), data[lane*8+:8]);
+                        $fwrite(fd, "m %h %h\n", lane_addr(a, lane), data[lane*8+:8]);
                     end
+                end
         endcase
     endtask
 
@@ -162,6 +201,24 @@ module coretest_tracer
         if (want_q[s][HI]) begin put_prefix(seq, pc_q[s]); $fwrite(fd, "hi %h\n", hi_q[s]); end
         if (want_q[s][MEM] && !in_rom(mem_addr_q[s]))
             put_store(seq, pc_q[s], mem_addr_q[s], mem_be_q[s], mem_data_q[s]);
+    endtask
+
+    // Read data the board poisons, in a value on the enabled lanes.
+    function automatic logic poisoned(logic [31:0] data, logic [3:0] be);
+`ifdef VERILATOR
+        return be == 4'b1111 && data == CORETEST_READ_POISON;
+`else
+        return $isunknown(data & {{8{be[3]}}, {8{be[2]}}, {8{be[1]}}, {8{be[0]}}});
+`endif
+    endfunction
+
+    // The core wrote poisoned read data: the run ends here, without a verdict.
+    task automatic read_outside_window(logic [31:0] seq, string what, logic [31:0] data);
+        $display("coretest: ERROR data port: @%0d %s %h, read data the board does not drive: the core took d_rdata_o outside the cycles it is valid (the ready cycle, then while the address is held)",
+                 seq, what, data);
+        if (fd != 0) $fflush(fd);
+        $display("coretest: FAIL: no verdict: the core broke the data-port contract");
+        $finish;
     endtask
 
     task automatic refuse(string what, logic [31:0] seq);
@@ -227,6 +284,19 @@ module coretest_tracer
             if (stop_i && !stopped_q) begin
                 stopped_q <= 1'b1;
                 stop_seq_q <= next_retire_q;
+            end
+
+            // Poisoned read data in this cycle's writes.
+            if (wg.valid && poisoned(wg.data, 4'b1111)) begin
+                string reg_name;
+                reg_name = $sformatf("writes r%0d%0d", wg.regno / 10, wg.regno % 10);
+                read_outside_window(wg.seq, reg_name, wg.data);
+            end else if (wh.valid && poisoned(wh.data, 4'b1111)) begin
+                read_outside_window(wh.seq, "writes hi", wh.data);
+            end else if (wl.valid && poisoned(wl.data, 4'b1111)) begin
+                read_outside_window(wl.seq, "writes lo", wl.data);
+            end else if (wm.valid && poisoned(wm.data, wm.be)) begin
+                read_outside_window(wm.seq, "stores", wm.data);
             end
 
             // This cycle's retirement and writes (after the frees above: a slot freed and
@@ -319,8 +389,28 @@ module coretest_tracer
                     end
                 end
                 if (fd != 0) begin
+                    logic write_failed;
+                    // A write that failed (a full disk, /dev/full) shows after a flush.
+`ifdef VERILATOR
+                    // Here $ferror reports the process's last error (errno) of any file: an open
+                    // that must fail sets it to a known one first, and the flush failed when
+                    // $ferror then says something else.
+                    integer probe, errno_before;
+                    probe = $fopen("/nonexistent-coretest-probe/none", "r");
+                    if (probe != 0) $fclose(probe);
+                    errno_before = $ferror(fd, write_error);
+                    $fflush(fd);
+                    write_failed = $ferror(fd, write_error) != errno_before;
+`else
+                    $fflush(fd);
+                    write_failed = $ferror(fd, write_error) != 0;
+`endif
                     $fclose(fd);
-                    if (ended)
+                    if (write_failed) begin
+                        $display("coretest: ERROR cannot write the trace file %s: %0s", trace_file,
+                                 write_error_text());
+                        $finish;
+                    end else if (ended)
                         $display("tracer: %0d instructions written to %s, up to the end mark",
                                  records_q + 32'(recs), trace_file);
                     else
