@@ -205,6 +205,7 @@ module coretest_board
             else if ($sscanf(switch_text, "%h", switch_value) != 1)
                 problem = $sformatf("+switch: '%s' could not be read", switch_text);
         end
+        if (problem == "" && rom_file == "") problem = "+rom= names no file (+rom=FILE, one word per line)";
         if (problem == "") problem = rom_file_problem(rom_file);
         if (problem != "") begin
             $display("coretest: ERROR %s", problem);

@@ -214,8 +214,14 @@ module coretest_tracer
 
     // The core wrote poisoned read data: the run ends here, without a verdict.
     task automatic read_outside_window(logic [31:0] seq, string what, logic [31:0] data);
-        $display("coretest: ERROR data port: @%0d %s %h, read data the board does not drive: the core took d_rdata_o outside the cycles it is valid (the ready cycle, then while the address is held)",
+`ifdef VERILATOR
+        $display("coretest: ERROR data port: @%0d %s %h, the word the board drives on rdata outside the cycles it is valid: the core took read data outside its window (the ready cycle, then while the address is held)",
                  seq, what, data);
+`else
+        // X may also come from a register the core never wrote; the message says both.
+        $display("coretest: ERROR data port: @%0d %s %h, unknown bits as the board drives on rdata outside the cycles it is valid: the core took read data outside its window (the ready cycle, then while the address is held), or used a value it never set",
+                 seq, what, data);
+`endif
         if (fd != 0) $fflush(fd);
         $display("coretest: FAIL: no verdict: the core broke the data-port contract");
         $finish;

@@ -165,8 +165,8 @@ const ContractCase kContractCases[] = {
      "be 0; be selects the bytes)",
      "coretest: FAIL: no verdict: the core broke the data-port contract"},
     {"late",
-     "coretest: ERROR data port: @3 writes r05 xxxxxxxx, read data the board does not drive: the "
-     "core took d_rdata_o outside the cycles it is valid",
+     "coretest: ERROR data port: @3 writes r05 xxxxxxxx, unknown bits as the board drives on "
+     "rdata outside the cycles it is valid: the core took read data outside its window",
      "coretest: FAIL: no verdict: the core broke the data-port contract"},
     {"fetch",
      "coretest: ERROR instruction port: the address changed from 0xbfc00000 to 0xbfc00004 before "
@@ -290,6 +290,7 @@ constexpr const char* kLuiLoop = "3c011234\n3c011234\n3c011234\n3c011234\n"
 
 const BadInputCase kBadInputCases[] = {
     {"empty_rom", "\n", "", "coretest: ERROR the ROM file rom.hex holds no word", true},
+    {"rom_names_no_file", "NONE", "", "coretest: ERROR +rom= names no file", true},
     {"folder_rom", "DIR", "", "coretest: ERROR the ROM file rom.hex is a folder", true},
     {"letter_in_rom", "3c1c8000\n0000000g\n", "",
      "coretest: ERROR the ROM file rom.hex, line 2: byte 0x67 is not a hexadecimal digit", true},
@@ -319,7 +320,9 @@ TEST_P(KitBadInputTest, EndsWithOneErrorLineAndNoVerdict) {
     const BadInputCase& c = std::get<1>(GetParam());
     const ScratchFolder dir("coretest-kit-input");
     std::string rom = std::string(CORETEST_HDL_BINARY_DIR) + "/coretest.hex";
-    if (std::string(c.rom) == "DIR") {
+    if (std::string(c.rom) == "NONE") {
+        rom = "";
+    } else if (std::string(c.rom) == "DIR") {
         std::filesystem::create_directory(dir.path() / "rom.hex");
         rom = "rom.hex";
     } else if (*c.rom != '\0') {
