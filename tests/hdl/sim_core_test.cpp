@@ -84,6 +84,28 @@ TEST(WrappedCore, VerilatorWithTheCheckerPassesAndAgrees) {
     EXPECT_NE(compare.out.find("the traces agree"), std::string::npos) << compare.out;
 }
 
+// Random wait states on both ports (+backpressure_seed) freeze the pipeline at any cycle: the
+// shadow pipeline still follows it, stores completing while the other port waits included.
+TEST(WrappedCore, WaitStatesGiveTheOwnPortsTrace) {
+    const ScratchFolder dir("coretest-wrapped-waits");
+    const char* cases[] = {"+backpressure_seed=7", "+backpressure_seed=12345",
+                           "+backpressure_seed=99 +bug=div-remainder-sign",
+                           "+backpressure_seed=3 +bug=mtlo-mthi-read-rt"};
+    for (const char* plusargs : cases) {
+        const std::string trace = (dir.path() / "wrapped.trace").string();
+        const CliResult wrapped = runCommand(
+            kWrappedSim + " +rom=" + kHex + " +switch=1 +max_cycles=2000000 +trace=" + trace +
+            " +cosim_elf=" CORETEST_ROM_PATH " +cosim_keep_going " + plusargs);
+        const std::string ownTrace = (dir.path() / "own.trace").string();
+        const CliResult own = ownPortRun(plusargs, ownTrace);
+        ASSERT_EQ(boardOf(own.out).summary.size(), 1u) << plusargs << "\n" << own.out;
+        EXPECT_NE(own.out.find("backpressure: seed"), std::string::npos) << own.out;
+        EXPECT_EQ(boardOf(wrapped.out).summary, boardOf(own.out).summary) << plusargs;
+        EXPECT_EQ(wrapped.status, own.status) << plusargs << "\n" << wrapped.out;
+        EXPECT_TRUE(fileText(trace) == fileText(ownTrace)) << plusargs << ": the traces differ";
+    }
+}
+
 // Our core through the generic script from its file list, in Icarus: the retirement port, then
 // the wrapper with two knobs at once (a late divider result, a store that never happens), whose
 // board and trace are those of the core's own port in Verilator.
