@@ -92,8 +92,8 @@ module coretest_board
     // folder without a word.
     function automatic string rom_file_problem(string file);
         integer fd, c, line, digits, chars;
-        logic [31:0] value;
-        logic address, word_seen;
+        logic [31:0] value;  // of an @ADDRESS
+        logic address, word_seen, bad;
         int next;  // the ROM word the next word of the file goes to
         string problem;
         problem = "";
@@ -117,23 +117,31 @@ module coretest_board
         word_seen = 1'b0;
         next = 0;
         rom_file_top = 0;
+        bad = 1'b0;
         c = $fgetc(fd);
-        while (problem == "" && (c != -1 || digits != 0 || address)) begin
+        // The common character (a digit of a word) takes the fewest tests: this loop reads the
+        // whole ROM file in an interpreting simulator.
+        while (!bad && (c != -1 || digits != 0 || address)) begin
             chars++;
-            if (c == "_" && (digits != 0 || address)) begin
-                // a separator inside a number
-            end else if ((c >= "0" && c <= "9") || (c >= "a" && c <= "f") || (c >= "A" && c <= "F")) begin
+            if ((c >= "0" && c <= "9") || (c >= "a" && c <= "f") || (c >= "A" && c <= "F")) begin
                 digits++;
-                if (c <= "9") value = {value[27:0], 4'(c - "0")};
-                else if (c >= "a") value = {value[27:0], 4'(c - "a" + 10)};
-                else value = {value[27:0], 4'(c - "A" + 10)};
-                if (digits > 8)
+                if (address) begin
+                    if (c <= "9") value = {value[27:0], 4'(c - "0")};
+                    else if (c >= "a") value = {value[27:0], 4'(c - "a" + 10)};
+                    else value = {value[27:0], 4'(c - "A" + 10)};
+                end
+                if (digits > 8) begin
+                    bad = 1'b1;
                     problem = $sformatf("the ROM file %s, line %0d: a number longer than 8 hexadecimal digits",
                              file, line);
+                end
+            end else if (c == "_" && (digits != 0 || address)) begin
+                // a separator inside a number
             end else if (c == " " || c == "\t" || c == "\n" || c == "\r" || c == -1 || c == "/" ||
                          c == "@") begin
                 // The end of a number (if one was open), then what this character starts.
                 if (address && digits == 0) begin
+                    bad = 1'b1;
                     problem = $sformatf("the ROM file %s, line %0d: @ without an address", file, line);
                 end else if (address) begin
                     next = value > 32'(ROM_WORDS) ? ROM_WORDS + 1 : int'(value);
@@ -143,14 +151,16 @@ module coretest_board
                     next++;
                     if (next > rom_file_top) rom_file_top = next;
                 end
-                if (problem == "" && next > ROM_WORDS)
+                if (!bad && next > ROM_WORDS) begin
+                    bad = 1'b1;
                     problem = $sformatf("the ROM file %s, line %0d: beyond the ROM's %0d words (512 KiB)",
-                             file, line, ROM_WORDS);
+                                        file, line, ROM_WORDS);
+                end
                 digits = 0;
                 value = '0;
                 if (c == "\n") line++;
                 if (c == "@") address = 1'b1;
-                if (problem == "" && c == "/") begin
+                if (!bad && c == "/") begin
                     c = $fgetc(fd);
                     if (c == "/") begin
                         while (c != -1 && c != "\n") c = $fgetc(fd);
@@ -162,16 +172,20 @@ module coretest_board
                             c = $fgetc(fd);
                         end
                     end else begin
+                        bad = 1'b1;
                         problem = $sformatf("the ROM file %s, line %0d: a '/' that starts no comment",
-                                 file, line);
+                                            file, line);
                     end
                 end
             end else begin
+                bad = 1'b1;
                 problem = $sformatf("the ROM file %s, line %0d: byte 0x%02h is not a hexadecimal digit (a $readmemh file, one word a line)",
-                         file, line, c[7:0]);
+                                    file, line, c[7:0]);
             end
-            if (problem == "" && chars > 64 * 1024 * 1024)
+            if (!bad && chars > 64 * 1024 * 1024) begin
+                bad = 1'b1;
                 problem = $sformatf("the ROM file %s is longer than 64 MiB", file);
+            end
             if (c != -1) c = $fgetc(fd);
         end
         $fclose(fd);
