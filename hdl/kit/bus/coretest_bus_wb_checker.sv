@@ -44,11 +44,12 @@ module coretest_bus_wb_checker #(
         end else begin
             cycle_q <= cycle_q + 64'd1;
             if (stb_i && !cyc_i) broken("STB without CYC");
-            else if (waiting_q && !stb_i)
-                broken(PIPELINED ? "STB dropped while STALL held it" : "STB dropped before ACK or ERR");
+            else if (PIPELINED && waiting_q && !stb_i) broken("STB dropped while STALL held it");
+            else if (waiting_q && !stb_i) broken("STB dropped before ACK or ERR");
+            else if (PIPELINED && waiting_q && request != request_q)
+                broken("ADR/WE/SEL/DAT changed while STALL held STB");
             else if (waiting_q && request != request_q)
-                broken(PIPELINED ? "ADR/WE/SEL/DAT changed while STALL held STB"
-                                 : "ADR/WE/SEL/DAT changed before ACK or ERR");
+                broken("ADR/WE/SEL/DAT changed before ACK or ERR");
             else if (PIPELINED && !cyc_i && outstanding_q != 0)
                 broken("CYC dropped before every request had its ACK or ERR");
             waiting_q <= cyc_i && stb_i && !taken;

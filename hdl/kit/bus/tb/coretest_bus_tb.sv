@@ -8,9 +8,12 @@
 //                    two requests in flight), four-phase (word addresses), shared (the two
 //                    ports through coretest_bus_arbiter and coretest_bus_split); default hold
 //   +backpressure_seed=N   random wait states, stalls, READY and response delays (N > 0)
+//   +broken_master   the AXI4-Lite instruction port drops ARVALID after one cycle without
+//                    ARREADY (with a seed, so that ARREADY is withheld): the checker must say so
 //   +rom=FILE +switch=V +bug=NAME[,...] +trace=FILE +trace_untagged +max_cycles=N
 //                    as in hdl/tb/coretest_tb.sv
-// Under Verilator the C++ main (bus_sim_main.cpp) drives clk_i; other simulators get a clock here.
+// Under Verilator the template's C++ main (hdl/tb/sim_main.cpp) drives clk_i and exits 0 PASS,
+// 1 FAIL (a protocol checker's line too), 2 ERROR; other simulators get a clock here.
 module coretest_bus_tb
     import coretest_pkg::*;
 `ifdef VERILATOR
@@ -44,6 +47,7 @@ module coretest_bus_tb
     always_ff @(posedge clk) if (rst) reset_cycles_q <= reset_cycles_q + 3'd1;
 
     bus_e bus;
+    logic broken_master;
     logic [31:0] bugs, seed;
     string bus_name, knobs, knob;
     int knob_start;
@@ -66,6 +70,7 @@ module coretest_bus_tb
             $finish;
         end
         if ($value$plusargs("backpressure_seed=%d", seed)) begin end
+        broken_master = $test$plusargs("broken_master");
         if (seed == '0) $display("tb: bus %s, no back-pressure", bus_name);
         else $display("tb: bus %s, back-pressure seed %0d", bus_name, seed);
         if ($value$plusargs("bug=%s", knobs)) begin
@@ -231,6 +236,12 @@ module coretest_bus_tb
     logic [ 3:0] ax_bi_be, ax_bd_be;
     logic [31:0] ax_bi_addr, ax_bi_wdata, ax_bd_addr, ax_bd_wdata;
 
+    // +broken_master: the ARVALID that the adapter and checker see falls after one cycle of
+    // waiting, as a master that gives up on a request would.
+    logic ax_i_arvalid_shim, ax_i_ar_waited_q;
+    assign ax_i_arvalid = ax_i_arvalid_shim && !(broken_master && ax_i_ar_waited_q);
+    always_ff @(posedge clk) ax_i_ar_waited_q <= !rst && ax_i_arvalid && !ax_i_arready;
+
     coretest_shim_axil #(.SALT(5)) ax_i_shim (
         .clk_i(clk), .rst_i(rst), .req_i(i_req && bus == AXI4_LITE), .we_i(1'b0), .be_i(4'b1111),
         .addr_i(i_addr), .wdata_i(32'd0), .ready_o(ax_i_ready), .rdata_o(ax_i_crdata),
@@ -238,7 +249,7 @@ module coretest_bus_tb
         .awvalid_o(ax_i_awvalid), .awready_i(ax_i_awready), .awaddr_o(ax_i_awaddr),
         .wvalid_o(ax_i_wvalid), .wready_i(ax_i_wready), .wdata_o(ax_i_wdata), .wstrb_o(ax_i_wstrb),
         .bvalid_i(ax_i_bvalid), .bready_o(ax_i_bready), .bresp_i(ax_i_bresp),
-        .arvalid_o(ax_i_arvalid), .arready_i(ax_i_arready), .araddr_o(ax_i_araddr),
+        .arvalid_o(ax_i_arvalid_shim), .arready_i(ax_i_arready), .araddr_o(ax_i_araddr),
         .rvalid_i(ax_i_rvalid), .rready_o(ax_i_rready), .rdata_i(ax_i_rdata), .rresp_i(ax_i_rresp));
     coretest_bus_axil #(.SALT(6)) ax_i_adapter (
         .clk_i(clk), .rst_i(rst),

@@ -1,0 +1,298 @@
+`default_nettype none
+// Drives each bus checker of hdl/kit/bus with a master that breaks one rule, chosen by
+// +rule=NAME, or with correct traffic on every bus (+rule=clean), and the pipelined adapter with
+// more requests than it may hold (+rule=outstanding). A checker that fires prints its line and
+// ends the run; otherwise the testbench prints "bus_checker_tb: no violation".
+module bus_checker_tb;
+    logic clk = 1'b0;
+    always #5 clk = ~clk;
+    logic rst;
+
+    // ---- Wishbone, classic and pipelined ----
+    logic        cyc, stb, we, ack, err, stall, pcyc, pstb, pack, pstall;
+    logic [ 3:0] sel;
+    logic [31:0] adr, dat;
+    coretest_bus_wb_checker #(.PIPELINED(0), .PORT("instruction")) wb_classic (
+        .clk_i(clk), .rst_i(rst), .cyc_i(cyc), .stb_i(stb), .we_i(we), .sel_i(sel), .adr_i(adr),
+        .dat_i(dat), .ack_i(ack), .err_i(err), .stall_i(stall));
+    coretest_bus_wb_checker #(.PIPELINED(1)) wb_pipelined (
+        .clk_i(clk), .rst_i(rst), .cyc_i(pcyc), .stb_i(pstb), .we_i(we), .sel_i(sel), .adr_i(adr),
+        .dat_i(dat), .ack_i(pack), .err_i(1'b0), .stall_i(pstall));
+
+    // ---- AXI4-Lite ----
+    logic        awvalid, awready, wvalid, wready, arvalid, arready;
+    logic [31:0] awaddr, wdata, araddr;
+    logic [ 3:0] wstrb;
+    coretest_bus_axil_checker axil (
+        .clk_i(clk), .rst_i(rst), .awvalid_i(awvalid), .awready_i(awready), .awaddr_i(awaddr),
+        .wvalid_i(wvalid), .wready_i(wready), .wdata_i(wdata), .wstrb_i(wstrb),
+        .arvalid_i(arvalid), .arready_i(arready), .araddr_i(araddr));
+
+    // ---- pipelined request/response: the checker, and the adapter on a scripted memory ----
+    logic        valid, ready, rsp_valid, rsp_err, b_req, b_we;
+    logic [31:0] addr, rsp_rdata, b_addr, b_wdata;
+    logic [ 3:0] b_be;
+    coretest_bus_pipe_checker pipe_check (
+        .clk_i(clk), .rst_i(rst), .req_valid_i(valid), .req_ready_i(ready), .req_we_i(1'b0),
+        .req_be_i(4'b1111), .req_addr_i(addr), .req_wdata_i(32'd0));
+    coretest_bus_pipe #(.OUTSTANDING(2), .ADDR_WORDS(1)) pipe (
+        .clk_i(clk), .rst_i(rst), .req_valid_i(valid), .req_ready_o(ready), .req_we_i(1'b0),
+        .req_be_i(4'b1111), .req_addr_i(addr), .req_wdata_i(32'd0), .rsp_valid_o(rsp_valid),
+        .rsp_rdata_o(rsp_rdata), .rsp_err_o(rsp_err), .b_req_o(b_req), .b_we_o(b_we),
+        .b_be_o(b_be), .b_addr_o(b_addr), .b_wdata_o(b_wdata), .b_ready_i(b_req),
+        .b_rdata_i(~b_addr), .b_err_i(b_addr[31]));
+
+    // ---- 4-phase ----
+    logic        rd, wr, fack;
+    logic [ 3:0] fbe;
+    logic [31:0] faddr, fwdata;
+    coretest_bus_fourphase_checker fourphase (
+        .clk_i(clk), .rst_i(rst), .rd_i(rd), .wr_i(wr), .be_i(fbe), .addr_i(faddr),
+        .wdata_i(fwdata), .ack_i(fack));
+
+    // ---- request/ready ----
+    logic        req, hready;
+    logic [31:0] haddr;
+    coretest_bus_hold_checker hold (
+        .clk_i(clk), .rst_i(rst), .req_i(req), .we_i(1'b0), .be_i(4'b1111), .addr_i(haddr),
+        .wdata_i(32'd0), .ready_i(hready));
+
+    task automatic step(int n = 1);
+        repeat (n) @(posedge clk);
+        #1;
+    endtask
+
+    int accepted, responses, cycle;
+    always @(posedge clk) begin
+        cycle <= rst ? 0 : cycle + 1;
+        if (!rst && valid && ready) begin
+            accepted <= accepted + 1;
+            if ($test$plusargs("rule=outstanding")) $display("pipe: cycle %0d: took %08h", cycle, addr);
+        end
+        if (!rst && rsp_valid) begin
+            responses <= responses + 1;
+            $display("pipe: cycle %0d: response %08h err %b", cycle, rsp_rdata, rsp_err);
+        end
+    end
+
+    initial begin
+        {cyc, stb, we, ack, err, stall, pcyc, pstb, pack, pstall, sel, adr, dat} = '0;
+        {awvalid, awready, wvalid, wready, arvalid, arready, awaddr, wdata, araddr, wstrb} = '0;
+        {valid, addr, rd, wr, fack, fbe, faddr, fwdata, req, hready, haddr} = '0;
+        accepted = 0;
+        responses = 0;
+        cycle = 0;
+        rst = 1'b1;
+        step(2);
+        rst = 1'b0;
+        step();  // cycle 1 from here
+        // Wishbone classic
+        if ($test$plusargs("rule=wb_stb_without_cyc")) begin
+            stb = 1'b1;
+            step();
+        end
+        if ($test$plusargs("rule=wb_stb_dropped")) begin
+            {cyc, stb, adr} = {1'b1, 1'b1, 32'h100};
+            step(2);
+            stb = 1'b0;
+            step();
+        end
+        if ($test$plusargs("rule=wb_changed")) begin
+            {cyc, stb, we, sel, adr, dat} = {1'b1, 1'b1, 1'b1, 4'b0011, 32'h100, 32'h1234};
+            step();
+            dat = 32'h4321;
+            step();
+        end
+        // Wishbone pipelined
+        if ($test$plusargs("rule=wbp_stb_dropped")) begin
+            {pcyc, pstb, pstall, adr} = {1'b1, 1'b1, 1'b1, 32'h200};
+            step();
+            pstb = 1'b0;
+            step();
+        end
+        if ($test$plusargs("rule=wbp_changed")) begin
+            {pcyc, pstb, pstall, adr} = {1'b1, 1'b1, 1'b1, 32'h200};
+            step();
+            adr = 32'h204;
+            step();
+        end
+        if ($test$plusargs("rule=wbp_cyc_dropped")) begin
+            {pcyc, pstb, adr} = {1'b1, 1'b1, 32'h200};  // taken at once
+            step();
+            pstb = 1'b0;
+            step();
+            pcyc = 1'b0;  // its ACK never came
+            step();
+        end
+        // AXI4-Lite
+        if ($test$plusargs("rule=aw_dropped")) begin
+            {awvalid, awaddr} = {1'b1, 32'h300};
+            step();
+            awvalid = 1'b0;
+            step();
+        end
+        if ($test$plusargs("rule=aw_changed")) begin
+            {awvalid, awaddr} = {1'b1, 32'h300};
+            step();
+            awaddr = 32'h304;
+            step();
+        end
+        if ($test$plusargs("rule=w_dropped")) begin
+            {wvalid, wdata, wstrb} = {1'b1, 32'h5, 4'b1111};
+            step(3);
+            wvalid = 1'b0;
+            step();
+        end
+        if ($test$plusargs("rule=w_changed")) begin
+            {wvalid, wdata, wstrb} = {1'b1, 32'h5, 4'b1111};
+            step();
+            wstrb = 4'b0001;
+            step();
+        end
+        if ($test$plusargs("rule=ar_dropped")) begin
+            {arvalid, araddr} = {1'b1, 32'h400};
+            step();
+            arvalid = 1'b0;
+            step();
+        end
+        if ($test$plusargs("rule=ar_changed")) begin
+            {arvalid, araddr} = {1'b1, 32'h400};
+            step();
+            araddr = 32'h0;
+            step();
+        end
+        // pipelined port (its adapter stays busy: the memory is never ready)
+        if ($test$plusargs("rule=pipe_dropped") || $test$plusargs("rule=pipe_changed")) begin
+            force ready = 1'b0;
+            {valid, addr} = {1'b1, 32'h10};
+            step();
+            if ($test$plusargs("rule=pipe_dropped")) valid = 1'b0;
+            else addr = 32'h11;
+            step();
+            release ready;
+        end
+        // 4-phase
+        if ($test$plusargs("rule=fp_both")) begin
+            {rd, wr} = 2'b11;
+            step();
+        end
+        if ($test$plusargs("rule=fp_dropped")) begin
+            {rd, faddr} = {1'b1, 32'h20};
+            step();
+            rd = 1'b0;
+            step();
+        end
+        if ($test$plusargs("rule=fp_changed")) begin
+            {wr, faddr, fbe, fwdata} = {1'b1, 32'h20, 4'b1111, 32'h77};
+            step();
+            fack = 1'b1;
+            step();
+            fwdata = 32'h78;  // after ack, before the request falls
+            step();
+        end
+        if ($test$plusargs("rule=fp_early")) begin
+            {rd, faddr} = {1'b1, 32'h20};
+            step();
+            fack = 1'b1;
+            step();
+            rd = 1'b0;
+            step();
+            rd = 1'b1;  // ack is still up
+            step();
+        end
+        // request/ready
+        if ($test$plusargs("rule=hold_dropped")) begin
+            {req, haddr} = {1'b1, 32'h30};
+            step();
+            req = 1'b0;
+            step();
+        end
+        if ($test$plusargs("rule=hold_changed")) begin
+            {req, haddr} = {1'b1, 32'h30};
+            step();
+            haddr = 32'h34;
+            step();
+        end
+        // Correct traffic on every bus: none of the checkers may fire.
+        if ($test$plusargs("rule=clean")) begin
+            // Wishbone classic: ACK in the request's cycle, then after two waits; a new request
+            // right after the ACK; a pipelined request taken after a STALL, answered later.
+            {cyc, stb, adr, ack} = {1'b1, 1'b1, 32'h100, 1'b1};
+            step();
+            {adr, ack} = {32'h104, 1'b0};
+            step(2);
+            ack = 1'b1;
+            step();
+            {cyc, stb, ack} = '0;
+            {pcyc, pstb, pstall, adr} = {1'b1, 1'b1, 1'b1, 32'h200};
+            step();
+            pstall = 1'b0;
+            step();
+            {pstb, adr} = {1'b0, 32'h0};  // the address may change once taken
+            step();
+            pack = 1'b1;
+            step();
+            {pcyc, pack} = '0;
+            // AXI4-Lite: W before AW, READY before VALID, both in one cycle.
+            {wvalid, wdata, wstrb} = {1'b1, 32'h5, 4'b0011};
+            step(2);
+            wready = 1'b1;
+            step();
+            {wvalid, wready, wdata, awvalid, awaddr, awready, arready} = {1'b0, 1'b0, 32'h0, 1'b1, 32'h300, 1'b1, 1'b1};
+            step();
+            {awvalid, awaddr, arvalid, araddr} = {1'b0, 32'h0, 1'b1, 32'h400};
+            step();
+            arvalid = 1'b0;
+            step();
+            // 4-phase: a whole handshake, then the next request once ack fell.
+            {rd, faddr} = {1'b1, 32'h20};
+            step(2);
+            fack = 1'b1;
+            step();
+            rd = 1'b0;
+            step();
+            fack = 1'b0;
+            step();
+            {wr, faddr, fbe, fwdata} = {1'b1, 32'h24, 4'b1100, 32'h99};
+            step();
+            fack = 1'b1;
+            step();
+            {wr, faddr, fwdata} = '0;
+            step();
+            fack = 1'b0;
+            // request/ready: a wait, then ready.
+            {req, haddr} = {1'b1, 32'h30};
+            step(2);
+            hready = 1'b1;
+            step();
+            {req, hready, haddr} = '0;
+            step(2);
+        end
+        // The pipelined adapter takes two requests, holds the third until a response has come,
+        // and answers in order from word addresses (the memory returns the byte address
+        // inverted; the top address bit is a bus error).
+        if ($test$plusargs("rule=outstanding")) begin
+            {valid, addr} = {1'b1, 32'h100};
+            step();
+            addr = 32'h2000_0101;  // byte address 0x80000404: err
+            step();
+            addr = 32'h102;
+            while (!ready) step();
+            step();
+            valid = 1'b0;
+            step(4);
+            $display("pipe: %0d accepted, %0d answered", accepted, responses);
+        end
+        $display("bus_checker_tb: no violation");
+        $finish;
+    end
+
+    // The pipelined adapter's memory sees each request once, in order.
+    always @(posedge clk)
+        if (!rst && b_req && $test$plusargs("rule=outstanding"))
+            $display("pipe: board read %08h", b_addr);
+
+    logic unused;
+    assign unused = ^{b_we, b_be, b_wdata};
+endmodule
+`default_nettype wire
