@@ -9,7 +9,8 @@
 //   advance_X_i  pipeline register X takes the instruction of the stage before it (ID: the
 //                fetched word on fetch_*); flush_X_i: it becomes a bubble (wins over advance).
 //                Neither: it keeps its instruction. A stage that keeps its instruction while
-//                the next one advances must flush the next one (a stall inserts a bubble).
+//                the next one advances must flush the next one (a stall inserts a bubble);
+//                the module says so once if it sees otherwise (a wiring mistake).
 //   An instruction that enters MEM gets the next seq: from there on it retires, in order. An
 //   exception taken in MEM does not drop it: trap_i marks it, and it retires writing nothing.
 //   retire_i     the instruction in WB leaves the pipeline this cycle, with its register write
@@ -122,6 +123,30 @@ module coretest_shadow_pipeline
             hilo_seq_q <= hilo_late_i ? md_seq_q : next_seq_q;
         end
     end
+
+`ifndef SYNTHESIS
+    // A wiring check: an instruction taken by the next stage while its own stage keeps it would
+    // run twice (the next stage needs a flush then). Said once, with the stage and the pc.
+    logic told_q = 1'b0;
+    always @(posedge clk_i) begin
+        if (!rst_i && !told_q) begin
+            if (id_q.valid && advance_ex_i && !flush_ex_i && !advance_id_i && !flush_id_i) begin
+                $display("coretest_shadow_pipeline: pc %h taken by EX and kept in ID: connect the stall as flush_ex_i",
+                         id_q.pc);
+                told_q <= 1'b1;
+            end
+            if (ex_q.valid && advance_mem_i && !flush_mem_i && !advance_ex_i && !flush_ex_i) begin
+                $display("coretest_shadow_pipeline: pc %h taken by MEM and kept in EX: connect the stall as flush_mem_i",
+                         ex_q.pc);
+                told_q <= 1'b1;
+            end
+            if (mem_q.valid && advance_wb_i && !advance_mem_i && !flush_mem_i) begin
+                $display("coretest_shadow_pipeline: pc %h taken by WB and kept in MEM", mem_q.pc);
+                told_q <= 1'b1;
+            end
+        end
+    end
+`endif
 
     // What an instruction word writes of HI and LO.
     function automatic logic [1:0] hilo_of(logic [5:0] opcode, logic [5:0] funct);  // {hi, lo}
