@@ -90,17 +90,50 @@ std::string seqText(const Divergence& d) {
 std::string headline(const Divergence& d, const RomMap& map, const ReportStyle& style,
                      std::size_t ordinal) {
     const CaseRef ref = map.caseAt(d.instruction);
+    const char* routine = ref.routine ? ref.routine->name.c_str() : "the code between the routines";
+    if (style.byInstruction) {
+        const std::string at =
+            fmt::format("at instruction {}{}", d.record, d.seq ? fmt::format(" (@{})", *d.seq) : "");
+        if (ordinal == 0)
+            return fmt::format("first divergence {}, after {} checked instructions and {} records "
+                               "that agree\n",
+                               at, d.record - 1, d.matchedBefore);
+        return fmt::format("divergence {} {}, the first in {}\n", ordinal + 1, at, routine);
+    }
     if (ordinal == 0)
         return fmt::format("first divergence at record {} ({}:{}{}), after {} records that agree\n",
                            d.record, style.source, d.line, seqText(d), d.matchedBefore);
     return fmt::format("divergence {} at record {} ({}:{}{}), the first in {}\n", ordinal + 1,
-                       d.record, style.source, d.line, seqText(d),
-                       ref.routine ? ref.routine->name : "the code between the routines");
+                       d.record, style.source, d.line, seqText(d), routine);
 }
 
 // The line that says what kind of divergence it is, where the records alone do not.
 std::string explanation(const Divergence& d, const Image& image, const RomMap& map,
                         const ReportStyle& style) {
+    if (!d.note.empty()) return fmt::format("  {}\n", d.note);
+    switch (d.kind) {
+    case Divergence::Kind::Control:
+        return fmt::format("  your core retired {:08x} ({}: {}), the reference core executes "
+                           "{:08x}\n",
+                           d.observedPc, placeOf(image, map, d.observedPc),
+                           instructionAt(map, d.observedPc), d.instruction);
+    case Divergence::Kind::Trap:
+        return d.coreTrapped ? "  your core raised an exception; the reference core completes the "
+                               "instruction\n"
+                             : "  the reference core raises an exception; your core completed the "
+                               "instruction\n";
+    case Divergence::Kind::NeverRetired:
+        return "  your core never retired it, though younger instructions retired\n";
+    case Divergence::Kind::Missing:
+        if (!d.expected) return "  your core announced writes that never came\n";
+        if (!d.observed) return "  your core did not write it\n";
+        break;
+    case Divergence::Kind::Extra:
+        if (!d.expected) return "  the reference core does not write it\n";
+        break;
+    default: break;
+    }
+    if (!d.observed) return {};
     const TraceRecord& o = *d.observed;
     switch (d.kind) {
     case Divergence::Kind::Differs:
@@ -140,8 +173,17 @@ std::string explanation(const Divergence& d, const Image& image, const RomMap& m
     case Divergence::Kind::Elsewhere:
         return fmt::format("  your core wrote it at {:08x} ({}: {}), not at {:08x}\n", o.pc,
                            placeOf(image, map, o.pc), instructionAt(map, o.pc), d.instruction);
+    case Divergence::Kind::Control:
+    case Divergence::Kind::Trap:
+    case Divergence::Kind::NeverRetired: break;
     }
     return {};
+}
+
+// "expected    bfc0e938 r04 00000001       r4 ($a0) = 0x00000001", or "(no write)".
+std::string recordLine(const char* label, const std::optional<TraceRecord>& r) {
+    if (!r) return fmt::format("  {:<11} (no write)\n", label);
+    return fmt::format("  {:<11} {:<28} {}\n", label, formatRecord(*r), explainRecord(*r));
 }
 
 std::string context(const Divergence& d, const RomMap& map) {
@@ -198,11 +240,17 @@ const char* kindName(Divergence::Kind kind) {
     case Divergence::Kind::Branch: return "control went elsewhere";
     case Divergence::Kind::Elsewhere: return "a write from elsewhere";
     case Divergence::Kind::EndsEarly: return "the trace ends";
+    case Divergence::Kind::Control: return "another instruction retired";
+    case Divergence::Kind::Trap: return "an exception on one side";
+    case Divergence::Kind::NeverRetired: return "an instruction never retired";
     }
     return "";
 }
 
-std::string routineTable(const TraceComparison& c) {
+} // namespace
+
+std::string formatRoutineTable(const TraceComparison& c, const ReportStyle& style) {
+    const char* unit = style.byInstruction ? "instruction" : "record";
     std::string out = fmt::format("{:<24} {:>10} {:>10}  {}\n", "ROUTINE", "AGREED", "SKIPPED",
                                   "FIRST DIVERGENCE");
     for (const auto& t : c.routines) {
@@ -211,7 +259,7 @@ std::string routineTable(const TraceComparison& c) {
             t.divergences ? fmt::format("{} outside the cases, not shown", t.divergences) : "none";
         if (t.divergence) {
             const Divergence& d = c.divergences[*t.divergence];
-            first = fmt::format("record {}: {}{}", d.record, kindName(d.kind),
+            first = fmt::format("{} {}: {}{}", unit, d.record, kindName(d.kind),
                                 d.where.caseIndex ? fmt::format(" in case {} (line {})",
                                                                 d.where.caseIndex, d.where.line)
                                                   : std::string());
@@ -223,18 +271,16 @@ std::string routineTable(const TraceComparison& c) {
     return out;
 }
 
-} // namespace
-
 std::string formatDivergence(const Divergence& d, const Image& image, const RomMap& map,
                              const ReportStyle& style, std::size_t ordinal) {
     std::string out = headline(d, map, style, ordinal);
     out += fmt::format("  {}\n", placeOf(image, map, d.instruction));
     out +=
         fmt::format("  instruction {:08x}  {}\n", d.instruction, instructionAt(map, d.instruction));
-    out += fmt::format("  expected    {:<28} {}\n", formatRecord(*d.expected),
-                       explainRecord(*d.expected));
-    out += fmt::format("  observed    {:<28} {}\n", formatRecord(*d.observed),
-                       explainRecord(*d.observed));
+    if (d.expected || d.observed) {
+        out += recordLine("expected", d.expected);
+        out += recordLine("observed", d.observed);
+    }
     out += explanation(d, image, map, style);
     return out + context(d, map);
 }
@@ -269,7 +315,7 @@ std::string formatComparison(const TraceComparison& c, const Image& image, const
     case TraceComparison::Outcome::Differs:
     case TraceComparison::Outcome::EndsEarly: break;
     }
-    if (!c.routines.empty()) out += routineTable(c);
+    if (!c.routines.empty()) out += formatRoutineTable(c, style);
     return out;
 }
 

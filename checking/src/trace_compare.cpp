@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
+#include <span>
 #include <unordered_map>
 #include <utility>
 
@@ -115,6 +117,7 @@ struct Pending {
     std::uint32_t pc = 0;
     std::vector<TraceRecord> records;
     std::uint64_t matched = 0; // bit i: records[i] came (or is of a kind not compared)
+    bool trap = false;         // it raised an exception instead of completing
     bool complete() const { return matched == maskOf(records.size()); }
     bool has(std::size_t i) const { return (matched >> i) & 1; }
     const TraceRecord* firstDue() const {
@@ -131,6 +134,21 @@ class Reference : public CommitStream {
     std::uint64_t compared() const { return compared_; } // records of the compared kinds
     void countOnly() { countOnly_ = true; }
 
+    // An instruction raised an exception: it still retires, without records. A fetch that
+    // nothing answers (or a misaligned one) retires nothing, so it is an instruction of its own
+    // at the fetched address, as a core under test retires it.
+    void exceptionTaken(const ExceptionRecord& e) override {
+        const bool fetch = e.badAddress == e.pc && (e.cause == ExceptionCause::BusFetch ||
+                                                    e.cause == ExceptionCause::AddressLoad);
+        if (!fetch) {
+            trapNext_ = true;
+            return;
+        }
+        if (countOnly_ || ended()) return;
+        Pending& p = next(e.pc);
+        p.trap = true;
+    }
+
   protected:
     void committed(std::uint32_t pc, const std::vector<TraceRecord>& records) override {
         std::uint64_t skipped = 0;
@@ -138,19 +156,29 @@ class Reference : public CommitStream {
             if (!kinds_.has(records[i].kind)) skipped |= 1ull << i;
         compared_ += records.size() - static_cast<std::size_t>(std::popcount(skipped));
         if (countOnly_) return;
-        Pending& p = ahead_.pushBack();
-        p.index = instructions();
-        p.pc = pc;
-        p.records.clear(); // most instructions write one record or none: no block copy
+        Pending& p = next(pc);
         for (const TraceRecord& r : records)
             p.records.push_back(r);
         p.matched = skipped;
+        p.trap = std::exchange(trapNext_, false);
     }
 
   private:
+    Pending& next(std::uint32_t pc) {
+        Pending& p = ahead_.pushBack();
+        p.index = ++pushed_;
+        p.pc = pc;
+        p.records.clear(); // most instructions write one record or none: no block copy
+        p.matched = 0;
+        p.trap = false;
+        return p;
+    }
+
     Ring<Pending>& ahead_;
     RecordKinds kinds_;
     std::uint64_t compared_ = 0;
+    std::uint64_t pushed_ = 0;
+    bool trapNext_ = false;
     bool countOnly_ = false;
 };
 
@@ -214,6 +242,7 @@ struct TraceChecker::State {
     TraceComparison result;
     RecordOrigin last; // of the last record fed
     bool done = false, pastEnd = false;
+    bool wholeInstructions = false; // fed by retire(): the reference core runs one at a time
     const RoutineMap* resyncTo = nullptr; // the user's records are skipped until this routine
     // While resynchronising: the last value each side wrote to each destination it skipped.
     std::unordered_map<std::uint64_t, std::uint32_t> skippedUser, skippedReference;
@@ -230,7 +259,7 @@ struct TraceChecker::State {
         while (ahead.empty() || ahead.back().index < index) {
             if (reference.ended() || run.stopped()) return !ahead.empty() && index == 0;
             const std::size_t before = ahead.size();
-            run.advance(kStep);
+            run.advance(wholeInstructions ? 1 : kStep);
             if (index == 0 && ahead.size() > before) return true;
         }
         return true;
@@ -330,7 +359,7 @@ struct TraceChecker::State {
         Divergence d;
         d.kind = kind;
         d.instruction = ahead.front().pc;
-        d.expected = *ahead.front().firstDue();
+        if (const TraceRecord* e = ahead.front().firstDue()) d.expected = *e;
         fillContext(d, 0);
         return d;
     }
@@ -440,13 +469,14 @@ struct TraceChecker::State {
 
     // ---- After a divergence ----
 
-    void diverge(Divergence d, const TraceRecord& r) {
+    void diverge(Divergence d, const std::optional<TraceRecord>& r) {
         d.record = last.record;
         d.line = last.line;
         d.seq = last.seq;
         d.observed = r;
         RoutineTally& t = tallyOf(d.instruction);
         ++t.divergences;
+        ++result.divergenceCount;
         // Outside the cases (between the routines, a routine's exit and report block) a failed
         // routine shows in every later pass count: only a run's first divergence is reported there.
         if (!d.where.caseIndex && !result.divergences.empty()) return;
@@ -455,24 +485,21 @@ struct TraceChecker::State {
         if (result.divergences.size() >= options.keepGoing) done = true;
     }
 
-    // Skips the reference run to the entry of the routine after the one where it diverged, and the
-    // user's records to their first record there. False when there is no next routine.
+    // Skips the reference run to the entry of the next routine it enters after the one where it
+    // diverged (or, outside the routines, the next one it enters), and the user's records to
+    // their first record there. False when the reference run ends first.
     bool resync() {
-        const std::uint32_t pc = result.divergences.back().instruction;
-        std::size_t next = cachedTally + 1;
-        if (!tallies[cachedTally].routine) { // outside the routines: the next one the run enters
-            next = 0;
-            for (std::size_t k = 0; k + 1 < tallies.size(); ++k)
-                if (tallies[k].routine->range.begin <= pc) next = k + 1;
-        }
-        if (next + 1 >= tallies.size()) return false;
-        resyncTo = tallies[next].routine;
+        const RoutineMap* from = tallies[cachedTally].routine;
         for (;;) {
             if (ahead.empty() && !refill(0)) return false;
             Pending& p = ahead.front();
-            if (resyncTo->range.contains(p.pc) && !p.records.empty()) return true;
-            tallyOf(p.pc).skipped +=
-                p.records.size() - static_cast<std::size_t>(std::popcount(p.matched));
+            RoutineTally& t = tallyOf(p.pc);
+            // A trace resumes at the routine's first record, whole instructions at its entry.
+            if (t.routine && t.routine != from && (wholeInstructions || !p.records.empty())) {
+                resyncTo = t.routine;
+                return true;
+            }
+            t.skipped += p.records.size() - static_cast<std::size_t>(std::popcount(p.matched));
             for (const auto& e : p.records)
                 skippedReference[destinationKey(e)] = e.value;
             p.matched = maskOf(p.records.size());
@@ -517,6 +544,107 @@ struct TraceChecker::State {
         }
     }
 
+    // ---- Whole instructions ----
+
+    // One instruction of the user's core against the reference core's next one; false when the
+    // comparison wants no more.
+    bool retire(const ObservedInstruction& o) {
+        wholeInstructions = true;
+        last = {.record = last.record + 1, .line = 0, .seq = o.seq};
+        if (resyncTo) {
+            if (!o.retired || !resyncTo->range.contains(o.pc)) {
+                for (const TraceRecord& r : o.records)
+                    skippedUser[destinationKey(r)] = r.value;
+                ++result.skippedInstructions;
+                return true;
+            }
+            carryDifferences();
+        }
+        if (ahead.empty() && !refill(0)) {
+            if (reference.ended())
+                pastEnd = true;
+            else
+                done = true;
+            return false;
+        }
+        ++result.checkedInstructions;
+        if (auto d = checkWhole(o)) {
+            diverge(std::move(d->first), d->second);
+            if (done) return false;
+            if (!resync()) {
+                done = true;
+                return false;
+            }
+            return true;
+        }
+        retireFront();
+        if (ahead.empty() && reference.ended()) pastEnd = true;
+        return !pastEnd;
+    }
+
+    // Whether the observed record agrees with the expected one, directly or by the difference
+    // its destination carries since a resynchronisation.
+    bool agrees(const TraceRecord& e, const TraceRecord& r) const {
+        if (e == r) return true;
+        if (carried.empty() || r.unknown || !sameDestination(e, r)) return false;
+        const auto delta = carried.find(destinationKey(r));
+        return delta != carried.end() && r.value - e.value == delta->second;
+    }
+
+    // The first way the instruction parts from the reference core's next one, with the record
+    // of the user's core it shows, if any. Records that agree before it are counted.
+    std::optional<std::pair<Divergence, std::optional<TraceRecord>>>
+    checkWhole(const ObservedInstruction& o) {
+        Pending& f = ahead.front();
+        const auto first = [](const std::vector<TraceRecord>& records) {
+            return records.empty() ? std::nullopt : std::optional(records.front());
+        };
+        if (!o.retired) return std::pair{atFront(Divergence::Kind::NeverRetired), std::nullopt};
+        if (o.pc != f.pc) {
+            Divergence d = atFront(Divergence::Kind::Control);
+            d.observedPc = o.pc;
+            return std::pair{std::move(d), first(o.records)};
+        }
+        if (o.trap != f.trap) {
+            Divergence d = atFront(Divergence::Kind::Trap);
+            d.coreTrapped = o.trap;
+            return std::pair{std::move(d), first(o.records)};
+        }
+        std::uint32_t used = 0; // observed records accounted for
+        for (std::size_t i = 0; i < f.records.size(); ++i) {
+            if (f.has(i)) continue;
+            const TraceRecord& e = f.records[i];
+            std::size_t k = 0;
+            while (k < o.records.size() && (((used >> k) & 1) || o.records[k].kind != e.kind))
+                ++k;
+            if (k < o.records.size() && agrees(e, o.records[k])) {
+                used |= 1u << k;
+                match(f, i);
+                continue;
+            }
+            Divergence d = atFront(Divergence::Kind::Missing);
+            d.expected = e;
+            if (k == o.records.size()) return std::pair{std::move(d), std::nullopt};
+            const TraceRecord& r = o.records[k];
+            d.kind = r.unknown && sameDestination(e, r) ? Divergence::Kind::Unknown
+                                                        : Divergence::Kind::Differs;
+            return std::pair{std::move(d), r};
+        }
+        for (std::size_t k = 0; k < o.records.size(); ++k)
+            if (!((used >> k) & 1)) {
+                Divergence d = atFront(Divergence::Kind::Extra);
+                d.expected.reset();
+                d.wrote = f.records;
+                return std::pair{std::move(d), o.records[k]};
+            }
+        if (o.writesLost) { // writes the reference core does not make, and they never came
+            Divergence d = atFront(Divergence::Kind::Missing);
+            d.expected.reset();
+            return std::pair{std::move(d), std::nullopt};
+        }
+        return std::nullopt;
+    }
+
     void carryDifferences() {
         resyncTo = nullptr;
         for (const auto& [key, value] : skippedUser)
@@ -555,7 +683,8 @@ struct TraceChecker::State {
         result.compressedCut = end.compressedCut;
         result.extraRecords += end.afterEndMark;
         result.extraCut = end.afterEndMarkCut;
-        if (!done && !pastEnd && settle()) {
+        // A simulation may end anywhere; a trace that ends before the end mark is a divergence.
+        if (!wholeInstructions && !done && !pastEnd && settle()) {
             Divergence d = atFront(Divergence::Kind::EndsEarly);
             d.record = last.record;
             d.line = last.line;
@@ -585,7 +714,7 @@ struct TraceChecker::State {
             result.outcome =
                 endsEarly ? TraceComparison::Outcome::EndsEarly : TraceComparison::Outcome::Differs;
         if (!reference.ended()) result.referenceStop = run.result().reason;
-        if (options.keepGoing > 1) result.routines = tallies;
+        if (options.keepGoing > 1 || wholeInstructions) result.routines = tallies;
     }
 };
 
@@ -615,8 +744,49 @@ bool TraceChecker::feed(const TraceRecord& record, const RecordOrigin& origin) {
     return s.feed(r);
 }
 
+bool TraceChecker::retire(const ObservedInstruction& instruction) {
+    State& s = *state_;
+    if (s.done) return false;
+    if (s.pastEnd) return false;
+    ObservedInstruction o = instruction;
+    if (s.options.physical) {
+        o.pc = virtualAlias(o.pc);
+        for (TraceRecord& r : o.records) {
+            r.pc = virtualAlias(r.pc);
+            if (r.kind == TraceRecord::Kind::Memory) r.address = virtualAlias(r.address);
+        }
+    }
+    std::erase_if(o.records, [&](const TraceRecord& r) { return !s.options.kinds.has(r.kind); });
+    if (o.records.size() > 32) o.records.resize(32); // one per destination kind is all there is
+    return s.retire(o);
+}
+
 bool TraceChecker::pastEndMark() const {
     return state_->pastEnd;
+}
+
+bool TraceChecker::decided() const {
+    return state_->done;
+}
+
+const TraceComparison& TraceChecker::current() const {
+    return state_->result;
+}
+
+std::uint32_t TraceChecker::memoryWord(std::uint32_t address) const {
+    const Board& board = state_->run.board();
+    std::uint32_t word = 0;
+    const auto read = [&](std::span<const std::uint8_t> bytes, std::uint32_t offset) {
+        if (offset < bytes.size() && bytes.size() - offset >= 4 && (offset & 3) == 0)
+            std::memcpy(&word, &bytes[offset], 4);
+    };
+    read(board.rom(), address - kRomBase);
+    read(board.ram(), address - kRamBase);
+    return word;
+}
+
+void TraceChecker::setSwitch(std::uint32_t value) {
+    state_->run.board().setSwitch(value);
 }
 
 const TraceComparison& TraceChecker::finish(const TraceEnd& end) {

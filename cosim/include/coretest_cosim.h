@@ -19,10 +19,13 @@
  *
  * Every call returns a status. In stop mode the first divergence returns CORETEST_COSIM_STOP
  * (the testbench ends the simulation) and later calls do nothing. In keep-going mode each
- * divergence returns CORETEST_COSIM_DIVERGED once, the reference core takes the core's value so
- * that later instructions are checked against the core's own state, and the divergences are
- * counted per routine for the summary: the first ten are printed in full, then one line for the
- * first in each routine, and the summary ends with a table per routine. Checking ends with the
+ * divergence returns CORETEST_COSIM_DIVERGED once and checking resumes where `coretest compare
+ * --keep-going` resumes: the reference core skips to the entry of the next routine it enters and
+ * the core's instructions are skipped until they reach it (a value that then differs by what the
+ * skipped code left, like a pass count, is compared with that difference). Each routine reports
+ * its first divergence in a case; outside the cases only the run's first is reported and the
+ * rest are counted. The first ten are printed in full, then one line each, and the summary ends
+ * with a table per routine. Checking ends with the
  * store of 0xff to the end-mark register; what the core does after it is accepted and not
  * compared.
  *
@@ -61,7 +64,7 @@ enum coretest_cosim_status {
 
 /* Flags of coretest_cosim_open; any other bit is refused. */
 enum coretest_cosim_flag {
-    CORETEST_COSIM_KEEP_GOING = 1, /* adopt the core's value at a divergence and go on */
+    CORETEST_COSIM_KEEP_GOING = 1, /* after a divergence, resume at the next routine */
     CORETEST_COSIM_PHYSICAL = 2    /* the core presents physical addresses (RAM at 0, ROM at
                                       0x1fc00000); they are compared as kseg0/kseg1 addresses */
 };

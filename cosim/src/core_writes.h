@@ -8,7 +8,7 @@
 
 #include "coretest/instr.h"
 #include "coretest/trace.h"
-#include "retirement_window.h"
+#include "retirement.h"
 
 namespace coretest::cosim {
 

@@ -1,18 +1,22 @@
 #pragma once
 // One co-simulation: the reference core checks a core under simulation instruction by
-// instruction as the core reports its retirements and writes (see coretest_cosim.h).
+// instruction as the core reports its retirements and writes (see coretest_cosim.h). The
+// retirements and writes are put back in program order by seq; each complete instruction goes to
+// the comparison that `coretest compare` uses (TraceChecker), which decides and names every
+// divergence and, in keep-going runs, resynchronises at the next routine.
 #include <cstdint>
 #include <cstdio>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "coretest/board.h"
 #include "coretest/image.h"
 #include "coretest/rom_map.h"
+#include "coretest/seq_window.h"
 #include "coretest/trace.h"
-#include "reference_core.h"
-#include "retirement_window.h"
+#include "coretest/trace_compare.h"
+#include "retirement.h"
 
 namespace coretest::cosim {
 
@@ -28,22 +32,16 @@ struct SessionOptions {
     std::FILE* err = stderr; // misuse
 };
 
-// A routine's divergences in a keep-going run, for the table of the summary.
-struct RoutineTally {
-    std::uint64_t count = 0;
-    std::uint64_t firstInstruction = 0; // 1-based, in checking order
-    std::uint32_t firstSeq = 0;
-    std::string first; // where and how the first one parted, one line
-};
-
 class Session {
   public:
     // An instruction that has retired but still waits for an announced write, or that never
     // retired, once this many younger instructions have retired: the write (or the retirement)
     // is lost, a divergence.
     static constexpr std::uint32_t kLateLimit = 4096;
-    // Keep-going runs print this many divergences in full, then one line for the first in each
-    // routine not met before, and the table at the end.
+    // Instructions the window may hold ahead of the oldest unchecked one.
+    static constexpr std::size_t kMaxSpan = std::size_t{1} << 16;
+    // Keep-going runs print this many divergences in full, then one line for each later one (the
+    // first in its routine), and the table at the end.
     static constexpr std::uint64_t kFullReports = 10;
 
     // Throws InputError for an image that cannot be read or has no line records.
@@ -59,9 +57,10 @@ class Session {
     Status boardRead(std::uint32_t address, std::uint32_t value);
     Status finish();
 
-    std::uint64_t checked() const { return checked_; }
+    // Instructions compared with the reference core so far.
+    std::uint64_t checked() const { return checker_.current().checkedInstructions; }
     std::uint64_t divergences() const { return divergences_; }
-    bool ended() const { return ended_; }
+    bool ended() const { return checker_.pastEndMark(); }
     // Refuses a call as misuse: ERROR, one line for the first of the session, then a count.
     Status refuse(const std::string& message) { return misuse(message); }
     // Calls refused as misuse (only the first is printed).
@@ -74,47 +73,40 @@ class Session {
     Status misuse(const std::string& message);
     // ERROR for an event reported after finish(), else nullopt.
     std::optional<Status> afterFinish(const char* what, std::uint32_t seq);
+    // Whether instructions are still compared (no stop, no end mark, the checker not decided).
+    bool checking() const;
     // Checks every instruction that has become complete, in seq order, and gives up on the
     // oldest one once it is kLateLimit behind the newest retirement.
     Status drain();
     bool overdue() const;
-    // Compares r with the reference core; `lost` are announced writes that never came.
+    // Hands the instruction to the checker; `lost` are announced writes that never came.
     void check(const Retirement& r, std::uint8_t lost = 0);
     // The oldest unchecked instruction never retired though younger ones did (`r` holds the
     // writes that arrived for it, or is nullptr).
     void neverRetired(const Retirement* r);
-    // Reports a divergence at the reference core's instruction pc, whose registers before it
-    // are those of `state`.
-    void diverged(const Retirement& r, std::uint32_t pc, const CoreState& state,
-                  const std::string& what, const std::optional<TraceRecord>& expected,
-                  const std::optional<TraceRecord>& observed);
-    void adopt(std::vector<TraceRecord> expected, bool referenceTrapped, bool coreTrapped);
-    void remember(const RetiredInstruction& retired);
-    void narrate(const RetiredInstruction& retired);
+    // Hands one instruction to the checker and prints what it found; `lost` and `lostText` say
+    // which announced writes never came and how long they were waited for.
+    void compare(const ObservedInstruction& o, std::uint8_t lost, const std::string& lostText);
+    void report(Divergence d, std::uint8_t lost, const std::string& lostText);
+    void narrate(std::uint32_t pc, const std::vector<TraceRecord>& records);
     void reportIncomplete();
     void printSummary();
-    void printRoutineTable();
     // What a call returns, from the divergences counted when it began.
     Status status(std::uint64_t divergencesBefore) const;
 
     Image image_;
     RomMap map_;
     SessionOptions options_;
-    ReferenceCore ref_;
-    RetirementWindow window_;
-    std::vector<TraceRecord> observed_;
-    std::vector<RetiredInstruction> ring_; // the last instructions checked, for reports
-    std::uint64_t ringNext_ = 0;
-    std::uint64_t checked_ = 0;
+    TraceChecker checker_;
+    SeqWindow<Retirement> window_{1, kMaxSpan};
+    Board coreBoard_; // the board registers as the core's own stores set them
+    std::uint64_t handed_ = 0; // instructions handed to the checker
     std::uint64_t divergences_ = 0;
-    std::uint64_t matched_ = 0; // records that agreed
+    std::uint64_t reported_ = 0; // divergences the checker recorded that have been printed
     std::uint64_t misuses_ = 0;
     std::uint32_t newestRetired_ = 0; // seq of the youngest retirement so far
     bool anyRetired_ = false;
-    std::map<std::string, RoutineTally> perRoutine_;
-    bool followCorePc_ = false; // after a divergence, the next pc is the core's
     bool stopped_ = false;
-    bool ended_ = false;
     bool finished_ = false;
     Status finishStatus_ = Status::Ok; // what finish() returned the first time
 };

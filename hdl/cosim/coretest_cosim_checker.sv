@@ -3,8 +3,8 @@
 // hdl/kit/coretest_pkg.sv) to libcoretest_cosim, in which the reference core executes the same
 // instruction and compares. The first divergence is printed as a report naming the case, its
 // source line, the instruction and the values; the checker then prints the summary and ends the
-// simulation with $fatal. With +cosim_keep_going the reference core takes the core's value at
-// each divergence and the run goes on; the summary at `finish_i` counts the divergences per
+// simulation with $fatal. With +cosim_keep_going checking resumes at the next routine after each
+// divergence and the run goes on; the summary at `finish_i` counts the divergences per
 // routine and gives the board verdict. A call the library refuses (COSIM_ERROR: a seq retired
 // twice, a write for an instruction already checked; the reason is on standard error) ends the
 // run the same way, after the summary: checking cannot go on from there. $fatal rather than

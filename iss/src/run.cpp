@@ -152,6 +152,14 @@ std::uint64_t SteppedRun::instructions() const {
     return state_->core.instructions();
 }
 
+Board& SteppedRun::board() {
+    return state_->board;
+}
+
+const Board& SteppedRun::board() const {
+    return state_->board;
+}
+
 RunResult SteppedRun::result() const {
     const auto& core = state_->core;
     RunResult r;

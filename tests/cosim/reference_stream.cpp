@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 #include <stdexcept>
 
 #include "coretest/image.h"
@@ -147,6 +148,9 @@ FeedResult feed(const std::vector<StreamInstruction>& stream, std::uint32_t flag
     }
     result.output = testing::internal::GetCapturedStdout();
     result.errors = testing::internal::GetCapturedStderr();
+    std::smatch m;
+    if (std::regex_search(result.output, m, std::regex(R"(checked[^(\n]*\((\d+) skipped after)")))
+        result.skipped = std::stoull(m[1]);
     if (!cosim) throw std::runtime_error("coretest_cosim_open failed on " CORETEST_ROM_PATH);
     return result;
 }

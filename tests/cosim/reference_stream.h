@@ -47,6 +47,7 @@ struct FeedResult {
     std::uint32_t firstSeq = 0;          // the seq of the call that returned it
     int finishStatus = CORETEST_COSIM_OK;
     std::uint64_t checked = 0;
+    std::uint64_t skipped = 0; // skipped after divergences, as the summary says
     std::uint64_t divergences = 0;
     std::string output; // what the library printed
     std::string errors; // what it printed on standard error

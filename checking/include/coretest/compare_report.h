@@ -16,6 +16,9 @@ namespace coretest {
 struct ReportStyle {
     std::string source = "trace"; // the user's trace, as "SOURCE:LINE" names it
     std::size_t window = 0;       // the window the comparison used (named for early records)
+    // Whole instructions (a live checker): divergences are named by the instruction's number in
+    // checking order and its seq, not by a line of a file.
+    bool byInstruction = false;
 };
 
 // Where an address lies: its case, the entry, exit or report block of a routine, the exception
@@ -32,5 +35,9 @@ std::string formatDivergence(const Divergence& d, const Image& image, const RomM
 // and with several divergences a table of the routines.
 std::string formatComparison(const TraceComparison& c, const Image& image, const RomMap& map,
                              const ReportStyle& style);
+
+// The table of a keep-going comparison: per routine, the records that agreed, were skipped while
+// resynchronising, and its first divergence.
+std::string formatRoutineTable(const TraceComparison& c, const ReportStyle& style);
 
 } // namespace coretest

@@ -7,9 +7,14 @@
 //   const TraceComparison& c = checker.finish(end); // the trace ended: what it shows
 //   std::cout << formatComparison(c, image, map, source);   // compare_report.h
 //
-// The checker runs the reference core (SteppedRun) only as far as the records fed need it, so a
-// live checker in a simulation can feed each write as the core makes it; compareTrace() feeds it
-// a whole trace. The reference core stops where the comparison is decided.
+// The checker runs the reference core (SteppedRun) only as far as the records fed need it;
+// compareTrace() feeds it a whole trace. The reference core stops where the comparison is decided.
+//
+// A core whose every retirement is seen (a live checker in a simulation, lockstep with a second
+// core) feeds whole instructions instead, with retire(): each is checked against the reference
+// core's next instruction as a whole (its address, whether it raised an exception, its records),
+// and the reference core runs one instruction at a time, so a switch the core reads takes effect
+// where it reads it. Divergences, keep-going and the report are the same for both kinds of input.
 //
 // Records of one instruction may come in any order. Untagged traces may also be out of program
 // order by `window` instructions (a store of a 5-stage core written before an older
@@ -72,14 +77,22 @@ struct Divergence {
         Branch,    // the records went on where a branch or jump did not lead
         Elsewhere, // a record of an instruction the reference core did not retire near there
         EndsEarly, // the trace ended
+        // Whole instructions (retire()):
+        Control,      // the core retired another instruction than the reference core executes
+        Trap,         // one of the two raised an exception, the other completed the instruction
+        NeverRetired, // the core never retired the instruction, though younger ones retired
     };
     Kind kind = Kind::Differs;
     // The user's record (Differs...Elsewhere) and where it stands; EndsEarly: the last record.
+    // Whole instructions: `record` is the instruction's number in checking order, `line` 0.
     std::uint64_t record = 0;
     std::uint64_t line = 0;
     std::optional<std::uint32_t> seq;
     std::optional<TraceRecord> expected, observed;
     std::uint32_t instruction = 0; // pc of the reference instruction the divergence is at
+    std::uint32_t observedPc = 0;  // Control: the instruction the core retired instead
+    bool coreTrapped = false;      // Trap: the core raised the exception (else the reference)
+    std::string note; // how they part, where the checker's caller knows better (a lost write)
     // Missing: the records of the instruction the core did write; Extra: the records the
     // instruction writes on the reference core.
     std::vector<TraceRecord> wrote;
@@ -111,6 +124,9 @@ struct TraceComparison {
     std::uint64_t expectedRecords = 0;   // records of the reference run (as far as it ran)
     bool expectedComplete = false;       // expectedRecords counts the run up to its end mark
     std::uint64_t matchedRecords = 0;    // records that agreed
+    std::uint64_t checkedInstructions = 0; // whole instructions compared (retire())
+    std::uint64_t skippedInstructions = 0; // ... skipped while resynchronising
+    std::uint64_t divergenceCount = 0;     // divergences found, reported or only counted
     std::uint64_t extraRecords = 0;      // lines of the user's trace after the end mark
     bool extraCut = false;               // ... not all counted (an overlong line)
     StopReason referenceStop = StopReason::Verdict; // ReferenceStopped: how the reference ran out
@@ -134,6 +150,16 @@ struct CompareOptions {
     std::size_t keepGoing = 1; // divergences reported at most (one per routine after the first)
 };
 
+// One instruction the core under test retired, with everything it wrote.
+struct ObservedInstruction {
+    std::uint32_t pc = 0;
+    std::optional<std::uint32_t> seq;
+    bool trap = false;    // it raised an exception instead of completing
+    bool retired = true;  // false: it never retired, though younger instructions did
+    bool writesLost = false; // writes it announced never came (those that did are `records`)
+    std::vector<TraceRecord> records; // in any order, at most one per destination kind
+};
+
 // How the user's trace ended.
 struct TraceEnd {
     std::string incompleteLine;
@@ -153,7 +179,21 @@ class TraceChecker {
     // One record of the user's core. False once no more records are wanted: the comparison is
     // decided, or the reference core has written its end mark (later records are not compared).
     bool feed(const TraceRecord& record, const RecordOrigin& origin);
+    // One whole instruction of the user's core, the next in program order. False as for feed().
+    // Not to be mixed with feed() in one comparison.
+    bool retire(const ObservedInstruction& instruction);
     bool pastEndMark() const;
+    // Decided: no more records or instructions are compared.
+    bool decided() const;
+    // The comparison so far: divergences (a live checker reports each as it is found), records
+    // that agreed, instructions compared; the routine table comes with finish().
+    const TraceComparison& current() const;
+    // The reference memory's word at an aligned address (ROM or RAM; 0 elsewhere), as it stands
+    // before the reference core's next instruction.
+    std::uint32_t memoryWord(std::uint32_t address) const;
+    // The board as the reference run sees it; the switch a core read takes effect from the
+    // reference core's next instruction.
+    void setSwitch(std::uint32_t value);
     // The user's trace ended: decides what is left (a trace that ends early is measured against
     // the whole reference run) and returns the comparison.
     const TraceComparison& finish(const TraceEnd& end = {});

@@ -84,6 +84,9 @@ class SteppedRun {
     bool stopped() const;
     std::uint64_t instructions() const;
     RunResult result() const; // how the run stands (its reason is InstructionLimit until idle)
+    // The board of the run: its memory as it stands, and the switch a core under test read.
+    Board& board();
+    const Board& board() const;
 
   private:
     struct State;

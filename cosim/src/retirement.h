@@ -1,0 +1,34 @@
+#pragma once
+// What a core has reported of one instruction: its retirement and each of its writes come
+// separately and in any order (a store performed in MEM before an older instruction's
+// write-back, HI/LO from a divider cycles after younger instructions retired). The instruction
+// is checked once it has retired and every write it announced has arrived.
+#include <cstdint>
+
+namespace coretest::cosim {
+
+// Bits of Retirement::announced and Retirement::arrived.
+enum WriteKind : std::uint8_t { kGpr = 1, kHi = 2, kLo = 4, kMem = 8 };
+inline constexpr std::uint8_t kAllWrites = kGpr | kHi | kLo | kMem;
+
+struct Retirement {
+    std::uint32_t seq = 0;
+    bool retired = false; // the retirement itself has been reported
+    bool trap = false;
+    std::uint8_t announced = 0; // writes the retirement says belong to the instruction
+    std::uint8_t arrived = 0;   // writes that have arrived
+    std::uint8_t repeated = 0;  // kinds that arrived more than once (the last value is kept)
+    std::uint32_t pc = 0;
+    std::uint32_t insn = 0;
+    std::uint8_t reg = 0;
+    std::uint32_t regValue = 0;
+    std::uint32_t hi = 0;
+    std::uint32_t lo = 0;
+    std::uint32_t memAddress = 0;
+    std::uint8_t memEnables = 0;
+    std::uint32_t memData = 0;
+
+    bool complete() const { return retired && (announced & arrived) == announced; }
+};
+
+} // namespace coretest::cosim
