@@ -1,7 +1,8 @@
 `default_nettype none
 // Drives each bus checker of hdl/kit/bus with a master that breaks one rule, chosen by
 // +rule=NAME, or with correct traffic on every bus (+rule=clean), and the pipelined adapter with
-// more requests than it may hold (+rule=outstanding). A checker that fires prints its line and
+// more requests than it may hold (+rule=outstanding), and the Wishbone, AXI4-Lite and 4-phase
+// adapters' answers, the bus error among them, from a scripted memory (+rule=errors). A checker that fires prints its line and
 // ends the run; otherwise the testbench prints "bus_checker_tb: no violation".
 module bus_checker_tb;
     logic clk = 1'b0;
@@ -57,6 +58,89 @@ module bus_checker_tb;
         .clk_i(clk), .rst_i(rst), .req_i(req), .we_i(1'b0), .be_i(4'b1111), .addr_i(haddr),
         .wdata_i(32'd0), .ready_i(hready));
 
+    // ---- adapters on a scripted memory: ready at once, data = ~address, error above 0x80000000 ----
+    logic        e_cyc, e_stb, e_we, e_ack, e_err, e_stall;
+    logic [31:0] e_adr, e_rdat;
+    logic        wb_req, wb_bwe;
+    logic [ 3:0] wb_bbe;
+    logic [31:0] wb_baddr, wb_bwdata;
+    coretest_bus_wb #(.PIPELINED(0)) wb_adapter (
+        .clk_i(clk), .rst_i(rst), .wb_cyc_i(e_cyc), .wb_stb_i(e_stb), .wb_we_i(e_we),
+        .wb_sel_i(4'b1111), .wb_adr_i(e_adr), .wb_dat_i(32'h0), .wb_dat_o(e_rdat),
+        .wb_ack_o(e_ack), .wb_err_o(e_err), .wb_stall_o(e_stall), .b_req_o(wb_req),
+        .b_we_o(wb_bwe), .b_be_o(wb_bbe), .b_addr_o(wb_baddr), .b_wdata_o(wb_bwdata),
+        .b_ready_i(wb_req), .b_rdata_i(~wb_baddr), .b_err_i(wb_baddr[31]));
+
+    logic        x_awvalid, x_awready, x_wvalid, x_wready, x_bvalid, x_bready;
+    logic        x_arvalid, x_arready, x_rvalid, x_rready;
+    logic [31:0] x_awaddr, x_araddr, x_rdata;
+    logic [ 1:0] x_bresp, x_rresp;
+    logic        ax_req, ax_bwe;
+    logic [ 3:0] ax_bbe;
+    logic [31:0] ax_baddr, ax_bwdata;
+    coretest_bus_axil axil_adapter (
+        .clk_i(clk), .rst_i(rst), .awvalid_i(x_awvalid), .awready_o(x_awready),
+        .awaddr_i(x_awaddr), .wvalid_i(x_wvalid), .wready_o(x_wready), .wdata_i(32'h5),
+        .wstrb_i(4'b0011), .bvalid_o(x_bvalid), .bready_i(x_bready), .bresp_o(x_bresp),
+        .arvalid_i(x_arvalid), .arready_o(x_arready), .araddr_i(x_araddr), .rvalid_o(x_rvalid),
+        .rready_i(x_rready), .rdata_o(x_rdata), .rresp_o(x_rresp), .b_req_o(ax_req),
+        .b_we_o(ax_bwe), .b_be_o(ax_bbe), .b_addr_o(ax_baddr), .b_wdata_o(ax_bwdata),
+        .b_ready_i(ax_req), .b_rdata_i(~ax_baddr), .b_err_i(ax_baddr[31]));
+
+    logic        f_rd, f_ack, f_err;
+    logic [31:0] f_addr, f_rdata;
+    logic        fp_req, fp_bwe;
+    logic [ 3:0] fp_bbe;
+    logic [31:0] fp_baddr, fp_bwdata;
+    coretest_bus_fourphase #(.ADDR_WORDS(1)) fourphase_adapter (
+        .clk_i(clk), .rst_i(rst), .rd_i(f_rd), .wr_i(1'b0), .be_i(4'b1111), .addr_i(f_addr),
+        .wdata_i(32'h0), .ack_o(f_ack), .rdata_o(f_rdata), .err_o(f_err), .b_req_o(fp_req),
+        .b_we_o(fp_bwe), .b_be_o(fp_bbe), .b_addr_o(fp_baddr), .b_wdata_o(fp_bwdata),
+        .b_ready_i(fp_req), .b_rdata_i(~fp_baddr), .b_err_i(fp_baddr[31]));
+
+    // One Wishbone classic read, answered in its own cycle.
+    task automatic wb_read(logic [31:0] a);
+        {e_cyc, e_stb, e_adr} = {1'b1, 1'b1, a};
+        #1 $display("wishbone: read %08h: ack %b err %b data %08h", a, e_ack, e_err, e_rdat);
+        step();
+        {e_cyc, e_stb} = '0;
+    endtask
+
+    // An AXI4-Lite write (AW, then W) and a read, each waiting for its response.
+    task automatic axi_write(logic [31:0] a);
+        {x_awvalid, x_awaddr, x_bready} = {1'b1, a, 1'b1};
+        while (!x_awready) step();
+        step();
+        x_awvalid = 1'b0;
+        x_wvalid = 1'b1;
+        while (!x_wready) step();
+        step();
+        x_wvalid = 1'b0;
+        while (!x_bvalid) step();
+        $display("axi4-lite: write %08h: bresp %b", a, x_bresp);
+        step();
+        x_bready = 1'b0;
+    endtask
+    task automatic axi_read(logic [31:0] a);
+        {x_arvalid, x_araddr, x_rready} = {1'b1, a, 1'b1};
+        while (!x_arready) step();
+        step();
+        x_arvalid = 1'b0;
+        while (!x_rvalid) step();
+        $display("axi4-lite: read %08h: rresp %b data %08h", a, x_rresp, x_rdata);
+        step();
+        x_rready = 1'b0;
+    endtask
+
+    // A 4-phase read of a word address; the data is read after ack has fallen.
+    task automatic fourphase_read(logic [31:0] a);
+        {f_rd, f_addr} = {1'b1, a};
+        while (!f_ack) step();
+        f_rd = 1'b0;
+        while (f_ack) step();
+        $display("4-phase: read word %08h: err %b data %08h", a, f_err, f_rdata);
+    endtask
+
     task automatic step(int n = 1);
         repeat (n) @(posedge clk);
         #1;
@@ -79,6 +163,8 @@ module bus_checker_tb;
         {cyc, stb, we, ack, err, stall, pcyc, pstb, pack, pstall, sel, adr, dat} = '0;
         {awvalid, awready, wvalid, wready, arvalid, arready, awaddr, wdata, araddr, wstrb} = '0;
         {valid, addr, rd, wr, fack, fbe, faddr, fwdata, req, hready, haddr} = '0;
+        {e_cyc, e_stb, e_we, e_adr, x_awvalid, x_wvalid, x_bready, x_arvalid, x_rready} = '0;
+        {x_awaddr, x_araddr, f_rd, f_addr} = '0;
         accepted = 0;
         responses = 0;
         cycle = 0;
@@ -283,6 +369,16 @@ module bus_checker_tb;
             step(4);
             $display("pipe: %0d accepted, %0d answered", accepted, responses);
         end
+        if ($test$plusargs("rule=errors")) begin
+            wb_read(32'h0000_0104);
+            wb_read(32'h8000_0104);
+            axi_write(32'h0000_0200);
+            axi_write(32'h9000_0200);
+            axi_read(32'h0000_0300);
+            axi_read(32'hc000_0300);
+            fourphase_read(32'h0000_0040);
+            fourphase_read(32'h2000_0040);  // byte address 0x80000100
+        end
         $display("bus_checker_tb: no violation");
         $finish;
     end
@@ -292,7 +388,13 @@ module bus_checker_tb;
         if (!rst && b_req && $test$plusargs("rule=outstanding"))
             $display("pipe: board read %08h", b_addr);
 
+    // What the AXI4-Lite adapter writes on the board.
+    always @(posedge clk)
+        if (!rst && ax_req && ax_bwe)
+            $display("axi4-lite: board write %08h be %b data %08h", ax_baddr, ax_bbe, ax_bwdata);
+
     logic unused;
-    assign unused = ^{b_we, b_be, b_wdata};
+    assign unused = ^{b_we, b_be, b_wdata, e_stall, wb_bwe, wb_bbe, wb_bwdata, fp_bwe, fp_bbe,
+                      fp_bwdata};
 endmodule
 `default_nettype wire
