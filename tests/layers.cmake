@@ -6,7 +6,7 @@ set(allowed_image image)
 set(allowed_iss image iss)
 set(allowed_faults image iss faults)
 set(allowed_checking image iss checking)
-set(allowed_unicorn image iss unicorn)
+set(allowed_unicorn image iss checking unicorn)
 set(allowed_cosim image iss checking cosim)
 set(libraries image iss faults checking unicorn)
 

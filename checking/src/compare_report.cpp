@@ -92,8 +92,8 @@ std::string headline(const Divergence& d, const RomMap& map, const ReportStyle& 
     const CaseRef ref = map.caseAt(d.instruction);
     const char* routine = ref.routine ? ref.routine->name.c_str() : "the code between the routines";
     if (style.byInstruction) {
-        const std::string at =
-            fmt::format("at instruction {}{}", d.record, d.seq ? fmt::format(" (@{})", *d.seq) : "");
+        const std::string at = fmt::format("at instruction {}{}", d.record,
+                                           d.seq ? fmt::format(" (@{})", *d.seq) : "");
         if (ordinal == 0)
             return fmt::format("first divergence {}, after {} checked instructions and {} records "
                                "that agree\n",

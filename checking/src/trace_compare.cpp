@@ -242,7 +242,7 @@ struct TraceChecker::State {
     TraceComparison result;
     RecordOrigin last; // of the last record fed
     bool done = false, pastEnd = false;
-    bool wholeInstructions = false; // fed by retire(): the reference core runs one at a time
+    bool wholeInstructions = false;       // fed by retire(): the reference core runs one at a time
     const RoutineMap* resyncTo = nullptr; // the user's records are skipped until this routine
     // While resynchronising: the last value each side wrote to each destination it skipped.
     std::unordered_map<std::uint64_t, std::uint32_t> skippedUser, skippedReference;
@@ -771,6 +771,14 @@ bool TraceChecker::decided() const {
 
 const TraceComparison& TraceChecker::current() const {
     return state_->result;
+}
+
+std::optional<RetiredInstruction> TraceChecker::nextExpected() {
+    State& s = *state_;
+    s.wholeInstructions = true;
+    if (s.done || s.pastEnd || (s.ahead.empty() && !s.refill(0))) return std::nullopt;
+    const Pending& p = s.ahead.front();
+    return RetiredInstruction{p.pc, p.records};
 }
 
 std::uint32_t TraceChecker::memoryWord(std::uint32_t address) const {

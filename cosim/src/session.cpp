@@ -123,8 +123,7 @@ Retirement* Session::slotForWrite(std::uint32_t seq, WriteKind kind, int reg) {
                            ahead < kHalfRange
                                ? fmt::format("{} ahead of instruction {}, the oldest unchecked "
                                              "one (at most {} ahead)",
-                                             ahead, window_.oldest(),
-                                             kMaxSpan - 1)
+                                             ahead, window_.oldest(), kMaxSpan - 1)
                                : fmt::format("after the instruction was checked or given up "
                                              "(the oldest unchecked one is {})",
                                              window_.oldest())));
@@ -222,11 +221,11 @@ void Session::neverRetired(const Retirement* r) {
     o.retired = false;
     compare(o, 0,
             fmt::format("instruction {} never retired{}, though {} younger instructions did",
-                           window_.oldest(),
-                           r && r->arrived ? fmt::format(" (its {} writes arrived)",
-                                                         announcedText(r->arrived))
-                                           : "",
-                           newestRetired_ - window_.oldest()));
+                        window_.oldest(),
+                        r && r->arrived
+                            ? fmt::format(" (its {} writes arrived)", announcedText(r->arrived))
+                            : "",
+                        newestRetired_ - window_.oldest()));
 }
 
 void Session::check(const Retirement& r, std::uint8_t lost) {
@@ -241,7 +240,8 @@ void Session::check(const Retirement& r, std::uint8_t lost) {
                 r.arrived & kMem ? checker_.memoryWord(stored) : 0, o.records);
     o.writesLost = lost != 0;
     for (const TraceRecord& rec : o.records)
-        if (rec.kind == TraceRecord::Kind::Memory && rec.address >= static_cast<std::uint32_t>(BoardReg::LedBank))
+        if (rec.kind == TraceRecord::Kind::Memory &&
+            rec.address >= static_cast<std::uint32_t>(BoardReg::LedBank))
             coreBoard_.write(rec.address, rec.size, rec.value, rec.pc, handed_);
     std::string lostText;
     if (lost)
@@ -252,7 +252,8 @@ void Session::check(const Retirement& r, std::uint8_t lost) {
     if (options_.verbosity > 0) narrate(o.pc, o.records);
 }
 
-void Session::compare(const ObservedInstruction& o, std::uint8_t lost, const std::string& lostText) {
+void Session::compare(const ObservedInstruction& o, std::uint8_t lost,
+                      const std::string& lostText) {
     ++handed_;
     const std::uint64_t found = checker_.current().divergenceCount;
     checker_.retire(o);
@@ -277,8 +278,8 @@ void Session::report(Divergence d, std::uint8_t lost, const std::string& lostTex
     const std::uint64_t ordinal = reported_ - 1;
     const ReportStyle style{.byInstruction = true};
     if (ordinal < kFullReports) {
-        fmt::print(options_.out, "coretest cosim: {}", formatDivergence(d, image_, map_, style,
-                                                                         ordinal));
+        fmt::print(options_.out, "coretest cosim: {}",
+                   formatDivergence(d, image_, map_, style, ordinal));
         if (ordinal + 1 == kFullReports)
             fmt::print(options_.out,
                        "coretest cosim: {} divergences shown in full; from here on each gets one "
@@ -349,8 +350,9 @@ Status Session::finish() {
     if (checking()) reportIncomplete();
     printSummary();
     if (misuses_ > 1) {
-        fmt::print(options_.err, "coretest cosim: {} more calls were refused as misuse after the "
-                                 "first (not printed)\n",
+        fmt::print(options_.err,
+                   "coretest cosim: {} more calls were refused as misuse after the "
+                   "first (not printed)\n",
                    misuses_ - 1);
         std::fflush(options_.err);
     }
@@ -364,9 +366,9 @@ void Session::printSummary() {
     const BoardState& b = coreBoard_.state();
     fmt::print(out, "coretest cosim: {} instructions checked{}{}, ", c.checkedInstructions,
                ended() ? " up to the end mark" : "",
-               c.skippedInstructions ? fmt::format(" ({} skipped after divergences)",
-                                                   c.skippedInstructions)
-                                     : "");
+               c.skippedInstructions
+                   ? fmt::format(" ({} skipped after divergences)", c.skippedInstructions)
+                   : "");
     if (divergences_ == 0)
         fmt::print(out, "no divergence\n");
     else
@@ -388,9 +390,9 @@ void Session::printSummary() {
     std::size_t diverged = 0;
     for (const RoutineTally& t : c.routines)
         if (t.divergences) {
-            routines += fmt::format("{}{} {}", routines.empty() ? "" : ", ",
-                                    t.routine ? t.routine->name : "(between routines)",
-                                    t.divergences);
+            routines +=
+                fmt::format("{}{} {}", routines.empty() ? "" : ", ",
+                            t.routine ? t.routine->name : "(between routines)", t.divergences);
             ++diverged;
         }
     if (diverged)

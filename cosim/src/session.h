@@ -99,7 +99,7 @@ class Session {
     SessionOptions options_;
     TraceChecker checker_;
     SeqWindow<Retirement> window_{1, kMaxSpan};
-    Board coreBoard_; // the board registers as the core's own stores set them
+    Board coreBoard_;          // the board registers as the core's own stores set them
     std::uint64_t handed_ = 0; // instructions handed to the checker
     std::uint64_t divergences_ = 0;
     std::uint64_t reported_ = 0; // divergences the checker recorded that have been printed

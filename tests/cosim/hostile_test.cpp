@@ -32,8 +32,8 @@ std::size_t countOf(const std::string& text, const std::string& what) {
 std::size_t indexIn(const std::vector<StreamInstruction>& stream, const char* routine,
                     const std::function<bool(const StreamInstruction&)>& pick) {
     const AddressRange range = routineRange(routine);
-    return findInstruction(stream,
-                           [&](const StreamInstruction& i) { return range.contains(i.pc) && pick(i); });
+    return findInstruction(
+        stream, [&](const StreamInstruction& i) { return range.contains(i.pc) && pick(i); });
 }
 
 void eraseKind(StreamInstruction& i, Kind kind) {
@@ -115,9 +115,9 @@ TEST_P(LostWrite, StopsOnceYoungerInstructionsAreFarPastIt) {
     EXPECT_EQ(r.firstSeq, seq + kLateLimit); // the retirement that put it out of reach
     EXPECT_EQ(r.finishStatus, CORETEST_COSIM_STOP);
     EXPECT_EQ(r.divergences, 1u);
-    EXPECT_NE(r.output.find(fmt::format("first divergence at instruction {} (@{})", run.index + 1,
-                                        seq)),
-              std::string::npos)
+    EXPECT_NE(
+        r.output.find(fmt::format("first divergence at instruction {} (@{})", run.index + 1, seq)),
+        std::string::npos)
         << r.output;
     EXPECT_NE(r.output.find(run.shown), std::string::npos) << run.shown << "\n" << r.output;
     EXPECT_NE(r.output.find(GetParam().routine), std::string::npos) << r.output;
@@ -181,7 +181,8 @@ std::vector<Misuse> misuseCases() {
              return coretest_cosim_retire(c, 5, 0, 0, 0);
          },
          "instruction 5 retired twice"},
-        {"WriteFarAhead", [](coretest_cosim* c) { return coretest_cosim_write_gpr(c, 70001, 4, 1); },
+        {"WriteFarAhead",
+         [](coretest_cosim* c) { return coretest_cosim_write_gpr(c, 70001, 4, 1); },
          "a general-register write of r4 for instruction 70001 arrived 70000 ahead of instruction "
          "1, the oldest unchecked one (at most 65535 ahead)"},
         {"RetirementFarAhead",
@@ -194,7 +195,8 @@ std::vector<Misuse> misuseCases() {
          },
          "a HI write for instruction 1 arrived after the instruction was checked or given up (the "
          "oldest unchecked one is 2)"},
-        {"UnknownWriteBits", [](coretest_cosim* c) { return coretest_cosim_retire(c, 1, 0, 0, 32); },
+        {"UnknownWriteBits",
+         [](coretest_cosim* c) { return coretest_cosim_retire(c, 1, 0, 0, 32); },
          "instruction 1 retired with unknown write bits 0x20"},
         {"RegisterNumber", [](coretest_cosim* c) { return coretest_cosim_write_gpr(c, 1, 32, 0); },
          "register number 32 is not 0 to 31"},
@@ -287,8 +289,7 @@ std::vector<HandleCall> handleCalls() {
          CORETEST_COSIM_ERROR},
         {"WriteMem", [](coretest_cosim* c) { return coretest_cosim_write_mem(c, 1, 0, 1, 0); },
          CORETEST_COSIM_ERROR},
-        {"BoardRead",
-         [](coretest_cosim* c) { return coretest_cosim_board_read(c, 0xfffffff4, 0); },
+        {"BoardRead", [](coretest_cosim* c) { return coretest_cosim_board_read(c, 0xfffffff4, 0); },
          CORETEST_COSIM_ERROR},
         {"Finish", [](coretest_cosim* c) { return coretest_cosim_finish(c); },
          CORETEST_COSIM_ERROR},
@@ -360,7 +361,8 @@ TEST(BadHandle, CheckersOnSeveralThreadsOpenAndCloseIndependently) {
                 deliverAll(c, prefix, {}, r);
                 checked[t] += coretest_cosim_checked(c);
                 coretest_cosim_close(c);
-                refusedAfterClose[t] += coretest_cosim_retire(c, 1, 0, 0, 0) == CORETEST_COSIM_ERROR;
+                refusedAfterClose[t] +=
+                    coretest_cosim_retire(c, 1, 0, 0, 0) == CORETEST_COSIM_ERROR;
             }
         });
     }
@@ -429,7 +431,8 @@ TEST(KeepGoing, ACoreThatDivergesEverywherePrintsABoundedReport) {
     EXPECT_LE(oneLiners, 60u);
     // The summary names each routine with its count; the counts add up to the total.
     std::smatch line;
-    ASSERT_TRUE(std::regex_search(r.output, line, std::regex(R"(diverged in (\d+) routines: (.*))")))
+    ASSERT_TRUE(
+        std::regex_search(r.output, line, std::regex(R"(diverged in (\d+) routines: (.*))")))
         << r.output;
     const std::string list = line[2];
     const std::regex entry(R"((\S+|\(between routines\)) (\d+)(, |$))");

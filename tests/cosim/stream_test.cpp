@@ -219,16 +219,19 @@ TEST(KeepGoing, ResynchronisesAtTheNextRoutineAndChecksOn) {
     const FeedResult r = feed(stream, CORETEST_COSIM_KEEP_GOING);
     EXPECT_EQ(r.divergences, 1u) << r.output;
     EXPECT_EQ(r.checked + r.skipped, stream.size()) << r.output;
-    EXPECT_NE(r.output.find(fmt::format("first divergence at instruction {} (@{})", n + 1,
-                                        stream[n].seq)),
+    EXPECT_NE(r.output.find(
+                  fmt::format("first divergence at instruction {} (@{})", n + 1, stream[n].seq)),
               std::string::npos)
         << r.output;
     EXPECT_NE(r.output.find("diverged in 1 routine: n8_slt_test 1"), std::string::npos) << r.output;
     EXPECT_TRUE(std::regex_search(
-        r.output, std::regex(R"(checked up to the end mark \(\d+ skipped after divergences\), 1 divergence\n)")))
+        r.output,
+        std::regex(
+            R"(checked up to the end mark \(\d+ skipped after divergences\), 1 divergence\n)")))
         << r.output;
     // The table: n8_slt_test skipped the rest of its records, n9_slti_test agreed in full.
-    EXPECT_TRUE(std::regex_search(r.output, std::regex(R"(n8_slt_test +\d+ +[1-9]\d* +instruction )")))
+    EXPECT_TRUE(
+        std::regex_search(r.output, std::regex(R"(n8_slt_test +\d+ +[1-9]\d* +instruction )")))
         << r.output;
     EXPECT_TRUE(std::regex_search(r.output, std::regex(R"(n9_slti_test +[1-9]\d* +0 +none)")))
         << r.output;

@@ -4,96 +4,20 @@
 
 #include <algorithm>
 #include <cstring>
-#include <set>
 #include <utility>
 
+#include "coretest/compare_report.h"
 #include "coretest/core.h"
 #include "coretest/disassembler.h"
+#include "coretest/trace_compare.h"
 #include "coretest/unicorn_core.h"
 
 namespace coretest {
 
 namespace {
 
-struct Write {
-    std::uint32_t addr;
-    unsigned size;
-    std::uint32_t value;
-    bool operator==(const Write&) const = default;
-};
-
-// The memory writes of the instruction being compared.
-class WriteLog : public Observer {
-  public:
-    void memoryWritten(std::uint32_t, std::uint32_t addr, unsigned size,
-                       std::uint32_t value) override {
-        writes.push_back({addr, size, value});
-    }
-    std::vector<Write> writes;
-};
-
 std::string hex(std::uint32_t v) {
     return fmt::format("0x{:08x}", v);
-}
-
-std::string listText(const std::vector<Write>& writes) {
-    std::string out;
-    for (const Write& w : writes)
-        out += fmt::format("{}{}:{}={}", out.empty() ? "" : " ", hex(w.addr), w.size,
-                           fmt::format("0x{:0{}x}", w.value, 2 * w.size));
-    return out.empty() ? "none" : out;
-}
-
-std::set<std::uint32_t> wordsOf(const std::vector<Write>& writes) {
-    std::set<std::uint32_t> words;
-    for (const Write& w : writes)
-        words.insert(w.addr & ~3u);
-    return words;
-}
-
-std::uint32_t romWord(const Board& board, std::uint32_t addr) {
-    std::uint32_t w = 0;
-    if (const std::uint32_t off = addr - kRomBase; off <= kRomSize - 4)
-        std::memcpy(&w, &board.rom()[off], 4);
-    return w;
-}
-
-std::optional<std::uint32_t> ramWord(const Board& board, std::uint32_t addr) {
-    const std::uint32_t off = addr - kRamBase;
-    if (off > kRamSize - 4) return std::nullopt;
-    std::uint32_t w;
-    std::memcpy(&w, &board.ram()[off], 4);
-    return w;
-}
-
-// The engine stores a partial word (swl, swr) a byte at a time where the reference writes the
-// merged word: the same writes are then the same words changed to the same contents.
-std::optional<std::string> compareWrites(const WriteLog& ref, const WriteLog& uni,
-                                         const Board& refBoard, const Board& uniBoard) {
-    if (ref.writes == uni.writes) return std::nullopt;
-    const auto words = wordsOf(ref.writes);
-    bool same = words == wordsOf(uni.writes);
-    for (std::uint32_t w : words) {
-        const auto a = ramWord(refBoard, w), b = ramWord(uniBoard, w);
-        same = same && a && b && *a == *b;
-    }
-    if (same) return std::nullopt;
-    return fmt::format("memory writes: reference {}, unicorn {}", listText(ref.writes),
-                       listText(uni.writes));
-}
-
-std::optional<std::string> compareStates(const CoreState& ref, const CoreState& uni) {
-    if (ref.pc != uni.pc)
-        return fmt::format("next pc: reference {}, unicorn {}", hex(ref.pc), hex(uni.pc));
-    for (unsigned r = 1; r < 32; ++r)
-        if (ref.regs[r] != uni.regs[r])
-            return fmt::format("register {}: reference {}, unicorn {}", registerName(r),
-                               hex(ref.regs[r]), hex(uni.regs[r]));
-    if (ref.hi != uni.hi)
-        return fmt::format("HI: reference {}, unicorn {}", hex(ref.hi), hex(uni.hi));
-    if (ref.lo != uni.lo)
-        return fmt::format("LO: reference {}, unicorn {}", hex(ref.lo), hex(uni.lo));
-    return std::nullopt;
 }
 
 std::string exceptionText(const std::optional<ExceptionRecord>& x) {
@@ -126,6 +50,111 @@ std::optional<std::string> compareEvents(const std::vector<BoardEvent>& ref,
                        eventText(uni, i));
 }
 
+// What the engine does in one instruction that registers do not show: its memory writes and the
+// exception it raises.
+class StepLog : public Observer {
+  public:
+    void memoryWritten(std::uint32_t, std::uint32_t addr, unsigned size,
+                       std::uint32_t value) override {
+        writes.push_back({.pc = 0,
+                          .kind = TraceRecord::Kind::Memory,
+                          .size = static_cast<std::uint8_t>(size),
+                          .address = addr,
+                          .value = value});
+    }
+    void exceptionTaken(const ExceptionRecord& e) override { exception = e; }
+    void clear() {
+        writes.clear();
+        exception.reset();
+    }
+    std::vector<TraceRecord> writes;
+    std::optional<ExceptionRecord> exception;
+};
+
+std::optional<std::uint32_t> ramValue(const Board& board, std::uint32_t addr, unsigned size) {
+    const std::uint32_t off = addr - kRamBase;
+    if (off >= kRamSize || kRamSize - off < size) return std::nullopt;
+    std::uint32_t v = 0;
+    std::memcpy(&v, &board.ram()[off], size);
+    return v;
+}
+
+bool covers(const TraceRecord& e, const TraceRecord& w) {
+    return e.kind == TraceRecord::Kind::Memory && w.address - e.address < e.size;
+}
+
+// What the engine's instruction at pc wrote, in the terms of the reference core's records:
+// every destination the reference core wrote, with the engine's value there, and whatever else
+// the engine changed. The engine stores a partial word (swl, swr) a byte at a time where the
+// reference core records the merged word: the word then holds the same contents.
+std::vector<TraceRecord> engineRecords(std::uint32_t pc, const std::vector<TraceRecord>& expected,
+                                       const CoreState& before, const CoreState& after,
+                                       const StepLog& log, const Board& board) {
+    std::vector<TraceRecord> out;
+    const auto add = [&](TraceRecord r) {
+        r.pc = pc;
+        out.push_back(r);
+    };
+    for (const TraceRecord& e : expected) {
+        switch (e.kind) {
+        case TraceRecord::Kind::Reg:
+            add({.kind = e.kind, .reg = e.reg, .value = after.regs[e.reg]});
+            break;
+        case TraceRecord::Kind::Hi: add({.kind = e.kind, .value = after.hi}); break;
+        case TraceRecord::Kind::Lo: add({.kind = e.kind, .value = after.lo}); break;
+        case TraceRecord::Kind::Memory: {
+            const auto same = std::find_if(log.writes.begin(), log.writes.end(), [&](auto& w) {
+                return w.address == e.address && w.size == e.size;
+            });
+            if (same != log.writes.end())
+                add(*same);
+            else if (std::any_of(log.writes.begin(), log.writes.end(),
+                                 [&](auto& w) { return covers(e, w); }))
+                if (const auto v = ramValue(board, e.address, e.size))
+                    add({.kind = e.kind, .size = e.size, .address = e.address, .value = *v});
+            break;
+        }
+        }
+    }
+    const auto expects = [&](TraceRecord::Kind kind, unsigned reg = 0) {
+        return std::any_of(expected.begin(), expected.end(), [&](const TraceRecord& e) {
+            return e.kind == kind && (kind != TraceRecord::Kind::Reg || e.reg == reg);
+        });
+    };
+    for (unsigned r = 1; r < 32; ++r)
+        if (after.regs[r] != before.regs[r] && !expects(TraceRecord::Kind::Reg, r))
+            add({.kind = TraceRecord::Kind::Reg,
+                 .reg = static_cast<std::uint8_t>(r),
+                 .value = after.regs[r]});
+    if (after.hi != before.hi && !expects(TraceRecord::Kind::Hi))
+        add({.kind = TraceRecord::Kind::Hi, .value = after.hi});
+    if (after.lo != before.lo && !expects(TraceRecord::Kind::Lo))
+        add({.kind = TraceRecord::Kind::Lo, .value = after.lo});
+    for (const TraceRecord& w : log.writes)
+        if (std::none_of(expected.begin(), expected.end(), [&](auto& e) { return covers(e, w); }))
+            add(w);
+    return out;
+}
+
+// The report of a divergence as one line, from the report `coretest compare` prints.
+std::string oneLine(const Divergence& d, const Image& image, const RomMap& map) {
+    const std::string text = formatDivergence(d, image, map, {.byInstruction = true});
+    std::string out;
+    std::size_t at = text.find('\n') + 1;
+    at = text.find('\n', at) + 1; // the place, which the difference names on its own
+    at = text.find('\n', at) + 1; // and the instruction
+    for (std::size_t end; at < text.size(); at = end + 1) {
+        end = text.find('\n', at);
+        std::string line = text.substr(at, end - at);
+        if (line.starts_with("  the case's registers") ||
+            line.starts_with("  the instructions before"))
+            break;
+        line.erase(0, line.find_first_not_of(' '));
+        out += (out.empty() ? "" : "; ") + line;
+    }
+    return out;
+}
+
 } // namespace
 
 std::string LockstepDifference::describe() const {
@@ -135,70 +164,93 @@ std::string LockstepDifference::describe() const {
 
 LockstepResult lockstep(const Image& image, const RomMap* map, std::uint32_t switchValue,
                         std::uint64_t instructionLimit) {
-    Board refBoard(image, switchValue);
+    const RomMap ownMap(image, nullptr);
+    const RomMap& names = map ? *map : ownMap;
+    CompareOptions options;
+    options.run.switchValue = switchValue;
+    options.run.instructionLimit = instructionLimit;
+    TraceChecker checker(image, names, options);
+
     Board uniBoard(image, switchValue);
-    const std::vector<Instr> table = decodeRom(refBoard);
-    WriteLog refWrites, uniWrites;
-    Core<true> ref(refBoard, table, {}, &refWrites, nullptr, image.entry());
-    UnicornCore uni(uniBoard, image.entry(), UnicornCore::Tracking::Instructions, &uniWrites);
+    StepLog log;
+    UnicornCore uni(uniBoard, image.entry(), UnicornCore::Tracking::Instructions, &log);
     if (const Symbol* finish = image.findSymbol("test_finish"))
         uni.addStopPoint(finish->value, Hook::Stop::Finish);
     uni.addStopPoint(kExceptionVector, Hook::Stop::Vector);
 
     LockstepResult result;
-    std::uint32_t last = image.entry(); // the instruction both cores execute next
-    const auto differ = [&](std::string what) {
+    const auto differ = [&](std::uint32_t pc, std::string what) {
         LockstepDifference d;
-        d.instruction = ref.instructions();
-        d.pc = last;
-        d.disassembly = disassemble(romWord(refBoard, last), last);
-        if (map) d.where = map->caseAt(last);
+        d.instruction = result.instructions;
+        d.pc = pc;
+        d.disassembly = disassemble(names.word(pc), pc);
+        if (map) d.where = map->caseAt(pc);
         d.what = std::move(what);
         result.difference = std::move(d);
     };
-    // Steps the reference over the instruction the engine has just executed and compares.
-    const auto compareStep = [&](std::uint32_t next) {
-        ref.run(ref.instructions() + 1);
+    bool comparing = true; // until the end mark, or the reference run stops
+    // One instruction of the engine, at pc, with the state before it, against the reference.
+    const auto compareOne = [&](std::uint32_t pc, const CoreState& before, bool fetchFault) {
         ++result.instructions;
-        CoreState refState = ref.state();
-        CoreState uniState = uni.state();
-        uniState.pc = next;
-        // The reference raises a fetch error only when it fetches; the engine has already
-        // entered the vector for it.
-        const auto& taken = uni.exception();
-        if (taken && next == kExceptionVector && taken->pc == refState.pc &&
-            taken->badAddress == refState.pc)
-            refState.pc = kExceptionVector;
-        auto what = compareStates(refState, uniState);
-        if (!what) what = compareWrites(refWrites, uniWrites, refBoard, uniBoard);
-        if (!what && ref.exception() && uni.exception() &&
-            !sameException(ref.exception(), uni.exception()))
-            what = fmt::format("exception: reference {}, unicorn {}",
-                               exceptionText(ref.exception()), exceptionText(uni.exception()));
-        refWrites.writes.clear();
-        uniWrites.writes.clear();
-        if (what) differ(*what);
-        last = next;
-        return !what;
+        if (!comparing) return true;
+        const auto expected = checker.nextExpected();
+        if (!expected) {
+            comparing = false;
+            return true;
+        }
+        ObservedInstruction o;
+        o.pc = pc;
+        o.trap = log.exception && log.exception->pc == pc;
+        if (!fetchFault)
+            o.records = engineRecords(pc, expected->records, before, uni.state(), log, uniBoard);
+        comparing = checker.retire(o);
+        const TraceComparison& c = checker.current();
+        if (c.divergences.empty()) return true;
+        differ(pc, oneLine(c.divergences.front(), image, names));
+        return false;
     };
     bool first = true;
+    std::uint32_t last = image.entry(); // the instruction the engine executes next
+    CoreState before = uni.state();
+    const auto step = [&](std::uint32_t next) {
+        // A fetch that nothing answers (or a misaligned one) is an instruction of its own, which
+        // the engine has already turned into the entry of the vector.
+        const bool fetchFault = log.exception && next == kExceptionVector &&
+                                log.exception->badAddress == log.exception->pc &&
+                                log.exception->pc != last;
+        const std::optional<ExceptionRecord> fault = fetchFault ? log.exception : std::nullopt;
+        if (fetchFault) log.exception.reset();
+        bool go = compareOne(last, before, false);
+        if (go && fault) {
+            log.clear();
+            log.exception = fault;
+            go = compareOne(fault->pc, uni.state(), true);
+        }
+        log.clear();
+        before = uni.state();
+        last = next;
+        return go;
+    };
     uni.onStep([&](std::uint32_t pc) {
         if (std::exchange(first, false)) {
             last = pc;
+            before = uni.state();
             return true;
         }
-        return compareStep(pc);
+        return step(pc);
     });
     uni.run(instructionLimit, kUnicornTimeLimit);
     if (result.difference) return result;
     // The last instruction before the stop point has not been compared yet.
-    if (!first) compareStep(uni.state().pc);
+    if (!first) step(uni.state().pc);
     if (result.difference) return result;
-    if (!sameException(ref.exception(), uni.exception()))
-        differ(fmt::format("exception: reference {}, unicorn {}", exceptionText(ref.exception()),
-                           exceptionText(uni.exception())));
-    else if (auto what = compareEvents(refBoard.events(), uniBoard.events()))
-        differ(*what);
+    const RunResult ref =
+        run(image, {.switchValue = switchValue, .instructionLimit = result.instructions});
+    if (!sameException(ref.exception, uni.exception()))
+        differ(last, fmt::format("exception: reference {}, unicorn {}",
+                                 exceptionText(ref.exception), exceptionText(uni.exception())));
+    else if (auto what = compareEvents(ref.events, uniBoard.events()))
+        differ(last, *what);
     switch (uni.stoppedAt()) {
     case Hook::Stop::Finish:
         result.reason =

@@ -76,7 +76,8 @@ class SeqWindow {
     template <class Visit>
     void forEach(Visit visit) const {
         for (std::uint32_t seq = oldest_; seq != end_; ++seq)
-            if (const Entry& e = entries_[seq & (entries_.size() - 1)]; e.used) visit(e.seq, e.slot);
+            if (const Entry& e = entries_[seq & (entries_.size() - 1)]; e.used)
+                visit(e.seq, e.slot);
     }
 
   private:

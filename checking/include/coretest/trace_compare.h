@@ -120,15 +120,15 @@ struct RoutineTally {
 struct TraceComparison {
     enum class Outcome { Agree, Differs, EndsEarly, ReferenceStopped };
     Outcome outcome = Outcome::Agree;
-    std::vector<Divergence> divergences; // in trace order; at most keepGoing of them
-    std::uint64_t expectedRecords = 0;   // records of the reference run (as far as it ran)
-    bool expectedComplete = false;       // expectedRecords counts the run up to its end mark
-    std::uint64_t matchedRecords = 0;    // records that agreed
+    std::vector<Divergence> divergences;   // in trace order; at most keepGoing of them
+    std::uint64_t expectedRecords = 0;     // records of the reference run (as far as it ran)
+    bool expectedComplete = false;         // expectedRecords counts the run up to its end mark
+    std::uint64_t matchedRecords = 0;      // records that agreed
     std::uint64_t checkedInstructions = 0; // whole instructions compared (retire())
     std::uint64_t skippedInstructions = 0; // ... skipped while resynchronising
     std::uint64_t divergenceCount = 0;     // divergences found, reported or only counted
-    std::uint64_t extraRecords = 0;      // lines of the user's trace after the end mark
-    bool extraCut = false;               // ... not all counted (an overlong line)
+    std::uint64_t extraRecords = 0;        // lines of the user's trace after the end mark
+    bool extraCut = false;                 // ... not all counted (an overlong line)
     StopReason referenceStop = StopReason::Verdict; // ReferenceStopped: how the reference ran out
     std::uint64_t referenceInstructions = 0;
     std::string incompleteLine; // the user's cut last line
@@ -154,8 +154,8 @@ struct CompareOptions {
 struct ObservedInstruction {
     std::uint32_t pc = 0;
     std::optional<std::uint32_t> seq;
-    bool trap = false;    // it raised an exception instead of completing
-    bool retired = true;  // false: it never retired, though younger instructions did
+    bool trap = false;       // it raised an exception instead of completing
+    bool retired = true;     // false: it never retired, though younger instructions did
     bool writesLost = false; // writes it announced never came (those that did are `records`)
     std::vector<TraceRecord> records; // in any order, at most one per destination kind
 };
@@ -188,6 +188,9 @@ class TraceChecker {
     // The comparison so far: divergences (a live checker reports each as it is found), records
     // that agreed, instructions compared; the routine table comes with finish().
     const TraceComparison& current() const;
+    // The reference core's next instruction with its records, executed (whole instructions: what
+    // the next retire() is compared with); nullopt when its run has ended or stopped.
+    std::optional<RetiredInstruction> nextExpected();
     // The reference memory's word at an aligned address (ROM or RAM; 0 elsewhere), as it stands
     // before the reference core's next instruction.
     std::uint32_t memoryWord(std::uint32_t address) const;

@@ -1,8 +1,10 @@
 #pragma once
-// Differential run of the reference core and the Unicorn core side by side: after every
-// instruction the two must agree on the pc, every general register, HI and LO, and on the memory
-// writes the instruction made; at the end on the exception taken and the board-event log. The
-// first difference is reported with the instruction and, in the ROM, the case it belongs to.
+// Differential run of the reference core and the Unicorn core side by side. Every instruction the
+// engine executes is checked by the comparison of trace_compare.h (TraceChecker::retire): its
+// address, whether it raised an exception, and what it wrote, as records (each destination the
+// reference core writes with the engine's value there, and whatever else the engine changed); at
+// the end the exception taken and the board-event log. The first difference is reported with the
+// instruction and, in the ROM, the case it belongs to.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,7 +20,7 @@ struct LockstepDifference {
     std::uint32_t pc = 0;          // the instruction after which they differ
     std::string disassembly;       // of that instruction
     CaseRef where;                 // its case, when the image has line records
-    std::string what;              // "register v0: reference 0x00000001, unicorn 0x00000000"
+    std::string what; // the comparison's report on one line: "expected ...; observed ...; ..."
     std::string describe() const;  // one line with all of the above
 };
 
