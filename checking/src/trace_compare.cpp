@@ -152,8 +152,9 @@ class Reference : public CommitStream {
   protected:
     void committed(std::uint32_t pc, const std::vector<TraceRecord>& records) override {
         std::uint64_t skipped = 0;
-        for (std::size_t i = 0; i < records.size(); ++i)
-            if (!kinds_.has(records[i].kind)) skipped |= 1ull << i;
+        if (!kinds_.all())
+            for (std::size_t i = 0; i < records.size(); ++i)
+                if (!kinds_.has(records[i].kind)) skipped |= 1ull << i;
         compared_ += records.size() - static_cast<std::size_t>(std::popcount(skipped));
         if (countOnly_) return;
         Pending& p = next(pc);
@@ -243,6 +244,7 @@ struct TraceChecker::State {
     RecordOrigin last; // of the last record fed
     bool done = false, pastEnd = false;
     bool wholeInstructions = false;       // fed by retire(): the reference core runs one at a time
+    ObservedInstruction observed;         // the instruction retire() checks
     const RoutineMap* resyncTo = nullptr; // the user's records are skipped until this routine
     // While resynchronising: the last value each side wrote to each destination it skipped.
     std::unordered_map<std::uint64_t, std::uint32_t> skippedUser, skippedReference;
@@ -251,6 +253,7 @@ struct TraceChecker::State {
     std::unordered_map<std::uint64_t, std::uint32_t> carried;
     std::vector<RoutineTally> tallies;
     std::size_t cachedTally = 0;
+    std::uint32_t cachedFrom = 0, cachedSpan = 0; // addresses where cachedTally holds
 
     // ---- The reference side ----
 
@@ -265,12 +268,26 @@ struct TraceChecker::State {
         return true;
     }
 
+    // The tally of the routine at pc (the last one: outside the routines). Runs stay in one
+    // routine, or in the code between them (a pause loop), for long: the last answer is kept
+    // with the addresses it holds for.
     RoutineTally& tallyOf(std::uint32_t pc) {
-        const RoutineTally& cached = tallies[cachedTally];
-        if (cached.routine && cached.routine->range.contains(pc)) return tallies[cachedTally];
+        if (pc - cachedFrom < cachedSpan) return tallies[cachedTally];
         cachedTally = tallies.size() - 1;
-        for (std::size_t k = 0; k + 1 < tallies.size(); ++k)
-            if (tallies[k].routine->range.contains(pc)) cachedTally = k;
+        std::uint32_t from = 0, to = 0xffffffff; // the gap between routines that holds pc
+        for (std::size_t k = 0; k + 1 < tallies.size(); ++k) {
+            const AddressRange& r = tallies[k].routine->range;
+            if (r.contains(pc)) {
+                cachedTally = k;
+                from = r.begin;
+                to = r.end;
+                break;
+            }
+            if (r.end <= pc) from = std::max(from, r.end);
+            if (r.begin > pc) to = std::min(to, r.begin);
+        }
+        cachedFrom = from;
+        cachedSpan = to - from;
         return tallies[cachedTally];
     }
 
@@ -279,7 +296,7 @@ struct TraceChecker::State {
         if (history.size() == kHistory) {
             // The oldest leaves; the last with records is kept for a trace that ends early.
             RetiredInstruction& oldest = history.front();
-            if (!oldest.records.empty()) {
+            if (!oldest.records.empty() && !wholeInstructions) {
                 if (!lastWithRecords) lastWithRecords.emplace();
                 lastWithRecords->pc = oldest.pc;
                 lastWithRecords->records.swap(oldest.records);
@@ -748,7 +765,15 @@ bool TraceChecker::retire(const ObservedInstruction& instruction) {
     State& s = *state_;
     if (s.done) return false;
     if (s.pastEnd) return false;
-    ObservedInstruction o = instruction;
+    if (!s.options.physical && s.options.kinds.all() && instruction.records.size() <= 32)
+        return s.retire(instruction);
+    ObservedInstruction& o = s.observed; // its storage is kept from one instruction to the next
+    o.pc = instruction.pc;
+    o.seq = instruction.seq;
+    o.trap = instruction.trap;
+    o.retired = instruction.retired;
+    o.writesLost = instruction.writesLost;
+    o.records.assign(instruction.records.begin(), instruction.records.end());
     if (s.options.physical) {
         o.pc = virtualAlias(o.pc);
         for (TraceRecord& r : o.records) {

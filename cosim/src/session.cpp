@@ -189,10 +189,6 @@ Status Session::boardRead(std::uint32_t address, std::uint32_t value) {
     return Status::Ok;
 }
 
-bool Session::checking() const {
-    return !stopped_ && !checker_.pastEndMark() && !checker_.decided();
-}
-
 Status Session::drain() {
     const std::uint64_t before = divergences_;
     while (checking()) {
@@ -229,15 +225,20 @@ void Session::neverRetired(const Retirement* r) {
 }
 
 void Session::check(const Retirement& r, std::uint8_t lost) {
-    ObservedInstruction o;
+    ObservedInstruction& o = observed_; // its storage is kept from one instruction to the next
     o.pc = referenceAddress(r.pc, options_.physical);
     o.seq = r.seq;
     o.trap = r.trap;
+    o.retired = true;
     // A store by swl or swr is compared as the merged word, as the reference core records it;
     // its other bytes are the reference memory's (a store leaves them as they were).
-    const std::uint32_t stored = referenceAddress(r.memAddress, options_.physical);
-    coreRecords(r, options_.physical, decode(checker_.memoryWord(o.pc), o.pc).op,
-                r.arrived & kMem ? checker_.memoryWord(stored) : 0, o.records);
+    Op op = Op::Reserved;
+    std::uint32_t memoryWord = 0;
+    if (r.arrived & kMem) {
+        op = decode(checker_.memoryWord(o.pc), o.pc).op;
+        memoryWord = checker_.memoryWord(referenceAddress(r.memAddress, options_.physical));
+    }
+    coreRecords(r, options_.physical, op, memoryWord, o.records);
     o.writesLost = lost != 0;
     for (const TraceRecord& rec : o.records)
         if (rec.kind == TraceRecord::Kind::Memory &&
@@ -260,6 +261,7 @@ void Session::compare(const ObservedInstruction& o, std::uint8_t lost,
     const TraceComparison& c = checker_.current();
     divergences_ += c.divergenceCount - found;
     if (c.divergenceCount > found && !options_.keepGoing) stopped_ = true;
+    checking_ = !stopped_ && !checker_.pastEndMark() && !checker_.decided();
     while (reported_ < c.divergences.size())
         report(c.divergences[reported_++], lost, lostText);
 }

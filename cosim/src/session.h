@@ -74,7 +74,7 @@ class Session {
     // ERROR for an event reported after finish(), else nullopt.
     std::optional<Status> afterFinish(const char* what, std::uint32_t seq);
     // Whether instructions are still compared (no stop, no end mark, the checker not decided).
-    bool checking() const;
+    bool checking() const { return checking_; }
     // Checks every instruction that has become complete, in seq order, and gives up on the
     // oldest one once it is kLateLimit behind the newest retirement.
     Status drain();
@@ -99,14 +99,16 @@ class Session {
     SessionOptions options_;
     TraceChecker checker_;
     SeqWindow<Retirement> window_{1, kMaxSpan};
-    Board coreBoard_;          // the board registers as the core's own stores set them
-    std::uint64_t handed_ = 0; // instructions handed to the checker
+    Board coreBoard_;              // the board registers as the core's own stores set them
+    ObservedInstruction observed_; // the instruction being checked
+    std::uint64_t handed_ = 0;     // instructions handed to the checker
     std::uint64_t divergences_ = 0;
     std::uint64_t reported_ = 0; // divergences the checker recorded that have been printed
     std::uint64_t misuses_ = 0;
     std::uint32_t newestRetired_ = 0; // seq of the youngest retirement so far
     bool anyRetired_ = false;
     bool stopped_ = false;
+    bool checking_ = true; // see checking(); follows each instruction handed to the checker
     bool finished_ = false;
     Status finishStatus_ = Status::Ok; // what finish() returned the first time
 };
