@@ -1,0 +1,52 @@
+#pragma once
+// Random MIPS-I programs that check themselves on the board: blocks of random user instructions
+// with checkpoints that compare the core's state with values the reference core computed when the
+// image was generated.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace coretest::random {
+
+// How far apart a value's producer and its consumer are drawn, in instructions.
+enum class Distance {
+    Near,    // mostly 1 to 3: forwarding paths and interlocks
+    Uniform, // 1 to 8, evenly
+    Far,     // mostly 4 and beyond: values through the register file
+};
+
+struct RandomOptions {
+    std::uint64_t seed = 1;
+    std::uint32_t instructions = 20000;  // random instructions in the image (not counting checks)
+    std::uint32_t checkpointEvery = 100; // a checkpoint after this many random instructions
+    std::uint32_t loops = 1;             // how many times the program's blocks run
+    bool interlocked = false;            // may read a loaded register in the next instruction
+    Distance distance = Distance::Near;  // the dependency-distance distribution
+    std::uint32_t memoryPercent = 25;    // share of loads and stores among the instructions
+    std::uint32_t branchPercent = 10;    // share of branches, jumps and calls
+    std::uint32_t multiplyPercent = 8;   // share of mult/div and HI/LO moves
+};
+
+// The limits the options must respect (a larger image does not fit the boot ROM's window).
+inline constexpr std::uint32_t kMaxInstructions = 60000;
+inline constexpr std::uint32_t kMaxCheckpoints = 255;
+inline constexpr std::uint32_t kMaxLoops = 1000;
+
+// The number of checkpoints n in one pass (the display shows (n << 24) | n at the end).
+// Throws coretest::InputError for options out of range.
+std::uint32_t checkpointCount(const RandomOptions& options);
+
+// The ELF image of the program, byte for byte the same for the same options on any machine.
+// Throws coretest::InputError (image/include/coretest/input_error.h) for options out of range.
+std::vector<std::uint8_t> buildRandomImage(const RandomOptions& options);
+
+// The listing that goes next to the image (the file the line records name).
+std::string randomListing(const RandomOptions& options);
+
+// The distribution's name as options take it ("near", "uniform", "far"), and back; the parser
+// throws coretest::InputError for an unknown name.
+std::string_view distanceName(Distance distance);
+Distance parseDistance(std::string_view name);
+
+} // namespace coretest::random
