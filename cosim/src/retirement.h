@@ -17,7 +17,6 @@ struct Retirement {
     bool trap = false;
     std::uint8_t announced = 0; // writes the retirement says belong to the instruction
     std::uint8_t arrived = 0;   // writes that have arrived
-    std::uint8_t repeated = 0;  // kinds that arrived more than once (the last value is kept)
     std::uint32_t pc = 0;
     std::uint32_t insn = 0;
     std::uint8_t reg = 0;
@@ -29,6 +28,14 @@ struct Retirement {
     std::uint32_t memData = 0;
 
     bool complete() const { return retired && (announced & arrived) == announced; }
+
+    // A slot taken for a new instruction: what says which fields hold something is cleared; the
+    // values themselves are read only where `arrived` or `retired` says they came.
+    void start(std::uint32_t newSeq) {
+        seq = newSeq;
+        retired = trap = false;
+        announced = arrived = 0;
+    }
 };
 
 } // namespace coretest::cosim

@@ -92,7 +92,7 @@ Status Session::retire(std::uint32_t seq, std::uint32_t pc, std::uint32_t insn, 
                        bool trap) {
     if (auto s = afterFinish("a retirement", seq)) return *s;
     if (!checking()) return status(divergences_);
-    Retirement* r = window_.at(seq, [&](Retirement& slot) { slot = Retirement{.seq = seq}; });
+    Retirement* r = window_.at(seq, [&](Retirement& slot) { slot.start(seq); });
     if (!r)
         return misuse(
             seq - window_.oldest() < kHalfRange
@@ -115,7 +115,7 @@ Status Session::retire(std::uint32_t seq, std::uint32_t pc, std::uint32_t insn, 
 }
 
 Retirement* Session::slotForWrite(std::uint32_t seq, WriteKind kind, int reg) {
-    Retirement* r = window_.at(seq, [&](Retirement& slot) { slot = Retirement{.seq = seq}; });
+    Retirement* r = window_.at(seq, [&](Retirement& slot) { slot.start(seq); });
     if (!r) {
         const std::uint32_t ahead = seq - window_.oldest();
         misuse(fmt::format("a {} write{} for instruction {} arrived {}", writeName(kind),
@@ -145,7 +145,7 @@ Status Session::writeGpr(std::uint32_t seq, std::uint32_t reg, std::uint32_t val
     if (!r) return Status::Error;
     r->reg = static_cast<std::uint8_t>(reg);
     r->regValue = value;
-    return drain();
+    return afterWrite(*r);
 }
 
 Status Session::writeHi(std::uint32_t seq, std::uint32_t value) {
@@ -154,7 +154,7 @@ Status Session::writeHi(std::uint32_t seq, std::uint32_t value) {
     Retirement* r = slotForWrite(seq, kHi);
     if (!r) return Status::Error;
     r->hi = value;
-    return drain();
+    return afterWrite(*r);
 }
 
 Status Session::writeLo(std::uint32_t seq, std::uint32_t value) {
@@ -163,7 +163,7 @@ Status Session::writeLo(std::uint32_t seq, std::uint32_t value) {
     Retirement* r = slotForWrite(seq, kLo);
     if (!r) return Status::Error;
     r->lo = value;
-    return drain();
+    return afterWrite(*r);
 }
 
 Status Session::writeMemory(std::uint32_t seq, std::uint32_t address, std::uint32_t enables,
@@ -177,7 +177,7 @@ Status Session::writeMemory(std::uint32_t seq, std::uint32_t address, std::uint3
     r->memAddress = address & ~3u;
     r->memEnables = static_cast<std::uint8_t>(enables);
     r->memData = data;
-    return drain();
+    return afterWrite(*r);
 }
 
 Status Session::boardRead(std::uint32_t address, std::uint32_t value) {
@@ -187,6 +187,12 @@ Status Session::boardRead(std::uint32_t address, std::uint32_t value) {
                                   address, static_cast<std::uint32_t>(BoardReg::Switch)));
     checker_.setSwitch(value);
     return Status::Ok;
+}
+
+Status Session::afterWrite(const Retirement& r) {
+    // Only a write that completes the oldest instruction lets the checker go on: whether an
+    // instruction is overdue changes with retirements alone.
+    return r.seq == window_.oldest() && r.complete() ? drain() : status(divergences_);
 }
 
 Status Session::drain() {
@@ -256,12 +262,13 @@ void Session::check(const Retirement& r, std::uint8_t lost) {
 void Session::compare(const ObservedInstruction& o, std::uint8_t lost,
                       const std::string& lostText) {
     ++handed_;
-    const std::uint64_t found = checker_.current().divergenceCount;
-    checker_.retire(o);
     const TraceComparison& c = checker_.current();
+    const std::uint64_t found = c.divergenceCount;
+    // False once the checker is decided or past the reference core's end mark.
+    const bool more = checker_.retire(o);
     divergences_ += c.divergenceCount - found;
     if (c.divergenceCount > found && !options_.keepGoing) stopped_ = true;
-    checking_ = !stopped_ && !checker_.pastEndMark() && !checker_.decided();
+    checking_ = !stopped_ && more;
     while (reported_ < c.divergences.size())
         report(c.divergences[reported_++], lost, lostText);
 }

@@ -78,6 +78,8 @@ class Session {
     // Checks every instruction that has become complete, in seq order, and gives up on the
     // oldest one once it is kLateLimit behind the newest retirement.
     Status drain();
+    // After a write has arrived: drains when it completed the oldest instruction.
+    Status afterWrite(const Retirement& r);
     bool overdue() const;
     // Hands the instruction to the checker; `lost` are announced writes that never came.
     void check(const Retirement& r, std::uint8_t lost = 0);

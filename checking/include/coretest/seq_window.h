@@ -19,7 +19,8 @@ template <class Slot>
 class SeqWindow {
   public:
     SeqWindow(std::uint32_t oldest, std::size_t maxSpan, std::size_t initialSlots = 64)
-        : entries_(roundUp(initialSlots)), maxSpan_(maxSpan), oldest_(oldest), end_(oldest) {}
+        : entries_(roundUp(initialSlots)), mask_(entries_.size() - 1), maxSpan_(maxSpan),
+          oldest_(oldest), end_(oldest) {}
 
     // Seqs ahead of the oldest: 0 for the oldest itself; a seq already handed on is far ahead
     // (modulo 2^32), past maxSpan.
@@ -32,7 +33,7 @@ class SeqWindow {
     Slot* at(std::uint32_t seq, Reset reset) {
         const std::uint32_t ahead = distance(seq);
         if (ahead >= maxSpan_) return nullptr;
-        if (ahead >= entries_.size()) grow(ahead + 1);
+        if (ahead > mask_) grow(ahead + 1);
         if (ahead >= end_ - oldest_) end_ = seq + 1;
         Entry& e = entry(seq);
         if (!e.used) {
@@ -76,8 +77,7 @@ class SeqWindow {
     template <class Visit>
     void forEach(Visit visit) const {
         for (std::uint32_t seq = oldest_; seq != end_; ++seq)
-            if (const Entry& e = entries_[seq & (entries_.size() - 1)]; e.used)
-                visit(e.seq, e.slot);
+            if (const Entry& e = entries_[seq & mask_]; e.used) visit(e.seq, e.slot);
     }
 
   private:
@@ -94,16 +94,18 @@ class SeqWindow {
         return size;
     }
 
-    Entry& entry(std::uint32_t seq) { return entries_[seq & (entries_.size() - 1)]; }
+    Entry& entry(std::uint32_t seq) { return entries_[seq & mask_]; }
 
     void grow(std::size_t span) {
         std::vector<Entry> bigger(roundUp(span));
         for (Entry& e : entries_)
             if (e.used) bigger[e.seq & (bigger.size() - 1)] = std::move(e);
         entries_ = std::move(bigger);
+        mask_ = entries_.size() - 1;
     }
 
     std::vector<Entry> entries_; // a power of two of them, indexed by seq
+    std::size_t mask_;           // their count less one
     std::size_t maxSpan_;
     std::uint32_t oldest_;
     std::uint32_t end_; // one past the newest seq that has had a slot
