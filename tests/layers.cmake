@@ -1,6 +1,7 @@
 cmake_minimum_required(VERSION 3.25)
 # The libraries' dependencies run one way: image <- iss <- {faults, checking} <- unicorn, cosim,
-# regress (which reads logs with the checking library's line reader and needs no generator).
+# regress (which reads logs with the checking library's line reader and needs no generator),
+# random (the generator: it runs its programs on the reference core).
 # Fails when a library's sources include a header of a library it must not build on (the
 # simulator including the checker, say). Run as: cmake -DSOURCE_DIR=... -P tests/layers.cmake
 set(allowed_image image)
@@ -10,7 +11,8 @@ set(allowed_checking image iss checking)
 set(allowed_unicorn image iss checking unicorn)
 set(allowed_cosim image iss checking cosim)
 set(allowed_regress image iss checking regress)
-set(libraries image iss faults checking unicorn regress)
+set(allowed_random image iss random)
+set(libraries image iss faults checking unicorn regress random)
 
 # Which library owns each public header.
 foreach(library ${libraries})

@@ -3,9 +3,14 @@
 // with checkpoints that compare the core's state with values the reference core computed when the
 // image was generated.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace coretest {
+class Image;
+}
 
 namespace coretest::random {
 
@@ -26,12 +31,17 @@ struct RandomOptions {
     std::uint32_t memoryPercent = 25;    // share of loads and stores among the instructions
     std::uint32_t branchPercent = 10;    // share of branches, jumps and calls
     std::uint32_t multiplyPercent = 8;   // share of mult/div and HI/LO moves
+    // The listing's file name that the line records give ("" : random-<seed>.lst); `coretest
+    // random -o FILE.elf` names it FILE.lst, the file it writes next to the image.
+    std::string listingName;
 };
 
 // The limits the options must respect (a larger image does not fit the boot ROM's window).
 inline constexpr std::uint32_t kMaxInstructions = 60000;
 inline constexpr std::uint32_t kMaxCheckpoints = 255;
 inline constexpr std::uint32_t kMaxLoops = 1000;
+// The expected signatures of every pass are stored: at most this many checkpoints times loops.
+inline constexpr std::uint32_t kMaxCheckpointRuns = 32768;
 
 // The number of checkpoints n in one pass (the display shows (n << 24) | n at the end).
 // Throws coretest::InputError for options out of range.
@@ -43,6 +53,19 @@ std::vector<std::uint8_t> buildRandomImage(const RandomOptions& options);
 
 // The listing that goes next to the image (the file the line records name).
 std::string randomListing(const RandomOptions& options);
+
+// Both at once (one generation instead of two).
+struct RandomProgram {
+    std::vector<std::uint8_t> image;
+    std::string listing;
+    std::uint32_t checkpoints = 0;
+};
+RandomProgram buildRandomProgram(const RandomOptions& options);
+
+// The options as the image stores them ("seed=7 instructions=20000 ..."), in the data object
+// `random_options`; nullopt for an image that holds none (the ROM).
+std::string optionsText(const RandomOptions& options);
+std::optional<std::string> storedOptions(const Image& image);
 
 // The distribution's name as options take it ("near", "uniform", "far"), and back; the parser
 // throws coretest::InputError for an unknown name.
