@@ -29,7 +29,10 @@ enum class Form {
     RtMem,
     RsRtBranch,
     RsBranch,
-    Jump
+    Jump,
+    RtCp0,   // mfc0/mtc0: the general register, then the coprocessor 0 register by number
+    CopWord, // another coprocessor's instruction: its opcode and the rest of the word
+    CopMem,  // lwcz/swcz: the coprocessor's register by number, then the address
 };
 
 struct Entry {
@@ -75,6 +78,15 @@ Entry special(std::uint32_t fn) {
     }
 }
 
+// Coprocessor 0 as the core decodes it: mfc0, mtc0 (bits 10..0 zero) and rfe; nothing else.
+Entry cop0(std::uint32_t word) {
+    const std::uint32_t rs = (word >> 21) & 31;
+    if ((rs == 0 || rs == 4) && (word & 0x7ff) == 0)
+        return {rs == 0 ? "mfc0" : "mtc0", Form::RtCp0};
+    if (word == 0x42000010u) return {"rfe", Form::None};
+    return {nullptr, Form::None};
+}
+
 Entry primary(std::uint32_t word) {
     const std::uint32_t op = word >> 26, rt = (word >> 16) & 31;
     switch (op) {
@@ -113,6 +125,16 @@ Entry primary(std::uint32_t word) {
     case 0x2a: return {"swl", Form::RtMem};
     case 0x2b: return {"sw", Form::RtMem};
     case 0x2e: return {"swr", Form::RtMem};
+    case 0x10: return cop0(word);
+    case 0x11: return {"cop1", Form::CopWord};
+    case 0x12: return {"cop2", Form::CopWord};
+    case 0x13: return {"cop3", Form::CopWord};
+    case 0x31: return {"lwc1", Form::CopMem};
+    case 0x32: return {"lwc2", Form::CopMem};
+    case 0x33: return {"lwc3", Form::CopMem};
+    case 0x39: return {"swc1", Form::CopMem};
+    case 0x3a: return {"swc2", Form::CopMem};
+    case 0x3b: return {"swc3", Form::CopMem};
     default: return {nullptr, Form::None};
     }
 }
@@ -169,6 +191,9 @@ std::string disassemble(std::uint32_t word, std::uint32_t pc) {
         return fmt::format("{} {}, {}, 0x{:08x}", m, reg(rs), reg(rt), branchTarget(word, pc));
     case Form::RsBranch: return fmt::format("{} {}, 0x{:08x}", m, reg(rs), branchTarget(word, pc));
     case Form::Jump: return fmt::format("{} 0x{:08x}", m, jumpTarget(word, pc));
+    case Form::RtCp0: return fmt::format("{} {}, ${}", m, reg(rt), rd);
+    case Form::CopWord: return fmt::format("{} 0x{:07x}", m, word & 0x01ffffffu);
+    case Form::CopMem: return fmt::format("{} ${}, {}({})", m, rt, simm, reg(rs));
     }
     return m;
 }

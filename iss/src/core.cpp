@@ -17,6 +17,7 @@ const char* causeName(ExceptionCause cause) {
     case ExceptionCause::Syscall: return "syscall";
     case ExceptionCause::Break: return "break";
     case ExceptionCause::Reserved: return "reserved instruction";
+    case ExceptionCause::CoprocessorUnusable: return "coprocessor unusable";
     case ExceptionCause::Overflow: return "overflow";
     }
     return "unknown";
@@ -113,17 +114,27 @@ void Core<Observed>::raise(ExceptionCause cause, std::uint32_t badAddress) {
 }
 
 // `next` is the address that was to follow the faulting instruction: anything but pc + 4 means a
-// taken branch put it in a delay slot; a not-taken branch shows only in the word before it.
+// taken branch put it in a delay slot; a not-taken branch shows only in the word before it. A
+// misaligned pc is a jump's target, never a delay slot.
 template <bool Observed>
 void Core<Observed>::raiseAt(ExceptionCause cause, std::uint32_t badAddress, std::uint32_t next,
-                             std::uint64_t before) {
-    if (!exception_) {
-        const bool delaySlot = next != pc_ + 4 || hasDelaySlot(opAt(pc_ - 4));
-        exception_ = ExceptionRecord{cause, pc_, badAddress, delaySlot, before};
-        if constexpr (Observed) observer_->exceptionTaken(*exception_);
-    }
-    s_.pc = kExceptionVector;
-    s_.npc = kExceptionVector + 4;
+                             std::uint64_t before, unsigned coprocessor) {
+    const bool delaySlot = next != pc_ + 4 || ((pc_ & 3) == 0 && hasDelaySlot(opAt(pc_ - 4)));
+    const ExceptionRecord record{cause, pc_, badAddress, delaySlot, before, coprocessor};
+    if (!exception_) exception_ = record;
+    Cp0State& c = s_.cp0;
+    c.epc = delaySlot ? pc_ - 4 : pc_;
+    c.cause = (c.cause & ~cp0::kCauseSetOnEntry) | (delaySlot ? cp0::kCauseBd : 0) |
+              (coprocessor << cp0::kCauseCeShift) |
+              (static_cast<std::uint32_t>(cause) << cp0::kCauseCodeShift);
+    if (cause == ExceptionCause::AddressLoad || cause == ExceptionCause::AddressStore)
+        c.badVAddr = badAddress;
+    c.status = (c.status & ~0x3fu) | ((c.status << 2) & 0x3cu); // push the KU/IE stack
+    const std::uint32_t vector =
+        c.status & cp0::kStatusBev ? kExceptionVector : cp0::kRamExceptionVector;
+    s_.pc = vector;
+    s_.npc = vector + 4;
+    if constexpr (Observed) observer_->exceptionTaken(record);
 }
 
 template <bool Observed>

@@ -50,21 +50,36 @@ std::optional<std::uint32_t> alwaysTo(const Instr& i) {
     return always ? std::optional<std::uint32_t>(i.imm) : std::nullopt;
 }
 
+// The start of the idle loop that the word at rom[n] closes, if it closes one: it always branches
+// back to a start at most a few words before it, and it, its delay slot and every word from the
+// start change registers only.
+std::optional<std::uint32_t> closesIdleLoop(std::span<const Instr> rom, std::uint32_t n) {
+    const std::uint32_t at = kRomBase + 4 * n;
+    const auto target = alwaysTo(rom[n]);
+    if (!target || *target > at || at - *target >= 4 * kMaxIdleLoopWords) return std::nullopt;
+    if (*target < kRomBase || *target % 4 != 0 || !registerOnly(rom[n + 1].op)) return std::nullopt;
+    const std::uint32_t first = (*target - kRomBase) / 4;
+    if (!std::all_of(rom.begin() + first, rom.begin() + n,
+                     [](const Instr& i) { return registerOnly(i.op); }))
+        return std::nullopt;
+    return target;
+}
+
 } // namespace
 
 std::vector<std::uint32_t> idleLoops(std::span<const Instr> rom) {
     std::vector<std::uint32_t> loops;
-    for (std::uint32_t n = 0; n + 1 < rom.size(); ++n) {
-        const std::uint32_t at = kRomBase + 4 * n;
-        const auto target = alwaysTo(rom[n]);
-        if (!target || *target > at || at - *target >= 4 * kMaxIdleLoopWords) continue;
-        if (*target < kRomBase || *target % 4 != 0 || !registerOnly(rom[n + 1].op)) continue;
-        const std::uint32_t first = (*target - kRomBase) / 4;
-        if (std::all_of(rom.begin() + first, rom.begin() + n,
-                        [](const Instr& i) { return registerOnly(i.op); }))
-            loops.push_back(*target);
-    }
+    for (std::uint32_t n = 0; n + 1 < rom.size(); ++n)
+        if (const auto start = closesIdleLoop(rom, n)) loops.push_back(*start);
     return loops;
+}
+
+bool idleLoopAt(std::span<const Instr> rom, std::uint32_t address) {
+    if (address - kRomBase >= rom.size() * 4 || address % 4 != 0) return false;
+    const std::uint32_t first = (address - kRomBase) / 4;
+    for (std::uint32_t n = first; n < first + kMaxIdleLoopWords && n + 1 < rom.size(); ++n)
+        if (closesIdleLoop(rom, n) == address) return true;
+    return false;
 }
 
 std::vector<std::uint32_t> finishPoints(const Image& image, std::span<const Instr> rom) {

@@ -30,6 +30,10 @@ constexpr std::array<Op, 64> primaryOps() {
     t[0x22] = Op::Lwl, t[0x23] = Op::Lw, t[0x24] = Op::Lbu, t[0x25] = Op::Lhu;
     t[0x26] = Op::Lwr, t[0x28] = Op::Sb, t[0x29] = Op::Sh, t[0x2a] = Op::Swl;
     t[0x2b] = Op::Sw, t[0x2e] = Op::Swr;
+    // Coprocessors 1 to 3: their operations, loads and stores.
+    t[0x11] = Op::Cop, t[0x12] = Op::Cop, t[0x13] = Op::Cop;
+    t[0x31] = Op::Cop, t[0x32] = Op::Cop, t[0x33] = Op::Cop;
+    t[0x39] = Op::Cop, t[0x3a] = Op::Cop, t[0x3b] = Op::Cop;
     return t;
 }
 
@@ -37,12 +41,13 @@ constexpr auto kSpecial = specialOps();
 constexpr auto kPrimary = primaryOps();
 
 constexpr std::array<std::string_view, kOpCount> kNames{
-    "sll",    "srl",    "sra",  "sllv", "srlv", "srav",  "jr",   "jalr", "syscall", "break",
-    "mfhi",   "mthi",   "mflo", "mtlo", "mult", "multu", "div",  "divu", "add",     "addu",
-    "sub",    "subu",   "and",  "or",   "xor",  "nor",   "slt",  "sltu", "bltz",    "bgez",
-    "bltzal", "bgezal", "j",    "jal",  "beq",  "bne",   "blez", "bgtz", "addi",    "addiu",
-    "slti",   "sltiu",  "andi", "ori",  "xori", "lui",   "lb",   "lh",   "lwl",     "lw",
-    "lbu",    "lhu",    "lwr",  "sb",   "sh",   "swl",   "sw",   "swr",  "reserved"};
+    "sll",   "srl",  "sra",  "sllv",   "srlv",   "srav",  "jr",    "jalr", "syscall",
+    "break", "mfhi", "mthi", "mflo",   "mtlo",   "mult",  "multu", "div",  "divu",
+    "add",   "addu", "sub",  "subu",   "and",    "or",    "xor",   "nor",  "slt",
+    "sltu",  "bltz", "bgez", "bltzal", "bgezal", "j",     "jal",   "beq",  "bne",
+    "blez",  "bgtz", "addi", "addiu",  "slti",   "sltiu", "andi",  "ori",  "xori",
+    "lui",   "lb",   "lh",   "lwl",    "lw",     "lbu",   "lhu",   "lwr",  "sb",
+    "sh",    "swl",  "sw",   "swr",    "mfc0",   "mtc0",  "rfe",   "cop",  "reserved"};
 
 Op regimmOp(unsigned rt) {
     switch (rt) {
@@ -54,10 +59,21 @@ Op regimmOp(unsigned rt) {
     }
 }
 
+// COP0: mfc0 and mtc0 (rs 0 and 4, bits 10..0 zero) and rfe (the CO form with function 0x10,
+// every other field zero). The rest of COP0 (cfc0, ctc0, the TLB operations of a core with a
+// TLB) is reserved here.
+Op cop0Op(std::uint32_t word) {
+    const unsigned rs = (word >> 21) & 31;
+    if ((rs == 0 || rs == 4) && (word & 0x7ff) == 0) return rs == 0 ? Op::Mfc0 : Op::Mtc0;
+    if (word == 0x42000010u) return Op::Rfe;
+    return Op::Reserved;
+}
+
 Op operation(std::uint32_t word) {
     const unsigned opcode = word >> 26;
     if (opcode == 0) return kSpecial[word & 0x3f];
     if (opcode == 1) return regimmOp((word >> 16) & 31);
+    if (opcode == 0x10) return cop0Op(word);
     return kPrimary[opcode];
 }
 

@@ -100,7 +100,8 @@ RunResult execute(const Image& image, const RunOptions& o, Board& board, HookedR
 }
 
 // The decoded ROM with the faults, watches and stop points of a run. Hooks are made in this order
-// so that each entry's own hook carries everything set on it.
+// so that each entry's own hook carries everything set on it. The exception vector is a stop
+// point only when it holds an idle loop; an image with a handler there runs it.
 HookedRom hookedRom(const Image& image, const RunOptions& options, const Board& board,
                     const FaultSet& faults) {
     HookedRom rom(board, faults);
@@ -108,7 +109,8 @@ HookedRom hookedRom(const Image& image, const RunOptions& options, const Board& 
         if (Hook* h = rom.own(a)) h->watched = true;
     for (std::uint32_t a : finishPoints(image, rom.table()))
         if (Hook* h = rom.own(a)) h->stop = Hook::Stop::Finish;
-    if (Hook* h = rom.own(kExceptionVector)) h->stop = Hook::Stop::Vector;
+    if (idleLoopAt(rom.table(), kExceptionVector))
+        if (Hook* h = rom.own(kExceptionVector)) h->stop = Hook::Stop::Vector;
     return rom;
 }
 

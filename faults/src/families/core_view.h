@@ -32,6 +32,10 @@ class CoreView {
     void jump(std::uint32_t target) { c_.jump(target); }
     void raise(ExceptionCause cause, std::uint32_t badAddress = 0) { c_.raise(cause, badAddress); }
     void hooked(const Instr& i) { c_.hooked(i); }
+    bool usable(unsigned z) { return c_.usable(z); }
+    std::uint32_t cp0Reg(unsigned r) const { return c_.cp0Reg(r); }
+    void setCp0Reg(unsigned r, std::uint32_t v) { c_.setCp0Reg(r, v); }
+    void popStatus() { c_.popStatus(); }
     std::uint32_t pc() const { return c_.pc(); }
 
   protected:

@@ -128,7 +128,43 @@ class Core {
         s_.npc += 4;
     }
 
+    // Takes the exception: the faulting instruction writes nothing more, and execution goes on
+    // at the exception vector with EPC, Cause, BadVAddr and Status set as the R3000 sets them.
     void raise(ExceptionCause cause, std::uint32_t badAddress = 0);
+
+    // ---- Coprocessor 0 ----
+    // Whether coprocessor z may be used now: its CU bit is set in Status, or z is 0 and the core
+    // runs in kernel mode (KUc clear). Otherwise raises the coprocessor-unusable exception
+    // (Cause.CE = z) and returns false.
+    bool usable(unsigned z) {
+        const std::uint32_t status = s_.cp0.status;
+        if ((status >> (28 + z)) & 1 || (z == 0 && !(status & cp0::kStatusKuc))) return true;
+        raiseAt(ExceptionCause::CoprocessorUnusable, 0, s_.pc, count_ - 1, z);
+        return false;
+    }
+    // mfc0: an unimplemented register reads 0.
+    std::uint32_t cp0Reg(unsigned r) const {
+        switch (r) {
+        case cp0::kBadVAddr: return s_.cp0.badVAddr;
+        case cp0::kStatus: return s_.cp0.status;
+        case cp0::kCause: return s_.cp0.cause;
+        case cp0::kEpc: return s_.cp0.epc;
+        case cp0::kPrid: return cp0::kPridValue;
+        default: return 0;
+        }
+    }
+    // mtc0: only Status and Cause's software interrupt bits take writes; the rest is ignored.
+    void setCp0Reg(unsigned r, std::uint32_t v) {
+        Cp0State& c = s_.cp0;
+        if (r == cp0::kStatus) c.status = v & cp0::kStatusWritable;
+        if (r == cp0::kCause)
+            c.cause = (c.cause & ~cp0::kCauseWritable) | (v & cp0::kCauseWritable);
+    }
+    // rfe: the KU/IE stack pops (previous to current, old to previous; old stays).
+    void popStatus() {
+        Cp0State& c = s_.cp0;
+        c.status = (c.status & ~0xfu) | ((c.status >> 2) & 0xfu);
+    }
 
     std::uint32_t pc() const { return pc_; }              // address of the executing instruction
     std::uint64_t instructions() const { return count_; } // including the executing one
@@ -137,6 +173,7 @@ class Core {
 
     // ---- Results ----
     const CoreState& state() const { return s_; }
+    // The run's first exception (every one goes to the observer).
     const std::optional<ExceptionRecord>& exception() const { return exception_; }
     Hook::Stop stoppedAt() const { return stoppedAt_; }
 
@@ -153,7 +190,7 @@ class Core {
     const Instr* fetchSlow(std::uint32_t pc);
     void countdown(const Instr& head);
     void raiseAt(ExceptionCause cause, std::uint32_t badAddress, std::uint32_t next,
-                 std::uint64_t before);
+                 std::uint64_t before, unsigned coprocessor = 0);
     Op opAt(std::uint32_t addr) const;
 
     CoreState s_;

@@ -68,6 +68,13 @@ enum class Op : std::uint8_t {
     Swl,
     Sw,
     Swr,
+    // coprocessor 0 (COP0 with rs 0, rs 4, and the CO form with function 0x10)
+    Mfc0,
+    Mtc0,
+    Rfe,
+    // an instruction of coprocessor 1, 2 or 3 (COPz, LWCz, SWCz): the core has none of them, so
+    // it raises the coprocessor-unusable exception while the coprocessor's CU bit is clear
+    Cop,
     // any word that is not one of the above: raises the reserved-instruction exception
     Reserved,
     // Not an instruction: the dispatch code of a decoded entry that carries a fault replacement,
@@ -94,6 +101,11 @@ struct Instr {
     std::uint8_t sa = 0;
     std::uint16_t hook = 0; // index into the run's hook table when dispatch is Op::Hook
 };
+
+// The coprocessor an Op::Cop word addresses (1, 2 or 3: bits 27..26 of the opcode).
+inline unsigned copNumber(std::uint32_t word) {
+    return (word >> 26) & 3;
+}
 
 // Decodes the word found at address pc (pc fixes branch and jump targets).
 Instr decode(std::uint32_t word, std::uint32_t pc);

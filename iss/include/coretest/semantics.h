@@ -1,7 +1,8 @@
 #pragma once
-// The MIPS-I user integer instruction set, one operation per line or two, written with the core's
-// helpers. `op` is what to execute: the run loop passes Instr::dispatch (which may be Op::Hook or
-// Op::Countdown), a fault replacement that wants the real behaviour calls realSemantics().
+// The MIPS-I integer instruction set and coprocessor 0, one operation per line or two, written
+// with the core's helpers. `op` is what to execute: the run loop passes Instr::dispatch (which may
+// be Op::Hook or Op::Countdown), a fault replacement that wants the real behaviour calls
+// realSemantics().
 #include <cstdint>
 
 #include "coretest/instr.h"
@@ -181,6 +182,17 @@ template <class C>
     case Op::Swl: storePartial(c, i, storeLeft); break;
     case Op::Sw: c.store(s() + i.imm, 4, t()); break;
     case Op::Swr: storePartial(c, i, storeRight); break;
+    case Op::Mfc0:
+        if (c.usable(0)) c.setRt(i, c.cp0Reg(i.rd));
+        break;
+    case Op::Mtc0:
+        if (c.usable(0)) c.setCp0Reg(i.rd, t());
+        break;
+    case Op::Rfe:
+        if (c.usable(0)) c.popStatus();
+        break;
+    // No coprocessor 1 to 3 is attached: with its CU bit set the instruction does nothing.
+    case Op::Cop: c.usable(copNumber(i.word)); break;
     case Op::Reserved: c.raise(ExceptionCause::Reserved); break;
     case Op::Hook:
     case Op::Countdown: c.hooked(i); break;
