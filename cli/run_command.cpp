@@ -8,11 +8,12 @@
 #include <nlohmann/json.hpp>
 
 #include "commands.h"
-#include "fault_options.h"
 #include "coretest/catalogue.h"
 #include "coretest/disassembler.h"
+#include "coretest/random_program.h"
 #include "coretest/routine_reports.h"
 #include "coretest/strict_memory.h"
+#include "fault_options.h"
 #include "numbers.h"
 #include "output.h"
 #include "second_core/second_core.h"
@@ -20,6 +21,15 @@
 namespace coretest::cli {
 
 namespace {
+
+// What the verdict counts: the ROM's 58 routines, or a random image's checkpoints (its options,
+// as stored in it, are printed too).
+struct Program {
+    std::optional<std::string> randomOptions;
+    std::size_t checkpoints = 0;
+    const char* units() const { return randomOptions ? "checkpoints" : "routines"; }
+    std::size_t total() const { return randomOptions ? checkpoints : 58; }
+};
 
 struct RunArgs {
     std::string elf = CORETEST_DEFAULT_ROM;
@@ -58,15 +68,14 @@ std::vector<BoardEvent> bootWrites(const Diagnosis& d) {
     return out;
 }
 
-std::string ending(const Diagnosis& d) {
+std::string ending(const Diagnosis& d, const Program& program) {
     const auto& b = d.run.board;
     switch (d.run.reason) {
     case StopReason::Verdict:
-        return fmt::format(
-            "verdict: {}, {} of 58 routines passed (LED bank 0x{:04x}, lamp A {}, lamp B "
-            "{}, end mark 0x{:02x})",
-            d.verdictPassed() ? "pass" : "FAIL", d.run.passCount(), b.ledBank, b.lampA, b.lampB,
-            b.endMark);
+        return fmt::format("verdict: {}, {} of {} {} passed (LED bank 0x{:04x}, lamp A {}, lamp B "
+                           "{}, end mark 0x{:02x})",
+                           d.verdictPassed() ? "pass" : "FAIL", d.run.passCount(), program.total(),
+                           program.units(), b.ledBank, b.lampA, b.lampB, b.endMark);
     case StopReason::ExceptionIdle: {
         const auto& x = *d.run.exception;
         return fmt::format("no verdict: {} exception at {} in {}{}, the core idles at 0x{:08x}; "
@@ -101,13 +110,16 @@ std::string ending(const Diagnosis& d) {
 // The strict-memory violations, or nothing when the run was not strict.
 using Violations = std::optional<std::vector<MemoryViolation>>;
 
-void printText(const RunArgs& args, const Diagnosis& d, const Violations& violations,
-               double seconds) {
+void printText(const RunArgs& args, const Program& program, const Diagnosis& d,
+               const Violations& violations, double seconds) {
     std::string faults;
     for (const auto& f : args.faults)
         faults += (faults.empty() ? "" : ", ") + f;
     fmt::print("coretest run: {} on the {} core, switch {}{}\n", args.elf, args.core,
                hex(parseSwitch(args.switchText)), faults.empty() ? "" : ", faults: " + faults);
+    if (program.randomOptions)
+        fmt::print("random program: {}, {} checkpoints\n", *program.randomOptions,
+                   program.checkpoints);
     std::string boot;
     for (const auto& e : bootWrites(d))
         boot += fmt::format("{}{} {}", boot.empty() ? "" : ", ", regName(e.reg), hex(e.value));
@@ -124,7 +136,7 @@ void printText(const RunArgs& args, const Diagnosis& d, const Violations& violat
             fmt::print("\n");
         }
     }
-    fmt::print("{}\n", ending(d));
+    fmt::print("{}\n", ending(d, program));
     for (const auto& w : d.run.romWrites)
         fmt::print("board fault: write of {} to the boot ROM at {} by the instruction at {}\n",
                    hex(w.value), hex(w.address), hex(w.pc));
@@ -155,13 +167,17 @@ nlohmann::json failureJson(const CaseFailure& f) {
             {"registers", regs}};
 }
 
-void printJson(const RunArgs& args, const Diagnosis& d, const Violations& violations,
-               double seconds) {
+void printJson(const RunArgs& args, const Program& program, const Diagnosis& d,
+               const Violations& violations, double seconds) {
     nlohmann::json j;
     j["elf"] = args.elf;
     j["core"] = args.core;
     j["switch"] = parseSwitch(args.switchText);
     j["faults"] = args.faults;
+    if (program.randomOptions) {
+        j["random_program"] = *program.randomOptions;
+        j["checkpoints"] = program.checkpoints;
+    }
     j["boot"] = nlohmann::json::array();
     for (const auto& e : bootWrites(d))
         j["boot"].push_back({{"register", regName(e.reg)}, {"value", e.value}});
@@ -230,6 +246,9 @@ Action addRunCommand(CLI::App& app) {
         options.faults = faultSelections(args->faults);
         const Image image = Image::load(args->elf);
         const RomMap map = RomMap::load(image);
+        Program program;
+        program.randomOptions = random::storedOptions(image);
+        program.checkpoints = map.routines().size();
         std::optional<StrictMemory> strict;
         if (args->strict) {
             if (onUnicorn)
@@ -247,9 +266,9 @@ Action addRunCommand(CLI::App& app) {
         const Violations violations =
             strict ? Violations(strict->violations()) : Violations(std::nullopt);
         if (args->json)
-            printJson(*args, d, violations, seconds);
+            printJson(*args, program, d, violations, seconds);
         else
-            printText(*args, d, violations, seconds);
+            printText(*args, program, d, violations, seconds);
         finishOutput(std::cout, "standard output");
         return d.verdictPassed() && !(violations && !violations->empty()) ? kPass : kCoreFailed;
     };

@@ -137,7 +137,9 @@ void emitPassEnd(Assembly& out, std::uint32_t checkpoints) {
     out.emit(kNop);
     out.emit(iType(kAddiu, kTemp, kTemp, 0xffff));
     out.emit(iType(kSw, kBase, kTemp, off(kSlotPasses)));
-    out.emitRef(iType(kBne, kTemp, 0, 0), Fixup::Branch, kPassLabel, "next pass");
+    out.emitRef(iType(kBeq, kTemp, 0, 0), Fixup::Branch, "random_passed");
+    out.emit(kNop);
+    out.emitRef(jType(kJ, 0), Fixup::Jump, kPassLabel, "next pass (a jump: any distance)");
     out.emit(kNop);
     out.label("random_passed");
     loadConstant(out, kLink, checkpoints << 24 | checkpoints);

@@ -44,6 +44,8 @@ const OptionSet kOptionSets[] = {
     {"seed 7, three passes", with(7, 3000, 200, 3)},
     {"seed 8, checkpoint every 7", with(8, 1000, 7)},
     {"seed 9, one instruction", with(9, 1, 1)},
+    {"seed 10, the most instructions", with(10, 60000, 236)},
+    {"seed 12, the most instructions, two passes", with(12, 60000, 6000, 2)},
 };
 
 TEST(RandomProgram, EveryOptionSetPassesOnTheReferenceCore) {
