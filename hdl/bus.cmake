@@ -1,24 +1,21 @@
 # The bus adapters (hdl/kit/bus): our core through each of them on the kit's board, as one
 # Verilator model (coretest_bus_sim) and one Icarus Verilog program (coretest_bus_tb.vvp); the
-# protocol is chosen at run time (+bus=NAME). Included by hdl/CMakeLists.txt, after the kit's and
-# the core's source lists.
+# protocol is chosen at run time (+bus=NAME). The top is the template (tb/coretest_tb.sv) with
+# kit/bus/tb/coretest_bus_core.sv as its core. Included by hdl/CMakeLists.txt, after the kit's
+# and the core's source lists.
 file(GLOB bus_kit_sources CONFIGURE_DEPENDS ${hdl_src}/kit/bus/*.sv)
 set(CORETEST_BUS_SOURCES ${bus_kit_sources} CACHE INTERNAL "The kit's bus adapters, checkers and shims")
 set(bus_tb_sources ${kit_sources} ${core_packages} ${core_sources} ${bus_kit_sources}
-                   ${hdl_src}/kit/bus/tb/coretest_bus_tb.sv)
+                   ${hdl_src}/kit/bus/tb/coretest_bus_tb_pkg.sv
+                   ${hdl_src}/kit/bus/tb/coretest_bus_port.sv
+                   ${hdl_src}/kit/bus/tb/coretest_bus_core.sv ${hdl_src}/tb/coretest_tb.sv)
+set(bus_tb_defines -DCORETEST_BUG_KNOBS -DCORETEST_CORE=coretest_bus_core)
 
 set(bus_targets "")
 if(verilator_FOUND)
   # The template top's main: exit 0 PASS, 1 FAIL (a checker's line too), 2 ERROR (bad input).
-  add_executable(coretest_bus_sim ${hdl_src}/tb/sim_main.cpp)
-  target_compile_options(coretest_bus_sim PRIVATE -Wno-unused-parameter -Wno-error)
-  target_compile_definitions(coretest_bus_sim PRIVATE VM_PREFIX=Vcoretest_bus_tb)
-  verilate(coretest_bus_sim
-    SOURCES ${bus_tb_sources}
-    TOP_MODULE coretest_bus_tb
-    PREFIX Vcoretest_bus_tb
-    INCLUDE_DIRS ${hdl_bin}
-    VERILATOR_ARGS -O3 --x-assign fast --x-initial fast --assert)
+  coretest_template_model(coretest_bus_sim Vcoretest_bus_tb SOURCES ${bus_tb_sources}
+                          ARGS -DCORETEST_CORE=coretest_bus_core)
   list(APPEND bus_targets coretest_bus_sim)
 endif()
 
@@ -26,8 +23,8 @@ find_program(CORETEST_IVERILOG iverilog)
 if(CORETEST_IVERILOG)
   add_custom_command(
     OUTPUT ${hdl_bin}/coretest_bus_tb.vvp
-    COMMAND ${CORETEST_IVERILOG} -g2012 -I ${hdl_bin} -s coretest_bus_tb -o ${hdl_bin}/coretest_bus_tb.vvp
-            ${bus_tb_sources}
+    COMMAND ${CORETEST_IVERILOG} -g2012 -I ${hdl_bin} ${bus_tb_defines} -s coretest_tb
+            -o ${hdl_bin}/coretest_bus_tb.vvp ${bus_tb_sources}
     DEPENDS ${bus_tb_sources} ${hdl_bin}/coretest_bug_knobs.svh
     COMMENT "Compiling the bus adapters' testbench with Icarus Verilog (hdl/coretest_bus_tb.vvp)"
     VERBATIM)

@@ -4,57 +4,31 @@
 // EX and every stall, flush and forwarding decision in mips_hazard_unit. Each pipeline register
 // is one packed struct (mips_pkg), the output of the stage that fills it. Reset fetches from
 // 0xbfc00000; exceptions go to 0xbfc00380 with no coprocessor 0. This module only connects the
-// stages, and spreads their memory port structs over the board's flat ports. `bugs_i` switches
-// on deliberate faults, one bit each (mips_pkg BUG_*, bug_knobs.md); 0 is the correct core.
+// stages; its memory ports are the kit's request and response structs (coretest_pkg). `bugs_i`
+// switches on deliberate faults, one bit each (mips_pkg BUG_*, bug_knobs.md); 0 is the correct
+// core.
 `default_nettype none
 
 module mips_core
     import mips_pkg::*;
     import coretest_pkg::*;
 (
-    input  wire logic        clk_i,
-    input  wire logic        rst_i,
-    input  wire logic [31:0] bugs_i,
-    // instruction port
-    output logic             i_req_o,
-    output logic      [31:0] i_addr_o,
-    input  wire logic        i_ready_i,
-    input  wire logic [31:0] i_rdata_i,
-    input  wire logic        i_err_i,
-    // data port
-    output logic             d_req_o,
-    output logic             d_we_o,
-    output logic      [ 3:0] d_be_o,
-    output logic      [31:0] d_addr_o,
-    output logic      [31:0] d_wdata_o,
-    input  wire logic        d_ready_i,
-    input  wire logic [31:0] d_rdata_i,
-    input  wire logic        d_err_i,
-    // retirement interface (hdl/kit/coretest_pkg.sv)
-    output coretest_retirement_t retirement_o
+    input  wire logic              clk_i,
+    input  wire logic              rst_i,
+    input  wire logic       [31:0] bugs_i,
+    output coretest_mem_req_t      imem_req_o,    // instruction port
+    input  wire coretest_mem_rsp_t imem_rsp_i,
+    output coretest_mem_req_t      dmem_req_o,    // data port
+    input  wire coretest_mem_rsp_t dmem_rsp_i,
+    output coretest_retirement_t   retirement_o   // retirement interface (hdl/kit/coretest_pkg.sv)
 );
 
     logic unused_bugs;
     assign unused_bugs = |bugs_i[31:BUG_KNOBS];
 
-    // The memory ports as the stages see them (IF fetches, MEM loads and stores), and their
-    // flat form on the board.
+    // IF's fetch as the kit's request (MEM drives the data port's request itself).
     mips_imem_req_t imem_req;
-    mips_dmem_req_t dmem_req;
-    mips_mem_rsp_t imem_rsp, dmem_rsp;
-    assign i_req_o = imem_req.req;
-    assign i_addr_o = imem_req.addr;
-    assign imem_rsp.ready = i_ready_i;
-    assign imem_rsp.rdata = i_rdata_i;
-    assign imem_rsp.err = i_err_i;
-    assign d_req_o = dmem_req.req;
-    assign d_we_o = dmem_req.we;
-    assign d_be_o = dmem_req.be;
-    assign d_addr_o = dmem_req.addr;
-    assign d_wdata_o = dmem_req.wdata;
-    assign dmem_rsp.ready = d_ready_i;
-    assign dmem_rsp.rdata = d_rdata_i;
-    assign dmem_rsp.err = d_err_i;
+    assign imem_req_o = coretest_fetch_req(imem_req.req, imem_req.addr);
 
     // pipeline registers
     if_id_t if_id;
@@ -84,9 +58,9 @@ module mips_core
         .bug_hilo_no_interlock_i(bugs_i[BUG_HILO_NO_INTERLOCK]),
         .bug_branch_annuls_slot_i(bugs_i[BUG_BRANCH_ANNULS_SLOT]),
         .i_req_i(imem_req.req),
-        .i_ready_i(imem_rsp.ready),
-        .d_req_i(dmem_req.req),
-        .d_ready_i(dmem_rsp.ready),
+        .i_ready_i(imem_rsp_i.ready),
+        .d_req_i(dmem_req_o.req),
+        .d_ready_i(dmem_rsp_i.ready),
         .id_reads_i(id_reads),
         .id_ex_i(id_ex),
         .ex_mem_i(ex_mem),
@@ -117,7 +91,7 @@ module mips_core
         .flush_ifid_i(flush_ifid),
         .mark_slot_i(mark_slot),
         .imem_req_o(imem_req),
-        .imem_rsp_i(imem_rsp),
+        .imem_rsp_i,
         .if_id_o(if_id)
     );
 
@@ -176,8 +150,8 @@ module mips_core
         .bug_store_ignores_byte_enables_i(bugs_i[BUG_STORE_IGNORES_BYTE_ENABLES]),
         .bug_delay_slot_store_dropped_i(bugs_i[BUG_DELAY_SLOT_STORE_DROPPED]),
         .ex_mem_i(ex_mem),
-        .dmem_req_o(dmem_req),
-        .dmem_rsp_i(dmem_rsp),
+        .dmem_req_o,
+        .dmem_rsp_i,
         .exc_o(mem_exc),
         .wm_o(retirement_o.wm),
         .mem_wb_o(mem_wb)

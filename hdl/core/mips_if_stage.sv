@@ -11,6 +11,7 @@
 
 module mips_if_stage
     import mips_pkg::*;
+    import coretest_pkg::*;
 (
     input  wire logic        clk_i,
     input  wire logic        rst_i,
@@ -21,7 +22,7 @@ module mips_if_stage
     input  wire logic        flush_ifid_i,   // IF/ID becomes a bubble
     input  wire logic        mark_slot_i,    // IF/ID (kept) is the delay slot of a taken branch
     output mips_imem_req_t   imem_req_o,     // instruction port
-    input  wire mips_mem_rsp_t imem_rsp_i,
+    input  wire coretest_mem_rsp_t imem_rsp_i,
     output if_id_t           if_id_o
 );
 

@@ -19,8 +19,8 @@ module mips_mem_stage
     input  wire logic        bug_store_ignores_byte_enables_i,
     input  wire logic        bug_delay_slot_store_dropped_i,
     input  wire ex_mem_t     ex_mem_i,
-    output mips_dmem_req_t   dmem_req_o,  // data port
-    input  wire mips_mem_rsp_t dmem_rsp_i,
+    output coretest_mem_req_t dmem_req_o,  // data port
+    input  wire coretest_mem_rsp_t dmem_rsp_i,
     output logic             exc_o,  // the instruction here traps (to the hazard unit)
     output coretest_mem_write_t wm_o,  // a store completed on the board this cycle
     output mem_wb_t          mem_wb_o

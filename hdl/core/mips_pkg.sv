@@ -283,31 +283,15 @@ package mips_pkg;
         logic [31:0] data;
     } rf_write_t;
 
-    // ---- The memory ports inside the core: one request and one response each. mips_core
-    // turns them into the flat port list of the kit's board (i_*, d_*). ----
+    // ---- The memory ports: the data port and both responses are the kit's coretest_mem_req_t
+    // and coretest_mem_rsp_t (hdl/kit/coretest_pkg.sv); IF makes only fetches, and mips_core
+    // widens them to the kit's request. ----
 
     // A fetch: the word at addr, while req is high.
     typedef struct packed {
         logic        req;
         logic [31:0] addr;
     } mips_imem_req_t;
-
-    // A load or store: the word address, the byte lanes written and the data on its lanes.
-    typedef struct packed {
-        logic        req;
-        logic        we;
-        logic [ 3:0] be;
-        logic [31:0] addr;
-        logic [31:0] wdata;
-    } mips_dmem_req_t;
-
-    // The board's answer on either port: ready ends the transfer, with the word read (a load or
-    // fetch) or a bus error.
-    typedef struct packed {
-        logic        ready;
-        logic [31:0] rdata;
-        logic        err;
-    } mips_mem_rsp_t;
 
     // Cycles a multiply and a divide take in the muldiv unit, counting their cycle in EX.
     localparam logic [5:0] MULT_CYCLES = 6'd4;

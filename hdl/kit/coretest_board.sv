@@ -41,30 +41,19 @@ module coretest_board
     parameter bit          BIG_ENDIAN = 1'b0,            // the core's byte order
     parameter bit          POISON     = 1'b1             // rdata outside its valid window
 ) (
-    input  wire logic        clk_i,
-    input  wire logic        rst_i,
-    // instruction port
-    input  wire logic        i_req_i,
-    input  wire logic [31:0] i_addr_i,
-    output logic             i_ready_o,
-    output logic      [31:0] i_rdata_o,
-    output logic             i_err_o,
-    // data port
-    input  wire logic        d_req_i,
-    input  wire logic        d_we_i,
-    input  wire logic [ 3:0] d_be_i,
-    input  wire logic [31:0] d_addr_i,
-    input  wire logic [31:0] d_wdata_i,
-    output logic             d_ready_o,
-    output logic      [31:0] d_rdata_o,
-    output logic             d_err_o,
+    input  wire logic              clk_i,
+    input  wire logic              rst_i,
+    input  wire coretest_mem_req_t imem_req_i,   // instruction port: req and addr (we, be and
+    output coretest_mem_rsp_t      imem_rsp_o,   // wdata are not read)
+    input  wire coretest_mem_req_t dmem_req_i,   // data port
+    output coretest_mem_rsp_t      dmem_rsp_o,
     // what the harness watches
-    output logic             bus_error_o,  // an access nothing answers completes this cycle
-    output logic             end_mark_o,   // 0xff has been written to the end-mark register
-    output logic      [31:0] display_o,
-    output logic      [15:0] leds_o,
-    output logic      [31:0] lamp_a_o,
-    output logic      [31:0] lamp_b_o
+    output logic                   bus_error_o,  // an access nothing answers completes this cycle
+    output logic                   end_mark_o,   // 0xff has been written to the end-mark register
+    output logic            [31:0] display_o,
+    output logic            [15:0] leds_o,
+    output logic            [31:0] lamp_a_o,
+    output logic            [31:0] lamp_b_o
 );
     localparam logic [31:0] ROM_BASE = PHYSICAL ? 32'h1fc0_0000 : 32'hbfc0_0000;
     localparam logic [31:0] RAM_BASE = PHYSICAL ? 32'h0000_0000 : 32'h8000_0000;
@@ -269,10 +258,13 @@ module coretest_board
     // The memory words at both ports' addresses. Continuous assignments, not procedural reads:
     // a simulator may make a combinational block sensitive to every word of the array.
     logic [31:0] i_rom_word, i_ram_word, d_rom_word, d_ram_word;
-    assign i_rom_word = rom[rom_index(i_addr_i)];
-    assign i_ram_word = ram[ram_index(i_addr_i)];
-    assign d_rom_word = rom[rom_index(d_addr_i)];
-    assign d_ram_word = ram[ram_index(d_addr_i)];
+    assign i_rom_word = rom[rom_index(imem_req_i.addr)];
+    assign i_ram_word = ram[ram_index(imem_req_i.addr)];
+    assign d_rom_word = rom[rom_index(dmem_req_i.addr)];
+    assign d_ram_word = ram[ram_index(dmem_req_i.addr)];
+
+    // Each port's ready (from its wait states) and bus error.
+    logic i_ready, i_err, d_ready, d_err;
 
     // ---- when rdata is valid ----
     // In the cycle a read completes (req and ready), and after it while the core keeps the address
@@ -286,8 +278,10 @@ module coretest_board
     logic        i_held_q, d_held_q;
     logic [31:0] i_held_addr_q, d_held_addr_q;
     logic        i_rdata_valid, d_rdata_valid;
-    assign i_rdata_valid = (i_req_i && i_ready_o) || (i_held_q && i_addr_i == i_held_addr_q);
-    assign d_rdata_valid = (d_req_i && d_ready_o && !d_we_i) || (d_held_q && d_addr_i == d_held_addr_q);
+    assign i_rdata_valid = (imem_req_i.req && i_ready) ||
+                           (i_held_q && imem_req_i.addr == i_held_addr_q);
+    assign d_rdata_valid = (dmem_req_i.req && d_ready && !dmem_req_i.we) ||
+                           (d_held_q && dmem_req_i.addr == d_held_addr_q);
 
     always_ff @(posedge clk_i) begin
         if (rst_i) begin
@@ -296,72 +290,80 @@ module coretest_board
             i_held_addr_q <= '0;
             d_held_addr_q <= '0;
         end else begin
-            if (i_req_i && i_ready_o) begin
+            if (imem_req_i.req && i_ready) begin
                 i_held_q <= 1'b1;
-                i_held_addr_q <= i_addr_i;
-            end else if (i_addr_i != i_held_addr_q) begin
+                i_held_addr_q <= imem_req_i.addr;
+            end else if (imem_req_i.addr != i_held_addr_q) begin
                 i_held_q <= 1'b0;
             end
-            if (d_req_i && d_ready_o) begin
-                d_held_q <= !d_we_i;
-                d_held_addr_q <= d_addr_i;
-            end else if (d_addr_i != d_held_addr_q) begin
+            if (dmem_req_i.req && d_ready) begin
+                d_held_q <= !dmem_req_i.we;
+                d_held_addr_q <= dmem_req_i.addr;
+            end else if (dmem_req_i.addr != d_held_addr_q) begin
                 d_held_q <= 1'b0;
             end
         end
     end
 
     // ---- instruction port: ROM and RAM ----
-    coretest_wait_states #(.LATENCY(LATENCY)) i_wait (.clk_i, .rst_i, .req_i(i_req_i), .ready_o(i_ready_o));
+    coretest_wait_states #(.LATENCY(LATENCY)) i_wait (
+        .clk_i, .rst_i, .req_i(imem_req_i.req), .ready_o(i_ready));
+    assign i_err = !(in_rom(imem_req_i.addr) || in_ram(imem_req_i.addr));
 
     always @* begin
-        i_err_o = !(in_rom(i_addr_i) || in_ram(i_addr_i));
-        if (POISON && !i_rdata_valid) i_rdata_o = POISON_WORD;
-        else if (in_rom(i_addr_i)) i_rdata_o = lanes(i_rom_word);
-        else if (in_ram(i_addr_i)) i_rdata_o = lanes(i_ram_word);
-        else i_rdata_o = '0;
+        imem_rsp_o.ready = i_ready;
+        imem_rsp_o.err = i_err;
+        if (POISON && !i_rdata_valid) imem_rsp_o.rdata = POISON_WORD;
+        else if (in_rom(imem_req_i.addr)) imem_rsp_o.rdata = lanes(i_rom_word);
+        else if (in_ram(imem_req_i.addr)) imem_rsp_o.rdata = lanes(i_ram_word);
+        else imem_rsp_o.rdata = '0;
     end
 
     // ---- data port: ROM (read only), RAM, board registers ----
-    coretest_wait_states #(.LATENCY(LATENCY)) d_wait (.clk_i, .rst_i, .req_i(d_req_i), .ready_o(d_ready_o));
+    coretest_wait_states #(.LATENCY(LATENCY)) d_wait (
+        .clk_i, .rst_i, .req_i(dmem_req_i.req), .ready_o(d_ready));
 
-    // An access to a board register: loads read the whole word (d_be_i describes stores only);
+    // An access to a board register: loads read the whole word (dmem_req_i.be describes stores only);
     // stores must write the whole word.
     logic d_register;
-    assign d_register = is_register(d_addr_i) && (!d_we_i || d_be_i == 4'b1111);
+    assign d_register = is_register(dmem_req_i.addr) && (!dmem_req_i.we || dmem_req_i.be == 4'b1111);
+
+    assign d_err = !(in_rom(dmem_req_i.addr) || in_ram(dmem_req_i.addr) || d_register);
 
     always @* begin
-        d_err_o = !(in_rom(d_addr_i) || in_ram(d_addr_i) || d_register);
-        d_rdata_o = '0;
-        if (POISON && !d_rdata_valid) d_rdata_o = POISON_WORD;
-        else if (in_rom(d_addr_i)) d_rdata_o = lanes(d_rom_word);
-        else if (in_ram(d_addr_i)) d_rdata_o = lanes(d_ram_word);
+        dmem_rsp_o.ready = d_ready;
+        dmem_rsp_o.err = d_err;
+        dmem_rsp_o.rdata = '0;
+        if (POISON && !d_rdata_valid) dmem_rsp_o.rdata = POISON_WORD;
+        else if (in_rom(dmem_req_i.addr)) dmem_rsp_o.rdata = lanes(d_rom_word);
+        else if (in_ram(dmem_req_i.addr)) dmem_rsp_o.rdata = lanes(d_ram_word);
         else if (d_register)
-            case (d_addr_i)
-                LED_BANK_REG: d_rdata_o = led_q;
-                LAMP_A_REG: d_rdata_o = lamp_a_q;
-                LAMP_B_REG: d_rdata_o = lamp_b_q;
-                DISPLAY_REG: d_rdata_o = display_q;
-                END_MARK_REG: d_rdata_o = end_mark_q;
-                SWITCH_REG: d_rdata_o = switch_value;
-                default: d_rdata_o = '0;
+            case (dmem_req_i.addr)
+                LED_BANK_REG: dmem_rsp_o.rdata = led_q;
+                LAMP_A_REG: dmem_rsp_o.rdata = lamp_a_q;
+                LAMP_B_REG: dmem_rsp_o.rdata = lamp_b_q;
+                DISPLAY_REG: dmem_rsp_o.rdata = display_q;
+                END_MARK_REG: dmem_rsp_o.rdata = end_mark_q;
+                SWITCH_REG: dmem_rsp_o.rdata = switch_value;
+                default: dmem_rsp_o.rdata = '0;
             endcase
     end
 
     logic store_done;  // a store completes at the end of this cycle
-    assign store_done = d_req_i && d_ready_o && d_we_i && !d_err_o;
+    assign store_done = dmem_req_i.req && d_ready && dmem_req_i.we && !d_err;
 
     // A store's lanes as memory bytes: lane n is the byte at addr + n, or addr + 3 - n for a
     // big-endian core.
     logic [ 3:0] mem_be;
     logic [31:0] mem_wdata;
-    assign mem_be = BIG_ENDIAN ? {d_be_i[0], d_be_i[1], d_be_i[2], d_be_i[3]} : d_be_i;
-    assign mem_wdata = lanes(d_wdata_i);
+    assign mem_be = BIG_ENDIAN ? {dmem_req_i.be[0], dmem_req_i.be[1], dmem_req_i.be[2], dmem_req_i.be[3]}
+                               : dmem_req_i.be;
+    assign mem_wdata = lanes(dmem_req_i.wdata);
 
     always_ff @(posedge clk_i) begin
-        if (store_done && in_ram(d_addr_i))
+        if (store_done && in_ram(dmem_req_i.addr))
             for (int lane = 0; lane < 4; lane++)
-                if (mem_be[lane]) ram[ram_index(d_addr_i)][lane*8+:8] <= mem_wdata[lane*8+:8];
+                if (mem_be[lane]) ram[ram_index(dmem_req_i.addr)][lane*8+:8] <= mem_wdata[lane*8+:8];
     end
 
     always_ff @(posedge clk_i) begin
@@ -372,86 +374,83 @@ module coretest_board
             display_q <= '0;
             end_mark_q <= '0;
         end else if (store_done && d_register) begin
-            case (d_addr_i)
-                LED_BANK_REG: led_q <= d_wdata_i;
-                LAMP_A_REG: lamp_a_q <= d_wdata_i;
-                LAMP_B_REG: lamp_b_q <= d_wdata_i;
-                DISPLAY_REG: display_q <= d_wdata_i;
-                END_MARK_REG: end_mark_q <= d_wdata_i;
+            case (dmem_req_i.addr)
+                LED_BANK_REG: led_q <= dmem_req_i.wdata;
+                LAMP_A_REG: lamp_a_q <= dmem_req_i.wdata;
+                LAMP_B_REG: lamp_b_q <= dmem_req_i.wdata;
+                DISPLAY_REG: display_q <= dmem_req_i.wdata;
+                END_MARK_REG: end_mark_q <= dmem_req_i.wdata;
                 default: ;  // the switch is an input
             endcase
         end
     end
 
     // ---- the ports' contract, checked (simulation only) ----
-    // The previous cycle's request on each port, while it waited for ready.
-    logic        i_waiting_q, d_waiting_q;
-    logic [31:0] i_addr_q, d_addr_q, d_wdata_q;
-    logic        d_we_q;
-    logic [ 3:0] d_be_q;
-    logic [63:0] cycles_q;
+    // The previous cycle's request on each port, and whether it waited for ready.
+    logic              i_waiting_q, d_waiting_q;
+    coretest_mem_req_t i_req_q, d_req_q;
+    logic       [63:0] cycles_q;
     always_ff @(posedge clk_i) begin
         if (rst_i) begin
             i_waiting_q <= 1'b0;
             d_waiting_q <= 1'b0;
             cycles_q <= '0;
         end else begin
-            i_waiting_q <= i_req_i && !i_ready_o;
-            d_waiting_q <= d_req_i && !d_ready_o;
+            i_waiting_q <= imem_req_i.req && !i_ready;
+            d_waiting_q <= dmem_req_i.req && !d_ready;
             cycles_q <= cycles_q + 64'd1;
         end
-        i_addr_q <= i_addr_i;
-        d_addr_q <= d_addr_i;
-        d_we_q <= d_we_i;
-        d_be_q <= d_be_i;
-        d_wdata_q <= d_wdata_i;
+        i_req_q <= imem_req_i;
+        d_req_q <= dmem_req_i;
     end
 
     function automatic logic [31:0] lane_mask(logic [3:0] be);
         return {{8{be[3]}}, {8{be[2]}}, {8{be[1]}}, {8{be[0]}}};
     endfunction
 
-    // What breaks the contract this cycle, or "" (the first rule broken names it).
-    function automatic string port_problem(logic waiting, logic req, logic [31:0] addr, logic we,
-                                           logic [3:0] be, logic [31:0] wdata, logic [31:0] addr_q,
-                                           logic we_q, logic [3:0] be_q, logic [31:0] wdata_q,
-                                           logic data_port);
+    // What breaks the contract this cycle, or "" (the first rule broken names it). r is this
+    // cycle's request, r_q the last cycle's (whose req is in waiting); an instruction port's we,
+    // be and wdata are not read.
+    /* verilator lint_off UNUSEDSIGNAL */
+    function automatic string port_problem(logic waiting, coretest_mem_req_t r,
+                                           coretest_mem_req_t r_q, logic data_port);
+    /* verilator lint_on UNUSEDSIGNAL */
         string p;
+        logic we;
+        we = data_port && r.we;
         p = "";
-        if ($isunknown(req))
+        if ($isunknown(r.req))
             p = "req has unknown bits (X or Z) after reset";
-        else if (waiting && !req)
+        else if (waiting && !r.req)
             p = $sformatf("the request for 0x%08h was withdrawn before ready (req must stay 1 until the cycle ready is 1)",
-                     addr_q);
-        else if (req && ($isunknown(addr) || (data_port && $isunknown(we))))
-            p = $sformatf("a request with unknown bits in its address 0x%08h or we", addr);
-        else if (waiting && addr != addr_q)
+                     r_q.addr);
+        else if (r.req && ($isunknown(r.addr) || (data_port && $isunknown(r.we))))
+            p = $sformatf("a request with unknown bits in its address 0x%08h or we", r.addr);
+        else if (waiting && r.addr != r_q.addr)
             p = $sformatf("the address changed from 0x%08h to 0x%08h before ready (a request stays unchanged until ready)",
-                     addr_q, addr);
-        else if (data_port && waiting && we != we_q)
+                     r_q.addr, r.addr);
+        else if (data_port && waiting && r.we != r_q.we)
             p = $sformatf("we changed from %0d to %0d at 0x%08h before ready (a request stays unchanged until ready)",
-                     we_q, we, addr);
-        else if (data_port && waiting && we && be != be_q)
+                     r_q.we, r.we, r.addr);
+        else if (waiting && we && r.be != r_q.be)
             p = $sformatf("be changed from %b to %b in the store to 0x%08h before ready (a request stays unchanged until ready)",
-                     be_q, be, addr);
-        else if (data_port && waiting && we && ((wdata ^ wdata_q) & lane_mask(be)) != 32'b0)
+                     r_q.be, r.be, r.addr);
+        else if (waiting && we && ((r.wdata ^ r_q.wdata) & lane_mask(r.be)) != 32'b0)
             p = $sformatf("wdata changed from 0x%08h to 0x%08h in the store to 0x%08h before ready (a request stays unchanged until ready)",
-                     wdata_q, wdata, addr);
-        else if (req && addr[1:0] != 2'b00)
+                     r_q.wdata, r.wdata, r.addr);
+        else if (r.req && r.addr[1:0] != 2'b00)
             p = $sformatf("address 0x%08h is not a word address (its low two bits must be 0; be selects the bytes)",
-                     addr);
-        else if (data_port && req && we && $isunknown(be))
-            p = $sformatf("a store to 0x%08h with unknown bits in be", addr);
+                     r.addr);
+        else if (r.req && we && $isunknown(r.be))
+            p = $sformatf("a store to 0x%08h with unknown bits in be", r.addr);
         return p;
     endfunction
 
     always @(posedge clk_i) begin : contract
         string i_problem, d_problem;
         if (!rst_i) begin
-            i_problem = port_problem(i_waiting_q, i_req_i, i_addr_i, 1'b0, 4'b0, 32'b0, i_addr_q,
-                                     1'b0, 4'b0, 32'b0, 1'b0);
-            d_problem = port_problem(d_waiting_q, d_req_i, d_addr_i, d_we_i, d_be_i, d_wdata_i,
-                                     d_addr_q, d_we_q, d_be_q, d_wdata_q, 1'b1);
+            i_problem = port_problem(i_waiting_q, imem_req_i, i_req_q, 1'b0);
+            d_problem = port_problem(d_waiting_q, dmem_req_i, d_req_q, 1'b1);
             if (i_problem != "")
                 $display("coretest: ERROR instruction port: %s, cycle %0d", i_problem, cycles_q);
             if (d_problem != "")
@@ -468,7 +467,7 @@ module coretest_board
         end
     end
 
-    assign bus_error_o = (i_req_i && i_ready_o && i_err_o) || (d_req_i && d_ready_o && d_err_o);
+    assign bus_error_o = (imem_req_i.req && i_ready && i_err) || (dmem_req_i.req && d_ready && d_err);
     assign end_mark_o = end_mark_q == 32'hff;
     assign display_o = display_q;
     assign leds_o = led_q[15:0];
@@ -478,20 +477,20 @@ module coretest_board
     // ---- what the board prints (simulation only, hence not always_ff) ----
     always @(posedge clk_i) begin
         if (!rst_i) begin
-            if (i_req_i && i_ready_o && i_err_o)
-                $display("board: bus error: fetch from 0x%08h, which nothing answers", i_addr_i);
-            if (d_req_i && d_ready_o && d_err_o && d_we_i)
+            if (imem_req_i.req && i_ready && i_err)
+                $display("board: bus error: fetch from 0x%08h, which nothing answers", imem_req_i.addr);
+            if (dmem_req_i.req && d_ready && d_err && dmem_req_i.we)
                 $display("board: bus error: store to 0x%08h (byte enables %b), which nothing answers",
-                         d_addr_i, d_be_i);
-            if (d_req_i && d_ready_o && d_err_o && !d_we_i)
-                $display("board: bus error: load from 0x%08h, which nothing answers", d_addr_i);
-            if (d_req_i && d_ready_o && d_we_i && in_rom(d_addr_i))
+                         dmem_req_i.addr, dmem_req_i.be);
+            if (dmem_req_i.req && d_ready && d_err && !dmem_req_i.we)
+                $display("board: bus error: load from 0x%08h, which nothing answers", dmem_req_i.addr);
+            if (dmem_req_i.req && d_ready && dmem_req_i.we && in_rom(dmem_req_i.addr))
                 $display("board fault: store of 0x%08h (byte enables %b) to the boot ROM at 0x%08h refused",
-                         d_wdata_i, d_be_i, d_addr_i);
-            if (store_done && d_register && d_addr_i == DISPLAY_REG)
-                $display("display 0x%08h: routine %0d, %0d passed", d_wdata_i, d_wdata_i[31:24],
-                         d_wdata_i[23:0]);
-            if (store_done && d_register && d_addr_i == END_MARK_REG && d_wdata_i == 32'hff)
+                         dmem_req_i.wdata, dmem_req_i.be, dmem_req_i.addr);
+            if (store_done && d_register && dmem_req_i.addr == DISPLAY_REG)
+                $display("display 0x%08h: routine %0d, %0d passed", dmem_req_i.wdata, dmem_req_i.wdata[31:24],
+                         dmem_req_i.wdata[23:0]);
+            if (store_done && d_register && dmem_req_i.addr == END_MARK_REG && dmem_req_i.wdata == 32'hff)
                 $display("verdict: %s, %0d of 58 routines passed (LED bank 0x%04h, lamp A %0d, lamp B %0d, end mark 0xff)",
                          lamp_a_q == 32'd1 && lamp_b_q == 32'd1 ? "pass" : "FAIL",
                          display_q[23:0], led_q[15:0], lamp_a_q, lamp_b_q);

@@ -8,29 +8,32 @@
 // DRAIN_CYCLES to complete its trace (at the end mark: until the end-mark record is written),
 // flush_o lets it report what never arrived, and the summary follows. PASS needs the pass verdict
 // on the lamps, no bus error and no tracer error.
-module coretest_monitor #(
+module coretest_monitor
+    import coretest_pkg::*;
+#(
     parameter bit          PHYSICAL     = 1'b0,
     parameter logic [63:0] MAX_CYCLES   = 64'd1_000_000_000,  // plusarg +max_cycles=N overrides
     parameter int          DRAIN_CYCLES = 1000,
     parameter int          IDLE_FETCHES = 3
 ) (
-    input  wire logic        clk_i,
-    input  wire logic        rst_i,
-    // the instruction port, watched for the idle loops
-    input  wire logic        i_req_i,
-    input  wire logic [31:0] i_addr_i,
-    input  wire logic        i_ready_i,
+    input  wire logic              clk_i,
+    input  wire logic              rst_i,
+    // the instruction port, watched for the idle loops (its fetches' addresses only)
+    /* verilator lint_off UNUSEDSIGNAL */
+    input  wire coretest_mem_req_t imem_req_i,
+    input  wire coretest_mem_rsp_t imem_rsp_i,
+    /* verilator lint_on UNUSEDSIGNAL */
     // the board
-    input  wire logic        bus_error_i,
-    input  wire logic        end_mark_i,
-    input  wire logic [31:0] display_i,
-    input  wire logic [31:0] lamp_a_i,
-    input  wire logic [31:0] lamp_b_i,
+    input  wire logic              bus_error_i,
+    input  wire logic              end_mark_i,
+    input  wire logic       [31:0] display_i,
+    input  wire logic       [31:0] lamp_a_i,
+    input  wire logic       [31:0] lamp_b_i,
     // the tracer (tie trace_end_i to 1 and trace_errors_i to 0 without one)
-    input  wire logic        trace_end_i,
-    input  wire logic [31:0] trace_errors_i,
-    output logic             stop_o,
-    output logic             flush_o
+    input  wire logic              trace_end_i,
+    input  wire logic       [31:0] trace_errors_i,
+    output logic                   stop_o,
+    output logic                   flush_o
 );
     localparam logic [31:0] SEGMENT = PHYSICAL ? 32'h0000_0000 : 32'ha000_0000;
     localparam logic [31:0] EXCEPTION_LOOP = SEGMENT | 32'h1fc0_0380;
@@ -76,7 +79,7 @@ module coretest_monitor #(
     end
 
     logic fetched;
-    assign fetched = i_req_i && i_ready_i;
+    assign fetched = imem_req_i.req && imem_rsp_i.ready;
 
     always_ff @(posedge clk_i) begin
         if (rst_i) begin
@@ -90,8 +93,8 @@ module coretest_monitor #(
         end else begin
             cycles_q <= cycles_q + 64'd1;
             if (bus_error_i) bus_errors_q <= bus_errors_q + 32'd1;
-            if (fetched && i_addr_i == EXCEPTION_LOOP) exception_fetches_q <= exception_fetches_q + 8'd1;
-            if (fetched && i_addr_i == TEST_FINISH) finish_fetches_q <= finish_fetches_q + 8'd1;
+            if (fetched && imem_req_i.addr == EXCEPTION_LOOP) exception_fetches_q <= exception_fetches_q + 8'd1;
+            if (fetched && imem_req_i.addr == TEST_FINISH) finish_fetches_q <= finish_fetches_q + 8'd1;
             case (phase_q)
                 WATCH: begin
                     if (end_mark_i) ending_q <= END_MARK;

@@ -1,4 +1,8 @@
 `default_nettype none
+// The kit's types. The memory port: a core's instruction and data ports as the board, the bus
+// adapters and their checkers take them, one request struct (coretest_mem_req_t) and one response
+// struct (coretest_mem_rsp_t) each.
+//
 // The retirement interface: what a core tells the kit's tracer (and the live checker in
 // hdl/cosim) about each instruction it completes. One packed struct, coretest_retirement_t,
 // carries five channels, each with its own valid bit and each tagged with the program-order
@@ -11,6 +15,41 @@
 // younger instructions retired); each announced write comes exactly once, a trap announces none.
 // Compile this package before the kit's modules and the core that drives the bundle.
 package coretest_pkg;
+
+    // A request on a memory port. It stays up and unchanged from the cycle req rises until the
+    // cycle the response's ready is 1 (docs/hdl-kit.md, "The data-port contract"). addr is a word
+    // address (its low two bits 0). we, be and wdata matter for a store only: be[n] enables byte
+    // lane n, wdata[8n+7:8n]. A fetch, or a load, has we = 0; a core's instruction port drives
+    // we = 0, be = 4'b1111 and wdata = 0 (coretest_fetch_req).
+    typedef struct packed {
+        logic        req;
+        logic        we;
+        logic [ 3:0] be;
+        logic [31:0] addr;
+        logic [31:0] wdata;
+    } coretest_mem_req_t;
+
+    // The answer: ready completes the request in this cycle, with the word read (a fetch or load)
+    // or err, a bus error (nothing answers the address).
+    typedef struct packed {
+        logic        ready;
+        logic [31:0] rdata;
+        logic        err;
+    } coretest_mem_rsp_t;
+
+    // An instruction port's request from a core's two fetch signals.
+    function automatic coretest_mem_req_t coretest_fetch_req(logic req, logic [31:0] addr);
+        return {req, 1'b0, 4'b1111, addr, 32'd0};
+    endfunction
+
+    // One step of the xorshift generator behind the kit's random wait states and back-pressure
+    // (coretest_wait_states, coretest_backpressure): a state that is not 0 never becomes 0.
+    function automatic logic [31:0] coretest_xorshift(logic [31:0] x);
+        logic [31:0] y;
+        y = x ^ (x << 13);
+        y = y ^ (y >> 17);
+        return y ^ (y << 5);
+    endfunction
 
     // An instruction leaves the pipeline.
     typedef struct packed {

@@ -13,9 +13,9 @@
 // refuses them, and the reference core does not record them). The trace ends with the store of
 // 0xff to the end-mark register; nothing after it is written.
 //
-// A big-endian core (BIG_ENDIAN = 1) sends a store's lanes as it puts them on d_*: lane n (be[n],
-// data[8n+7:8n]) is the byte at addr + 3 - n; the trace names the same byte addresses and values
-// as for a little-endian core making the same store.
+// A big-endian core (BIG_ENDIAN = 1) sends a store's lanes as it puts them on its data port's
+// request: lane n (be[n], data[8n+7:8n]) is the byte at addr + 3 - n; the trace names the same
+// byte addresses and values as for a little-endian core making the same store.
 //
 // Read data the board poisons (rdata outside the cycles it is valid: X, or in a two-state simulator
 // CORETEST_READ_POISON) that reaches a register write, HI, LO or a store ends the run with one line

@@ -6,7 +6,9 @@
 // With +backpressure_seed=N (N > 0) each access waits 0 to 3 cycles more, drawn per access from a
 // xorshift generator started from N: the same seed gives the same waits, hence the same run. The
 // seed is printed once per port.
-module coretest_wait_states #(
+module coretest_wait_states
+    import coretest_pkg::*;
+#(
     parameter int LATENCY = 0
 ) (
     input  wire logic clk_i,
@@ -22,13 +24,6 @@ module coretest_wait_states #(
                      LATENCY, LATENCY + 3);
     end
 
-    function automatic logic [31:0] next_state(logic [31:0] x);
-        logic [31:0] y;
-        y = x ^ (x << 13);
-        y = y ^ (y >> 17);
-        return y ^ (y << 5);
-    endfunction
-
     // Cycles the current request has waited so far, the extra wait of this access and the
     // generator that draws the next one.
     logic [31:0] waited_q, random_q;
@@ -43,10 +38,10 @@ module coretest_wait_states #(
 
     always_ff @(posedge clk_i) begin
         if (rst_i) begin
-            random_q <= next_state((seed * 32'h9e37_79b9) | 32'h1);
+            random_q <= coretest_xorshift((seed * 32'h9e37_79b9) | 32'h1);
             extra_q <= '0;
         end else if (ready_o && seed != '0) begin
-            random_q <= next_state(random_q);
+            random_q <= coretest_xorshift(random_q);
             extra_q <= random_q[1:0];
         end
     end

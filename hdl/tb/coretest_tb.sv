@@ -77,26 +77,23 @@ module coretest_tb
         end
     end
 
-    // Memory ports.
-    logic        i_req, i_ready, i_err;
-    logic [31:0] i_addr, i_rdata;
-    logic        d_req, d_we, d_ready, d_err;
-    logic [ 3:0] d_be;
-    logic [31:0] d_addr, d_wdata, d_rdata;
+    // Memory ports: a request (req, we, be, addr, wdata) and a response (ready, rdata, err) each,
+    // the structs of coretest_pkg.
+    coretest_mem_req_t imem_req, dmem_req;
+    coretest_mem_rsp_t imem_rsp, dmem_rsp;
 
     // Retirement interface: the tracer's input, and the place to tap for a live checker.
     coretest_retirement_t retirement;
 
     // ======================= YOUR CORE: begin =======================
-    // Connect the core's instruction and data ports to the signals above (clk, rst, i_*, d_*)
-    // and drive `retirement`: from the core's own port, or from a coretest_shadow_pipeline
-    // that follows its stages from outside (docs/simulation.md). `bugs` carries +bug=.
+    // Connect the core's instruction and data ports to the structs above (clk, rst, imem_*,
+    // dmem_*) and drive `retirement`: from the core's own port, or from a coretest_shadow_pipeline
+    // that follows its stages from outside (docs/simulation.md). A core with one signal per wire
+    // connects each to its field (.iaddr(imem_req.addr), .irdata(imem_rsp.rdata), ...) and ties
+    // the fields it lacks. `bugs` carries +bug=.
     `CORETEST_CORE core (
         .clk_i(clk), .rst_i(rst), .bugs_i(bugs),
-        .i_req_o(i_req), .i_addr_o(i_addr), .i_ready_i(i_ready), .i_rdata_i(i_rdata),
-        .i_err_i(i_err),
-        .d_req_o(d_req), .d_we_o(d_we), .d_be_o(d_be), .d_addr_o(d_addr), .d_wdata_o(d_wdata),
-        .d_ready_i(d_ready), .d_rdata_i(d_rdata), .d_err_i(d_err),
+        .imem_req_o(imem_req), .imem_rsp_i(imem_rsp), .dmem_req_o(dmem_req), .dmem_rsp_i(dmem_rsp),
         .retirement_o(retirement)
     );
     // ======================= YOUR CORE: end =========================
@@ -108,10 +105,7 @@ module coretest_tb
 
     coretest_board #(.LATENCY(LATENCY)) board (
         .clk_i(clk), .rst_i(rst),
-        .i_req_i(i_req), .i_addr_i(i_addr), .i_ready_o(i_ready), .i_rdata_o(i_rdata),
-        .i_err_o(i_err),
-        .d_req_i(d_req), .d_we_i(d_we), .d_be_i(d_be), .d_addr_i(d_addr), .d_wdata_i(d_wdata),
-        .d_ready_o(d_ready), .d_rdata_o(d_rdata), .d_err_o(d_err),
+        .imem_req_i(imem_req), .imem_rsp_o(imem_rsp), .dmem_req_i(dmem_req), .dmem_rsp_o(dmem_rsp),
         .bus_error_o(bus_error), .end_mark_o(end_mark), .display_o(display), .leds_o(leds),
         .lamp_a_o(lamp_a), .lamp_b_o(lamp_b)
     );
@@ -124,7 +118,7 @@ module coretest_tb
 
     coretest_monitor monitor (
         .clk_i(clk), .rst_i(rst),
-        .i_req_i(i_req), .i_addr_i(i_addr), .i_ready_i(i_ready),
+        .imem_req_i(imem_req), .imem_rsp_i(imem_rsp),
         .bus_error_i(bus_error), .end_mark_i(end_mark), .display_i(display),
         .lamp_a_i(lamp_a), .lamp_b_i(lamp_b),
         .trace_end_i(trace_end), .trace_errors_i(trace_errors), .stop_o(stop), .flush_o(flush)

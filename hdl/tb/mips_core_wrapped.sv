@@ -9,32 +9,16 @@ module mips_core_wrapped
     import mips_pkg::*;
     import coretest_pkg::*;
 (
-    input  wire logic        clk_i,
-    input  wire logic        rst_i,
-    input  wire logic [31:0] bugs_i,
-    output logic             i_req_o,
-    output logic      [31:0] i_addr_o,
-    input  wire logic        i_ready_i,
-    input  wire logic [31:0] i_rdata_i,
-    input  wire logic        i_err_i,
-    output logic             d_req_o,
-    output logic             d_we_o,
-    output logic      [ 3:0] d_be_o,
-    output logic      [31:0] d_addr_o,
-    output logic      [31:0] d_wdata_o,
-    input  wire logic        d_ready_i,
-    input  wire logic [31:0] d_rdata_i,
-    input  wire logic        d_err_i,
-    output coretest_retirement_t retirement_o
+    input  wire logic              clk_i, rst_i,
+    input  wire logic       [31:0] bugs_i,
+    output coretest_mem_req_t      imem_req_o, dmem_req_o,  // mips_core's ports
+    input  wire coretest_mem_rsp_t imem_rsp_i, dmem_rsp_i,
+    output coretest_retirement_t   retirement_o
 );
     // ---- core-specific: begin ----
     /* verilator lint_off PINMISSING */
-    mips_core core (  // retirement_o stays open
-        .clk_i, .rst_i, .bugs_i,
-        .i_req_o, .i_addr_o, .i_ready_i, .i_rdata_i, .i_err_i,
-        .d_req_o, .d_we_o, .d_be_o, .d_addr_o, .d_wdata_o, .d_ready_i, .d_rdata_i, .d_err_i
-    );
-    /* verilator lint_on PINMISSING */
+    mips_core core (.clk_i, .rst_i, .bugs_i, .imem_req_o, .imem_rsp_i, .dmem_req_o, .dmem_rsp_i);
+    /* verilator lint_on PINMISSING */  // retirement_o stays open
     logic moves, md_start;  // the pipeline moves (no wait state); a command leaves EX
     assign moves = !core.freeze;
     assign md_start = moves && core.u_muldiv.start;
@@ -47,8 +31,8 @@ module mips_core_wrapped
         .advance_wb_i(moves), .trap_i(core.mem_exc), .retire_i(moves),
         .wb_we_i(core.u_wb.retire && core.u_wb.mem_wb_i.reg_write),
         .wb_reg_i(core.u_wb.mem_wb_i.dest), .wb_data_i(core.u_wb.mem_wb_i.wdata),
-        .store_i(d_req_o && d_we_o && d_ready_i && !d_err_i),
-        .store_addr_i(d_addr_o), .store_be_i(d_be_o), .store_data_i(d_wdata_o),
+        .store_i(dmem_req_o.req && dmem_req_o.we && dmem_rsp_i.ready && !dmem_rsp_i.err),
+        .store_addr_i(dmem_req_o.addr), .store_be_i(dmem_req_o.be), .store_data_i(dmem_req_o.wdata),
         .md_issue_i(md_start && is_muldiv(core.u_muldiv.op)),
         .hi_we_i(moves && core.u_muldiv.finishing || md_start && core.u_muldiv.op == MD_MTHI),
         .lo_we_i(moves && core.u_muldiv.finishing || md_start && core.u_muldiv.op == MD_MTLO),

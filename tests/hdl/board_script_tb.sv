@@ -5,7 +5,9 @@
 // Then it fetches the exception idle loop until coretest_monitor ends the run. Each failed
 // check prints "board_script_tb: FAIL ...". The ROM file (+rom=) holds 0x11111111 * (n + 1) at
 // word n for its first four words.
-module board_script_tb #(
+module board_script_tb
+    import coretest_pkg::*;
+#(
     parameter int LATENCY  = 0,
     parameter bit PHYSICAL = 1'b0
 );
@@ -15,23 +17,20 @@ module board_script_tb #(
     logic clk = 1'b0;
     always #5 clk = ~clk;
 
-    logic        rst, i_req, i_ready, i_err, d_req, d_we, d_ready, d_err;
-    logic [31:0] i_addr, i_rdata, d_addr, d_wdata, d_rdata;
-    logic [ 3:0] d_be;
+    logic              rst;
+    coretest_mem_req_t imem_req, dmem_req;
+    coretest_mem_rsp_t imem_rsp, dmem_rsp;
     logic        bus_error, end_mark, stop, flush;
     logic [31:0] display, lamp_a, lamp_b;
     logic [15:0] leds;
 
     coretest_board #(.LATENCY(LATENCY), .PHYSICAL(PHYSICAL), .SWITCH(32'h5)) board (
         .clk_i(clk), .rst_i(rst),
-        .i_req_i(i_req), .i_addr_i(i_addr), .i_ready_o(i_ready), .i_rdata_o(i_rdata),
-        .i_err_o(i_err),
-        .d_req_i(d_req), .d_we_i(d_we), .d_be_i(d_be), .d_addr_i(d_addr), .d_wdata_i(d_wdata),
-        .d_ready_o(d_ready), .d_rdata_o(d_rdata), .d_err_o(d_err),
+        .imem_req_i(imem_req), .imem_rsp_o(imem_rsp), .dmem_req_i(dmem_req), .dmem_rsp_o(dmem_rsp),
         .bus_error_o(bus_error), .end_mark_o(end_mark), .display_o(display), .leds_o(leds),
         .lamp_a_o(lamp_a), .lamp_b_o(lamp_b));
     coretest_monitor #(.PHYSICAL(PHYSICAL), .DRAIN_CYCLES(4)) monitor (
-        .clk_i(clk), .rst_i(rst), .i_req_i(i_req), .i_addr_i(i_addr), .i_ready_i(i_ready),
+        .clk_i(clk), .rst_i(rst), .imem_req_i(imem_req), .imem_rsp_i(imem_rsp),
         .bus_error_i(bus_error), .end_mark_i(end_mark), .display_i(display), .lamp_a_i(lamp_a),
         .lamp_b_i(lamp_b), .trace_end_i(1'b1), .trace_errors_i(32'd0), .stop_o(stop),
         .flush_o(flush));
@@ -45,49 +44,48 @@ module board_script_tb #(
     // One fetch; checks the wait and returns the word and the error flag.
     task automatic fetch(logic [31:0] a, output logic [31:0] word, output logic err);
         int waited;
-        i_req = 1'b1;
-        i_addr = a;
+        imem_req.req = 1'b1;
+        imem_req.addr = a;
         waited = 0;
         #1;
-        while (!i_ready) begin
+        while (!imem_rsp.ready) begin
             @(posedge clk);
             #1 waited++;
         end
-        word = i_rdata;
-        err = i_err;
+        word = imem_rsp.rdata;
+        err = imem_rsp.err;
         expect_eq("fetch wait states", waited, LATENCY);
         @(posedge clk);
-        #1 i_req = 1'b0;
+        #1 imem_req.req = 1'b0;
     endtask
 
     // One data access; a store takes effect at the edge that ends its ready cycle.
     task automatic access(logic we, logic [31:0] a, logic [3:0] be, logic [31:0] wdata,
                           output logic [31:0] rdata, output logic err);
         int waited;
-        d_req = 1'b1;
-        d_we = we;
-        d_addr = a;
-        d_be = be;
-        d_wdata = wdata;
+        dmem_req.req = 1'b1;
+        dmem_req.we = we;
+        dmem_req.addr = a;
+        dmem_req.be = be;
+        dmem_req.wdata = wdata;
         waited = 0;
         #1;
-        while (!d_ready) begin
+        while (!dmem_rsp.ready) begin
             @(posedge clk);
             #1 waited++;
         end
-        rdata = d_rdata;
-        err = d_err;
+        rdata = dmem_rsp.rdata;
+        err = dmem_rsp.err;
         expect_eq("data wait states", waited, LATENCY);
         @(posedge clk);
-        #1 d_req = 1'b0;
+        #1 dmem_req.req = 1'b0;
     endtask
 
     logic [31:0] word;
     logic err;
     initial begin
-        {i_req, d_req, d_we} = '0;
-        {i_addr, d_addr, d_wdata} = '0;
-        d_be = '0;
+        imem_req = '0;
+        dmem_req = '0;
         rst = 1'b1;
         repeat (2) @(posedge clk);
         #1 rst = 1'b0;

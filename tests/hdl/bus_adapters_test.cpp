@@ -224,7 +224,7 @@ const std::string& checkerTestbench() {
     static const ScratchFolder dir("coretest-bus-checkers");
     static const std::string vvp = [] {
         const std::string out = (dir.path() / "checkers.vvp").string();
-        std::string sources;
+        std::string sources = " " + (kSource / "hdl/kit/coretest_pkg.sv").string();
         for (const auto& entry : std::filesystem::directory_iterator(kSource / "hdl/kit/bus"))
             if (entry.path().extension() == ".sv") sources += " " + entry.path().string();
         const CliResult compiled =
@@ -315,17 +315,21 @@ TEST(BusRtl, VerilatorLintAndIcarusAreClean) {
         for (const auto& s : *list)
             sources += " " + s;
     }
-    sources += " " + (kSource / "hdl/kit/bus/tb/coretest_bus_tb.sv").string();
+    // The template top with the bus testbench as its core.
+    for (const char* tb : {"kit/bus/tb/coretest_bus_tb_pkg.sv", "kit/bus/tb/coretest_bus_port.sv",
+                           "kit/bus/tb/coretest_bus_core.sv", "tb/coretest_tb.sv"})
+        sources += " " + (kSource / "hdl" / tb).string();
+    const std::string defines = " -DCORETEST_BUG_KNOBS -DCORETEST_CORE=coretest_bus_core ";
     if (runCommand("verilator --version").status == 0) {
         const CliResult lint = runCommand("verilator --lint-only -Wall --assert -I" + kHdlBin +
-                                          " --top-module coretest_bus_tb " + sources);
+                                          defines + "--top-module coretest_tb " + sources);
         EXPECT_EQ(lint.status, 0) << lint.err;
         EXPECT_EQ(lint.out + lint.err, "");
     }
     const ScratchFolder dir("coretest-bus-rtl");
     const CliResult compiled =
-        runCommand(std::string(CORETEST_IVERILOG) + " -g2012 -Wall -I" + kHdlBin +
-                   " -s coretest_bus_tb -o " + (dir.path() / "bus.vvp").string() + " " + sources);
+        runCommand(std::string(CORETEST_IVERILOG) + " -g2012 -Wall -I" + kHdlBin + defines +
+                   "-s coretest_tb -o " + (dir.path() / "bus.vvp").string() + " " + sources);
     EXPECT_EQ(compiled.status, 0) << compiled.err;
     EXPECT_EQ(compiled.out + compiled.err, "");
 }

@@ -4,7 +4,9 @@
 // more requests than it may hold (+rule=outstanding), and the Wishbone, AXI4-Lite and 4-phase
 // adapters' answers, the bus error among them, from a scripted memory (+rule=errors). A checker that fires prints its line and
 // ends the run; otherwise the testbench prints "bus_checker_tb: no violation".
-module bus_checker_tb;
+module bus_checker_tb
+    import coretest_pkg::*;
+;
     logic clk = 1'b0;
     always #5 clk = ~clk;
     logic rst;
@@ -30,18 +32,21 @@ module bus_checker_tb;
         .arvalid_i(arvalid), .arready_i(arready), .araddr_i(araddr));
 
     // ---- pipelined request/response: the checker, and the adapter on a scripted memory ----
-    logic        valid, ready, rsp_valid, rsp_err, b_req, b_we;
-    logic [31:0] addr, rsp_rdata, b_addr, b_wdata;
-    logic [ 3:0] b_be;
+    // The scripted memory behind the adapters: ready at once, data = ~address, a bus error above
+    // 0x80000000.
+    function automatic coretest_mem_rsp_t memory(coretest_mem_req_t r);
+        return {r.req, ~r.addr, r.addr[31]};
+    endfunction
+
+    logic              valid, ready;
+    logic       [31:0] addr;
+    coretest_mem_req_t b;
+    coretest_mem_rsp_t pipe_rsp;
     coretest_bus_pipe_checker pipe_check (
-        .clk_i(clk), .rst_i(rst), .req_valid_i(valid), .req_ready_i(ready), .req_we_i(1'b0),
-        .req_be_i(4'b1111), .req_addr_i(addr), .req_wdata_i(32'd0));
+        .clk_i(clk), .rst_i(rst), .req_i(coretest_fetch_req(valid, addr)), .req_ready_i(ready));
     coretest_bus_pipe #(.OUTSTANDING(2), .ADDR_WORDS(1)) pipe (
-        .clk_i(clk), .rst_i(rst), .req_valid_i(valid), .req_ready_o(ready), .req_we_i(1'b0),
-        .req_be_i(4'b1111), .req_addr_i(addr), .req_wdata_i(32'd0), .rsp_valid_o(rsp_valid),
-        .rsp_rdata_o(rsp_rdata), .rsp_err_o(rsp_err), .b_req_o(b_req), .b_we_o(b_we),
-        .b_be_o(b_be), .b_addr_o(b_addr), .b_wdata_o(b_wdata), .b_ready_i(b_req),
-        .b_rdata_i(~b_addr), .b_err_i(b_addr[31]));
+        .clk_i(clk), .rst_i(rst), .req_i(coretest_fetch_req(valid, addr)), .req_ready_o(ready),
+        .rsp_o(pipe_rsp), .b_req_o(b), .b_rsp_i(memory(b)));
 
     // ---- 4-phase ----
     logic        rd, wr, fack;
@@ -55,48 +60,39 @@ module bus_checker_tb;
     logic        req, hready;
     logic [31:0] haddr;
     coretest_bus_hold_checker hold (
-        .clk_i(clk), .rst_i(rst), .req_i(req), .we_i(1'b0), .be_i(4'b1111), .addr_i(haddr),
-        .wdata_i(32'd0), .ready_i(hready));
+        .clk_i(clk), .rst_i(rst), .req_i(coretest_fetch_req(req, haddr)),
+        .rsp_i({hready, 32'd0, 1'b0}));
 
     // ---- adapters on a scripted memory: ready at once, data = ~address, error above 0x80000000 ----
     logic        e_cyc, e_stb, e_we, e_ack, e_err, e_stall;
     logic [31:0] e_adr, e_rdat;
-    logic        wb_req, wb_bwe;
-    logic [ 3:0] wb_bbe;
-    logic [31:0] wb_baddr, wb_bwdata;
+    coretest_mem_req_t wb_b;
     coretest_bus_wb #(.PIPELINED(0)) wb_adapter (
         .clk_i(clk), .rst_i(rst), .wb_cyc_i(e_cyc), .wb_stb_i(e_stb), .wb_we_i(e_we),
         .wb_sel_i(4'b1111), .wb_adr_i(e_adr), .wb_dat_i(32'h0), .wb_dat_o(e_rdat),
-        .wb_ack_o(e_ack), .wb_err_o(e_err), .wb_stall_o(e_stall), .b_req_o(wb_req),
-        .b_we_o(wb_bwe), .b_be_o(wb_bbe), .b_addr_o(wb_baddr), .b_wdata_o(wb_bwdata),
-        .b_ready_i(wb_req), .b_rdata_i(~wb_baddr), .b_err_i(wb_baddr[31]));
+        .wb_ack_o(e_ack), .wb_err_o(e_err), .wb_stall_o(e_stall), .b_req_o(wb_b),
+        .b_rsp_i(memory(wb_b)));
 
     logic        x_awvalid, x_awready, x_wvalid, x_wready, x_bvalid, x_bready;
     logic        x_arvalid, x_arready, x_rvalid, x_rready;
     logic [31:0] x_awaddr, x_araddr, x_rdata;
     logic [ 1:0] x_bresp, x_rresp;
-    logic        ax_req, ax_bwe;
-    logic [ 3:0] ax_bbe;
-    logic [31:0] ax_baddr, ax_bwdata;
+    coretest_mem_req_t ax_b;
     coretest_bus_axil axil_adapter (
         .clk_i(clk), .rst_i(rst), .awvalid_i(x_awvalid), .awready_o(x_awready),
         .awaddr_i(x_awaddr), .wvalid_i(x_wvalid), .wready_o(x_wready), .wdata_i(32'h5),
         .wstrb_i(4'b0011), .bvalid_o(x_bvalid), .bready_i(x_bready), .bresp_o(x_bresp),
         .arvalid_i(x_arvalid), .arready_o(x_arready), .araddr_i(x_araddr), .rvalid_o(x_rvalid),
-        .rready_i(x_rready), .rdata_o(x_rdata), .rresp_o(x_rresp), .b_req_o(ax_req),
-        .b_we_o(ax_bwe), .b_be_o(ax_bbe), .b_addr_o(ax_baddr), .b_wdata_o(ax_bwdata),
-        .b_ready_i(ax_req), .b_rdata_i(~ax_baddr), .b_err_i(ax_baddr[31]));
+        .rready_i(x_rready), .rdata_o(x_rdata), .rresp_o(x_rresp), .b_req_o(ax_b),
+        .b_rsp_i(memory(ax_b)));
 
     logic        f_rd, f_ack, f_err;
     logic [31:0] f_addr, f_rdata;
-    logic        fp_req, fp_bwe;
-    logic [ 3:0] fp_bbe;
-    logic [31:0] fp_baddr, fp_bwdata;
+    coretest_mem_req_t fp_b;
     coretest_bus_fourphase #(.ADDR_WORDS(1)) fourphase_adapter (
         .clk_i(clk), .rst_i(rst), .rd_i(f_rd), .wr_i(1'b0), .be_i(4'b1111), .addr_i(f_addr),
-        .wdata_i(32'h0), .ack_o(f_ack), .rdata_o(f_rdata), .err_o(f_err), .b_req_o(fp_req),
-        .b_we_o(fp_bwe), .b_be_o(fp_bbe), .b_addr_o(fp_baddr), .b_wdata_o(fp_bwdata),
-        .b_ready_i(fp_req), .b_rdata_i(~fp_baddr), .b_err_i(fp_baddr[31]));
+        .wdata_i(32'h0), .ack_o(f_ack), .rdata_o(f_rdata), .err_o(f_err), .b_req_o(fp_b),
+        .b_rsp_i(memory(fp_b)));
 
     // One Wishbone classic read, answered in its own cycle.
     task automatic wb_read(logic [31:0] a);
@@ -153,9 +149,9 @@ module bus_checker_tb;
             accepted <= accepted + 1;
             if ($test$plusargs("rule=outstanding")) $display("pipe: cycle %0d: took %08h", cycle, addr);
         end
-        if (!rst && rsp_valid) begin
+        if (!rst && pipe_rsp.ready) begin
             responses <= responses + 1;
-            $display("pipe: cycle %0d: response %08h err %b", cycle, rsp_rdata, rsp_err);
+            $display("pipe: cycle %0d: response %08h err %b", cycle, pipe_rsp.rdata, pipe_rsp.err);
         end
     end
 
@@ -385,16 +381,15 @@ module bus_checker_tb;
 
     // The pipelined adapter's memory sees each request once, in order.
     always @(posedge clk)
-        if (!rst && b_req && $test$plusargs("rule=outstanding"))
-            $display("pipe: board read %08h", b_addr);
+        if (!rst && b.req && $test$plusargs("rule=outstanding"))
+            $display("pipe: board read %08h", b.addr);
 
     // What the AXI4-Lite adapter writes on the board.
     always @(posedge clk)
-        if (!rst && ax_req && ax_bwe)
-            $display("axi4-lite: board write %08h be %b data %08h", ax_baddr, ax_bbe, ax_bwdata);
+        if (!rst && ax_b.req && ax_b.we)
+            $display("axi4-lite: board write %08h be %b data %08h", ax_b.addr, ax_b.be, ax_b.wdata);
 
     logic unused;
-    assign unused = ^{b_we, b_be, b_wdata, e_stall, wb_bwe, wb_bbe, wb_bwdata, fp_bwe, fp_bbe,
-                      fp_bwdata};
+    assign unused = ^{b, e_stall, wb_b, fp_b};
 endmodule
 `default_nettype wire

@@ -18,9 +18,9 @@ module endian_script_tb
     logic clk = 1'b0;
     always #5 clk = ~clk;
 
-    logic        rst, d_req, d_we, d_ready, d_err, i_ready, i_err;
-    logic [31:0] d_addr, d_wdata, d_rdata, i_rdata;
-    logic [ 3:0] d_be;
+    logic              rst;
+    coretest_mem_req_t dmem_req;  // the instruction port stays idle
+    coretest_mem_rsp_t imem_rsp, dmem_rsp;
     logic        bus_error, end_mark, trace_end;
     logic [31:0] display, lamp_a, lamp_b, errors;
     logic [15:0] leds;
@@ -29,9 +29,7 @@ module endian_script_tb
 
     coretest_board #(.LATENCY(LATENCY), .BIG_ENDIAN(BIG_ENDIAN)) board (
         .clk_i(clk), .rst_i(rst),
-        .i_req_i(1'b0), .i_addr_i(ROM), .i_ready_o(i_ready), .i_rdata_o(i_rdata), .i_err_o(i_err),
-        .d_req_i(d_req), .d_we_i(d_we), .d_be_i(d_be), .d_addr_i(d_addr), .d_wdata_i(d_wdata),
-        .d_ready_o(d_ready), .d_rdata_o(d_rdata), .d_err_o(d_err),
+        .imem_req_i(coretest_fetch_req(1'b0, ROM)), .imem_rsp_o(imem_rsp), .dmem_req_i(dmem_req), .dmem_rsp_o(dmem_rsp),
         .bus_error_o(bus_error), .end_mark_o(end_mark), .display_o(display), .leds_o(leds),
         .lamp_a_o(lamp_a), .lamp_b_o(lamp_b));
     coretest_tracer #(.DEPTH(8), .BIG_ENDIAN(BIG_ENDIAN)) tracer (
@@ -60,15 +58,15 @@ module endian_script_tb
     // One transfer on the data port; returns the word of the ready cycle.
     task automatic transfer(logic we, logic [31:0] a, logic [3:0] be, logic [31:0] wdata,
                             output logic [31:0] rdata);
-        d_req = 1'b1; d_we = we; d_addr = a; d_be = be; d_wdata = wdata;
+        dmem_req = {1'b1, we, be, a, wdata};
         #1;
-        while (!d_ready) begin
+        while (!dmem_rsp.ready) begin
             @(posedge clk);
             #1;
         end
-        rdata = d_rdata;
+        rdata = dmem_rsp.rdata;
         @(posedge clk);
-        #1 d_req = 1'b0;
+        #1 dmem_req.req = 1'b0;
     endtask
 
     // Stores `size` bytes (1, 2, 3 or 4) of value at a, the most significant byte at the lowest
@@ -107,9 +105,7 @@ module endian_script_tb
 
     initial begin
         r = '0;
-        {d_req, d_we} = '0;
-        {d_addr, d_wdata} = '0;
-        d_be = '0;
+        dmem_req = '0;
         {stop, flush} = '0;
         rst = 1'b1;
         repeat (2) @(posedge clk);
@@ -148,6 +144,6 @@ module endian_script_tb
     end
 
     logic unused;
-    assign unused = ^{i_ready, i_rdata, i_err, bus_error, display, lamp_a, lamp_b, leds, d_err};
+    assign unused = ^{imem_rsp, bus_error, display, lamp_a, lamp_b, leds, dmem_rsp.err};
 endmodule
 `default_nettype wire

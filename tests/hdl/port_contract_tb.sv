@@ -21,9 +21,9 @@ module port_contract_tb
     logic clk = 1'b0;
     always #5 clk = ~clk;
 
-    logic        rst, i_req, i_ready, i_err, d_req, d_we, d_ready, d_err;
-    logic [31:0] i_addr, i_rdata, d_addr, d_wdata, d_rdata;
-    logic [ 3:0] d_be;
+    logic              rst;
+    coretest_mem_req_t imem_req, dmem_req;
+    coretest_mem_rsp_t imem_rsp, dmem_rsp;
     logic        bus_error, end_mark, stop, flush, trace_end;
     logic [31:0] display, lamp_a, lamp_b, trace_errors;
     logic [15:0] leds;
@@ -31,17 +31,14 @@ module port_contract_tb
 
     coretest_board #(.LATENCY(LATENCY)) board (
         .clk_i(clk), .rst_i(rst),
-        .i_req_i(i_req), .i_addr_i(i_addr), .i_ready_o(i_ready), .i_rdata_o(i_rdata),
-        .i_err_o(i_err),
-        .d_req_i(d_req), .d_we_i(d_we), .d_be_i(d_be), .d_addr_i(d_addr), .d_wdata_i(d_wdata),
-        .d_ready_o(d_ready), .d_rdata_o(d_rdata), .d_err_o(d_err),
+        .imem_req_i(imem_req), .imem_rsp_o(imem_rsp), .dmem_req_i(dmem_req), .dmem_rsp_o(dmem_rsp),
         .bus_error_o(bus_error), .end_mark_o(end_mark), .display_o(display), .leds_o(leds),
         .lamp_a_o(lamp_a), .lamp_b_o(lamp_b));
     coretest_tracer #(.DEPTH(8)) tracer (
         .clk_i(clk), .rst_i(rst), .retirement_i(r), .stop_i(stop), .flush_i(flush),
         .trace_end_o(trace_end), .errors_o(trace_errors));
     coretest_monitor #(.DRAIN_CYCLES(4)) monitor (
-        .clk_i(clk), .rst_i(rst), .i_req_i(i_req), .i_addr_i(i_addr), .i_ready_i(i_ready),
+        .clk_i(clk), .rst_i(rst), .imem_req_i(imem_req), .imem_rsp_i(imem_rsp),
         .bus_error_i(bus_error), .end_mark_i(end_mark), .display_i(display), .lamp_a_i(lamp_a),
         .lamp_b_i(lamp_b), .trace_end_i(trace_end), .trace_errors_i(trace_errors), .stop_o(stop),
         .flush_o(flush));
@@ -74,7 +71,7 @@ module port_contract_tb
     // Waits for ready on the data port (from 1 ns after an edge), counting the cycles.
     task automatic wait_data_ready(output int waited);
         waited = 0;
-        while (!d_ready) begin
+        while (!dmem_rsp.ready) begin
             @(posedge clk);
             #1 waited++;
         end
@@ -85,39 +82,39 @@ module port_contract_tb
     task automatic access(logic we, logic [31:0] a, logic [3:0] be, logic [31:0] wdata,
                           string breaks, output logic [31:0] rdata);
         int waited;
-        d_req = 1'b1; d_we = we; d_addr = a; d_be = be; d_wdata = wdata;
+        dmem_req = {1'b1, we, be, a, wdata};
         #1;
-        if (breaks != "" && !d_ready) begin
+        if (breaks != "" && !dmem_rsp.ready) begin
             @(posedge clk);
             #1;
-            if (breaks == "withdraw") d_req = 1'b0;
-            if (breaks == "address") d_addr = a + 32'd4;
-            if (breaks == "we") d_we = !we;
-            if (breaks == "be") d_be = ~be;
-            if (breaks == "wdata") d_wdata = ~wdata;
+            if (breaks == "withdraw") dmem_req.req = 1'b0;
+            if (breaks == "address") dmem_req.addr = a + 32'd4;
+            if (breaks == "we") dmem_req.we = !we;
+            if (breaks == "be") dmem_req.be = ~be;
+            if (breaks == "wdata") dmem_req.wdata = ~wdata;
             #1;
         end
         wait_data_ready(waited);
-        rdata = d_rdata;
+        rdata = dmem_rsp.rdata;
         @(posedge clk);
-        #1 d_req = 1'b0;
+        #1 dmem_req.req = 1'b0;
     endtask
 
     task automatic fetch(logic [31:0] a, logic move);
-        i_req = 1'b1;
-        i_addr = a;
+        imem_req.req = 1'b1;
+        imem_req.addr = a;
         #1;
-        if (move && !i_ready) begin
+        if (move && !imem_rsp.ready) begin
             @(posedge clk);
-            #1 i_addr = a + 32'd4;
+            #1 imem_req.addr = a + 32'd4;
         end
         #1;
-        while (!i_ready) begin
+        while (!imem_rsp.ready) begin
             @(posedge clk);
             #1;
         end
         @(posedge clk);
-        #1 i_req = 1'b0;
+        #1 imem_req.req = 1'b0;
     endtask
 
     string scenario, store_breaks, load_breaks;
@@ -125,14 +122,13 @@ module port_contract_tb
     initial begin
         if (!$value$plusargs("scenario=%s", scenario)) scenario = "keeps";
         r = '0;
-        {i_req, d_req, d_we} = '0;
-        {i_addr, d_addr, d_wdata} = '0;
-        d_be = '0;
+        imem_req = '0;
+        dmem_req = '0;
         rst = 1'b1;
         repeat (2) @(posedge clk);
         #1 rst = 1'b0;
         if (scenario == "unknown") begin
-            i_req = 1'bx;
+            imem_req.req = 1'bx;
             @(posedge clk);
             #1;
         end
@@ -154,9 +150,9 @@ module port_contract_tb
         // The same load, its data taken two cycles after ready: valid while the address is held.
         // "late" moves the address on first.
         access(1'b0, RAM + 32'h10, 4'b1111, 32'h0, "", word);
-        if (scenario == "late") d_addr = RAM + 32'h20;
+        if (scenario == "late") dmem_req.addr = RAM + 32'h20;
         repeat (2) @(posedge clk);
-        #1 word = d_rdata;
+        #1 word = dmem_rsp.rdata;
         if (scenario != "late") expect_eq("load taken two cycles after ready", word, 32'h12345678);
         retire_gpr(ROM + 32'h8, 5'd5, word);
 

@@ -5,7 +5,9 @@
 // as "not in this cycle": a ready, a response or an acknowledge withheld, a stall raised, a valid
 // raised later. The bits depend only on the seed and the cycle, so one seed gives one run: the
 // same cycle counts and the same trace.
-module coretest_backpressure #(
+module coretest_backpressure
+    import coretest_pkg::*;
+#(
     parameter int          WIDTH = 4,     // 1 to 32
     parameter logic [31:0] SALT  = 32'd0  // a different stream per instance
 ) (
@@ -19,24 +21,17 @@ module coretest_backpressure #(
         if ($value$plusargs("backpressure_seed=%d", seed)) begin end
     end
 
-    function automatic logic [31:0] next_state(logic [31:0] x);
-        logic [31:0] y;
-        y = x ^ (x << 13);
-        y = y ^ (y >> 17);
-        return y ^ (y << 5);
-    endfunction
-
     // The first state: never 0, which xorshift would keep forever.
     function automatic logic [31:0] first_state(logic [31:0] s);
         logic [31:0] x;
         x = (s * 32'h9e37_79b9) ^ (SALT * 32'h85eb_ca6b);
-        return next_state(x == '0 ? 32'h1 : x);
+        return coretest_xorshift(x == '0 ? 32'h1 : x);
     endfunction
 
     logic [31:0] state_q;
     always_ff @(posedge clk_i) begin
         if (rst_i) state_q <= first_state(seed);
-        else state_q <= next_state(state_q);
+        else state_q <= coretest_xorshift(state_q);
     end
 
     assign hold_o = seed == '0 ? '0 : state_q[WIDTH-1:0];

@@ -4,56 +4,35 @@
 // until its ready, as the port requires; when both wait and neither holds the port, the data
 // access goes first (it belongs to the older instruction). fetch_o tells which port an access
 // came from; coretest_bus_split turns the shared port back into the board's two.
-module coretest_bus_arbiter (
-    input  wire logic        clk_i,
-    input  wire logic        rst_i,
-    // instruction port
-    input  wire logic        i_req_i,
-    input  wire logic [31:0] i_addr_i,
-    output logic             i_ready_o,
-    output logic      [31:0] i_rdata_o,
-    output logic             i_err_o,
-    // data port
-    input  wire logic        d_req_i,
-    input  wire logic        d_we_i,
-    input  wire logic [ 3:0] d_be_i,
-    input  wire logic [31:0] d_addr_i,
-    input  wire logic [31:0] d_wdata_i,
-    output logic             d_ready_o,
-    output logic      [31:0] d_rdata_o,
-    output logic             d_err_o,
-    // the shared port
-    output logic             s_req_o,
-    output logic             s_fetch_o,
-    output logic             s_we_o,
-    output logic      [ 3:0] s_be_o,
-    output logic      [31:0] s_addr_o,
-    output logic      [31:0] s_wdata_o,
-    input  wire logic        s_ready_i,
-    input  wire logic [31:0] s_rdata_i,
-    input  wire logic        s_err_i
+module coretest_bus_arbiter
+    import coretest_pkg::*;
+(
+    input  wire logic              clk_i,
+    input  wire logic              rst_i,
+    /* verilator lint_off UNUSEDSIGNAL */
+    input  wire coretest_mem_req_t i_req_i,    // instruction port (req and addr)
+    /* verilator lint_on UNUSEDSIGNAL */
+    output coretest_mem_rsp_t      i_rsp_o,
+    input  wire coretest_mem_req_t d_req_i,    // data port
+    output coretest_mem_rsp_t      d_rsp_o,
+    output coretest_mem_req_t      s_req_o,    // the shared port
+    output logic                   s_fetch_o,  // its access is a fetch
+    input  wire coretest_mem_rsp_t s_rsp_i
 );
     logic locked_q, locked_data_q;  // a request waits on the shared port, from this port
     logic data;                     // the data port has the shared port in this cycle
-    assign data = locked_q ? locked_data_q : d_req_i;
+    assign data = locked_q ? locked_data_q : d_req_i.req;
 
-    assign s_req_o = data ? d_req_i : i_req_i;
+    // A fetch goes out with we = 0 and be = 1111, whatever the core drives there.
+    assign s_req_o = data ? d_req_i : coretest_fetch_req(i_req_i.req, i_req_i.addr);
     assign s_fetch_o = !data;
-    assign s_we_o = data && d_we_i;
-    assign s_be_o = data ? d_be_i : 4'b1111;
-    assign s_addr_o = data ? d_addr_i : i_addr_i;
-    assign s_wdata_o = data ? d_wdata_i : '0;
-    assign i_ready_o = !data && s_req_o && s_ready_i;
-    assign d_ready_o = data && s_req_o && s_ready_i;
-    assign i_rdata_o = s_rdata_i;
-    assign d_rdata_o = s_rdata_i;
-    assign i_err_o = s_err_i;
-    assign d_err_o = s_err_i;
+    assign i_rsp_o = {!data && s_req_o.req && s_rsp_i.ready, s_rsp_i.rdata, s_rsp_i.err};
+    assign d_rsp_o = {data && s_req_o.req && s_rsp_i.ready, s_rsp_i.rdata, s_rsp_i.err};
 
     always_ff @(posedge clk_i) begin
         if (rst_i) locked_q <= 1'b0;
         else begin
-            locked_q <= s_req_o && !s_ready_i;
+            locked_q <= s_req_o.req && !s_rsp_i.ready;
             locked_data_q <= data;
         end
     end

@@ -12,39 +12,34 @@
 // ADDR_WORDS = 1: AWADDR and ARADDR are word addresses, else byte addresses whose low two bits
 // are ignored (WSTRB says which bytes). +backpressure_seed=N withholds AWREADY, WREADY and
 // ARREADY and delays BVALID and RVALID at random.
-module coretest_bus_axil #(
+module coretest_bus_axil
+    import coretest_pkg::*;
+#(
     parameter bit          ADDR_WORDS = 1'b0,
     parameter logic [31:0] SALT       = 32'd0
 ) (
-    input  wire logic        clk_i,
-    input  wire logic        rst_i,
+    input  wire logic              clk_i,
+    input  wire logic              rst_i,
     // the core's AXI4-Lite master
-    input  wire logic        awvalid_i,
-    output logic             awready_o,
-    input  wire logic [31:0] awaddr_i,
-    input  wire logic        wvalid_i,
-    output logic             wready_o,
-    input  wire logic [31:0] wdata_i,
-    input  wire logic [ 3:0] wstrb_i,
-    output logic             bvalid_o,
-    input  wire logic        bready_i,
-    output logic      [ 1:0] bresp_o,
-    input  wire logic        arvalid_i,
-    output logic             arready_o,
-    input  wire logic [31:0] araddr_i,
-    output logic             rvalid_o,
-    input  wire logic        rready_i,
-    output logic      [31:0] rdata_o,
-    output logic      [ 1:0] rresp_o,
-    // the board's port
-    output logic             b_req_o,
-    output logic             b_we_o,
-    output logic      [ 3:0] b_be_o,
-    output logic      [31:0] b_addr_o,
-    output logic      [31:0] b_wdata_o,
-    input  wire logic        b_ready_i,
-    input  wire logic [31:0] b_rdata_i,
-    input  wire logic        b_err_i
+    input  wire logic              awvalid_i,
+    output logic                   awready_o,
+    input  wire logic       [31:0] awaddr_i,
+    input  wire logic              wvalid_i,
+    output logic                   wready_o,
+    input  wire logic       [31:0] wdata_i,
+    input  wire logic       [ 3:0] wstrb_i,
+    output logic                   bvalid_o,
+    input  wire logic              bready_i,
+    output logic            [ 1:0] bresp_o,
+    input  wire logic              arvalid_i,
+    output logic                   arready_o,
+    input  wire logic       [31:0] araddr_i,
+    output logic                   rvalid_o,
+    input  wire logic              rready_i,
+    output logic            [31:0] rdata_o,
+    output logic            [ 1:0] rresp_o,
+    output coretest_mem_req_t      b_req_o,  // the board's port
+    input  wire coretest_mem_rsp_t b_rsp_i
 );
     localparam logic [1:0] OKAY = 2'b00, DECERR = 2'b11;
 
@@ -85,11 +80,11 @@ module coretest_bus_axil #(
     assign write_ready = aw_full_q && w_full_q && !b_pending_q && !b_valid_q;
     assign read_ready = ar_full_q && !r_pending_q && !r_valid_q;
 
-    assign b_req_o = op_q != IDLE;
-    assign b_we_o = op_q == WRITING;
-    assign b_be_o = op_q == WRITING ? w_strb_q : 4'b1111;
-    assign b_addr_o = op_q == WRITING ? aw_addr_q : ar_addr_q;
-    assign b_wdata_o = op_q == WRITING ? w_data_q : '0;
+    assign b_req_o.req = op_q != IDLE;
+    assign b_req_o.we = op_q == WRITING;
+    assign b_req_o.be = op_q == WRITING ? w_strb_q : 4'b1111;
+    assign b_req_o.addr = op_q == WRITING ? aw_addr_q : ar_addr_q;
+    assign b_req_o.wdata = op_q == WRITING ? w_data_q : '0;
 
     always_ff @(posedge clk_i) begin
         if (rst_i) begin
@@ -121,22 +116,22 @@ module coretest_bus_axil #(
                 if (write_ready && (!read_ready || last_read_q)) op_q <= WRITING;
                 else if (read_ready) op_q <= READING;
                 WRITING:
-                if (b_ready_i) begin
+                if (b_rsp_i.ready) begin
                     op_q <= IDLE;
                     last_read_q <= 1'b0;
                     aw_full_q <= 1'b0;
                     w_full_q <= 1'b0;
                     b_pending_q <= 1'b1;
-                    b_resp_q <= b_err_i ? DECERR : OKAY;
+                    b_resp_q <= b_rsp_i.err ? DECERR : OKAY;
                 end
                 default:
-                if (b_ready_i) begin
+                if (b_rsp_i.ready) begin
                     op_q <= IDLE;
                     last_read_q <= 1'b1;
                     ar_full_q <= 1'b0;
                     r_pending_q <= 1'b1;
-                    r_data_q <= b_rdata_i;
-                    r_resp_q <= b_err_i ? DECERR : OKAY;
+                    r_data_q <= b_rsp_i.rdata;
+                    r_resp_q <= b_rsp_i.err ? DECERR : OKAY;
                 end
             endcase
             if (b_pending_q && !hold[3]) begin

@@ -11,30 +11,25 @@
 // ADDR_WORDS = 1: addr_i is a word address, else a byte address whose low two bits are ignored
 // (be_i says which bytes). +backpressure_seed=N delays the access, the rise and the fall of ack_o
 // at random.
-module coretest_bus_fourphase #(
+module coretest_bus_fourphase
+    import coretest_pkg::*;
+#(
     parameter bit          ADDR_WORDS = 1'b0,
     parameter logic [31:0] SALT       = 32'd0
 ) (
-    input  wire logic        clk_i,
-    input  wire logic        rst_i,
+    input  wire logic              clk_i,
+    input  wire logic              rst_i,
     // the core's port
-    input  wire logic        rd_i,
-    input  wire logic        wr_i,
-    input  wire logic [ 3:0] be_i,
-    input  wire logic [31:0] addr_i,
-    input  wire logic [31:0] wdata_i,
-    output logic             ack_o,
-    output logic      [31:0] rdata_o,
-    output logic             err_o,
-    // the board's port
-    output logic             b_req_o,
-    output logic             b_we_o,
-    output logic      [ 3:0] b_be_o,
-    output logic      [31:0] b_addr_o,
-    output logic      [31:0] b_wdata_o,
-    input  wire logic        b_ready_i,
-    input  wire logic [31:0] b_rdata_i,
-    input  wire logic        b_err_i
+    input  wire logic              rd_i,
+    input  wire logic              wr_i,
+    input  wire logic       [ 3:0] be_i,
+    input  wire logic       [31:0] addr_i,
+    input  wire logic       [31:0] wdata_i,
+    output logic                   ack_o,
+    output logic            [31:0] rdata_o,
+    output logic                   err_o,
+    output coretest_mem_req_t      b_req_o,  // the board's port
+    input  wire coretest_mem_rsp_t b_rsp_i
 );
     typedef enum logic [2:0] {
         IDLE,     // no request, ack_o low
@@ -53,11 +48,11 @@ module coretest_bus_fourphase #(
     logic [31:0] addr_q, wdata_q, rdata_q;
     logic        err_q;
 
-    assign b_req_o = state_q == ACCESS;
-    assign b_we_o = we_q;
-    assign b_be_o = be_q;
-    assign b_addr_o = addr_q;
-    assign b_wdata_o = wdata_q;
+    assign b_req_o.req = state_q == ACCESS;
+    assign b_req_o.we = we_q;
+    assign b_req_o.be = be_q;
+    assign b_req_o.addr = addr_q;
+    assign b_req_o.wdata = wdata_q;
     assign ack_o = state_q == ACKED || state_q == RELEASE;
     assign rdata_o = rdata_q;
     assign err_o = err_q;
@@ -78,10 +73,10 @@ module coretest_bus_fourphase #(
                     wdata_q <= wdata_i;
                 end
                 ACCESS:
-                if (b_ready_i) begin
+                if (b_rsp_i.ready) begin
                     state_q <= ANSWER;
-                    rdata_q <= b_rdata_i;
-                    err_q <= b_err_i;
+                    rdata_q <= b_rsp_i.rdata;
+                    err_q <= b_rsp_i.err;
                 end
                 ANSWER: if (!hold[1]) state_q <= ACKED;
                 ACKED: if (!rd_i && !wr_i) state_q <= RELEASE;

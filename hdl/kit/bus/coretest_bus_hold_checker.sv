@@ -5,23 +5,24 @@
 //   coretest: FAIL: request/ready port: req dropped before ready at cycle 1234 (data port)
 // Rules: req stays up until ready, and addr, we, be and wdata do not change meanwhile. Cycles
 // count from the end of reset, as the monitor's do.
-module coretest_bus_hold_checker #(
+module coretest_bus_hold_checker
+    import coretest_pkg::*;
+#(
     parameter PORT = "data"
 ) (
-    input wire logic        clk_i,
-    input wire logic        rst_i,
-    input wire logic        req_i,
-    input wire logic        we_i,
-    input wire logic [ 3:0] be_i,
-    input wire logic [31:0] addr_i,
-    input wire logic [31:0] wdata_i,
-    input wire logic        ready_i
+    input  wire logic              clk_i,
+    input  wire logic              rst_i,
+    input  wire coretest_mem_req_t req_i,
+    /* verilator lint_off UNUSEDSIGNAL */
+    input  wire coretest_mem_rsp_t rsp_i  // its ready only
+    /* verilator lint_on UNUSEDSIGNAL */
 );
     logic [63:0] cycle_q;
     logic        waiting_q;
     logic [68:0] request_q;
-    logic [68:0] request;
-    assign request = {we_i, we_i ? be_i : 4'd0, addr_i, we_i ? wdata_i : 32'd0};
+    logic [68:0] request;  // what must not change: a load's be and wdata may
+    assign request = {req_i.we, req_i.we ? req_i.be : 4'd0, req_i.addr,
+                      req_i.we ? req_i.wdata : 32'd0};
 
     task automatic broken(string rule);
         $display("coretest: FAIL: request/ready port: %s at cycle %0d (%0s port)", rule, cycle_q, PORT);
@@ -34,10 +35,10 @@ module coretest_bus_hold_checker #(
             waiting_q <= 1'b0;
         end else begin
             cycle_q <= cycle_q + 64'd1;
-            if (waiting_q && !req_i) broken("req dropped before ready");
+            if (waiting_q && !req_i.req) broken("req dropped before ready");
             else if (waiting_q && request != request_q)
                 broken("addr, we, be or wdata changed while req waited for ready");
-            waiting_q <= req_i && !ready_i;
+            waiting_q <= req_i.req && !rsp_i.ready;
             request_q <= request;
         end
     end

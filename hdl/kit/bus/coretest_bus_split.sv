@@ -4,42 +4,19 @@
 // board's timing. The monitor watches the instruction port for the ROM's idle loops: a core that
 // cannot tell fetches from loads ties fetch_i to 0, and its run then ends at the end mark or the
 // cycle limit only.
-module coretest_bus_split (
-    // the shared port
-    input  wire logic        s_req_i,
-    input  wire logic        s_fetch_i,
-    input  wire logic        s_we_i,
-    input  wire logic [ 3:0] s_be_i,
-    input  wire logic [31:0] s_addr_i,
-    input  wire logic [31:0] s_wdata_i,
-    output logic             s_ready_o,
-    output logic      [31:0] s_rdata_o,
-    output logic             s_err_o,
-    // the board's instruction port
-    output logic             i_req_o,
-    output logic      [31:0] i_addr_o,
-    input  wire logic        i_ready_i,
-    input  wire logic [31:0] i_rdata_i,
-    input  wire logic        i_err_i,
-    // the board's data port
-    output logic             d_req_o,
-    output logic             d_we_o,
-    output logic      [ 3:0] d_be_o,
-    output logic      [31:0] d_addr_o,
-    output logic      [31:0] d_wdata_o,
-    input  wire logic        d_ready_i,
-    input  wire logic [31:0] d_rdata_i,
-    input  wire logic        d_err_i
+module coretest_bus_split
+    import coretest_pkg::*;
+(
+    input  wire coretest_mem_req_t s_req_i,    // the shared port
+    input  wire logic              s_fetch_i,  // its access is a fetch
+    output coretest_mem_rsp_t      s_rsp_o,
+    output coretest_mem_req_t      i_req_o,    // the board's instruction port
+    input  wire coretest_mem_rsp_t i_rsp_i,
+    output coretest_mem_req_t      d_req_o,    // the board's data port
+    input  wire coretest_mem_rsp_t d_rsp_i
 );
-    assign i_req_o = s_req_i && s_fetch_i;
-    assign i_addr_o = s_addr_i;
-    assign d_req_o = s_req_i && !s_fetch_i;
-    assign d_we_o = s_we_i;
-    assign d_be_o = s_be_i;
-    assign d_addr_o = s_addr_i;
-    assign d_wdata_o = s_wdata_i;
-    assign s_ready_o = s_fetch_i ? i_ready_i : d_ready_i;
-    assign s_rdata_o = s_fetch_i ? i_rdata_i : d_rdata_i;
-    assign s_err_o = s_fetch_i ? i_err_i : d_err_i;
+    assign i_req_o = {s_req_i.req && s_fetch_i, s_req_i[68:0]};
+    assign d_req_o = {s_req_i.req && !s_fetch_i, s_req_i[68:0]};
+    assign s_rsp_o = s_fetch_i ? i_rsp_i : d_rsp_i;
 endmodule
 `default_nettype wire

@@ -2,42 +2,24 @@
 // Our core's request/ready port as a pipelined request/response master, for proving
 // coretest_bus_pipe: the request is offered until it is taken, then the core waits for its
 // response, which completes the transfer. One request at a time, as our core makes them.
-module coretest_shim_pipe (
-    input  wire logic        clk_i,
-    input  wire logic        rst_i,
-    // the core's port
-    input  wire logic        req_i,
-    input  wire logic        we_i,
-    input  wire logic [ 3:0] be_i,
-    input  wire logic [31:0] addr_i,
-    input  wire logic [31:0] wdata_i,
-    output logic             ready_o,
-    output logic      [31:0] rdata_o,
-    output logic             err_o,
-    // pipelined master
-    output logic             req_valid_o,
-    input  wire logic        req_ready_i,
-    output logic             req_we_o,
-    output logic      [ 3:0] req_be_o,
-    output logic      [31:0] req_addr_o,
-    output logic      [31:0] req_wdata_o,
-    input  wire logic        rsp_valid_i,
-    input  wire logic [31:0] rsp_rdata_i,
-    input  wire logic        rsp_err_i
+module coretest_shim_pipe
+    import coretest_pkg::*;
+(
+    input  wire logic              clk_i,
+    input  wire logic              rst_i,
+    input  wire coretest_mem_req_t req_i,  // the core's port
+    output coretest_mem_rsp_t      rsp_o,
+    output coretest_mem_req_t      req_o,  // pipelined master
+    input  wire logic              req_ready_i,
+    input  wire coretest_mem_rsp_t rsp_i
 );
     logic taken_q;
-    assign req_valid_o = req_i && !taken_q;
-    assign req_we_o = we_i;
-    assign req_be_o = be_i;
-    assign req_addr_o = addr_i;
-    assign req_wdata_o = wdata_i;
-    assign ready_o = req_i && rsp_valid_i;
-    assign rdata_o = rsp_rdata_i;
-    assign err_o = rsp_err_i;
+    assign req_o = {req_i.req && !taken_q, req_i.we, req_i.be, req_i.addr, req_i.wdata};
+    assign rsp_o = {req_i.req && rsp_i.ready, rsp_i.rdata, rsp_i.err};
 
     always_ff @(posedge clk_i) begin
-        if (rst_i || ready_o) taken_q <= 1'b0;
-        else if (req_valid_o && req_ready_i) taken_q <= 1'b1;
+        if (rst_i || rsp_o.ready) taken_q <= 1'b0;
+        else if (req_o.req && req_ready_i) taken_q <= 1'b1;
     end
 endmodule
 `default_nettype wire
