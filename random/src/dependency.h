@@ -4,6 +4,7 @@
 // distribution asks. Also what the last instructions on every path did, for the two rules that
 // MIPS-I leaves to the implementation: a loaded register read by the very next instruction, and
 // HI/LO written within two instructions after mfhi/mflo.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
