@@ -2,6 +2,7 @@
 //   casegen --out rom/inst              write every unit
 //   casegen --check rom/inst            exit 1 when a committed unit differs from the generator
 //   casegen --report [--only NAME]...   print every counted property against its target
+//   casegen --rom 2 --out rom2/inst     the same for the second ROM's units (routines 59 on)
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
@@ -12,6 +13,7 @@
 
 #include "report.h"
 #include "units.h"
+#include "units2.h"
 
 namespace fs = std::filesystem;
 using namespace casegen;
@@ -34,10 +36,13 @@ int main(int argc, char** argv) {
     std::string outDir, checkDir;
     std::vector<std::string> only;
     bool report = false;
+    int rom = 1;
     app.add_option("--out", outDir, "write the units into this folder");
     app.add_option("--check", checkDir, "compare the units in this folder with the generator");
     app.add_option("--only", only, "restrict to these units (nN_<mnemonic>)");
     app.add_flag("--report", report, "print every counted property with target and value");
+    app.add_option("--rom", rom, "which ROM's units: 1 (rom/inst) or 2 (rom2/inst)")
+        ->check(CLI::IsMember({1, 2}));
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -50,10 +55,16 @@ int main(int argc, char** argv) {
 
     std::vector<const UnitEntry*> entries;
     if (only.empty()) {
-        for (const auto& s : kUnits) entries.push_back(&s);
+        if (rom == 1) {
+            for (const auto& s : kUnits)
+                entries.push_back(&s);
+        } else {
+            for (const auto& s : kUnits2)
+                entries.push_back(&s);
+        }
     } else {
         for (const auto& name : only) {
-            const UnitEntry* s = findUnit(name);
+            const UnitEntry* s = rom == 1 ? findUnit(name) : findUnit2(name);
             if (!s) {
                 std::cerr << fmt::format("casegen: unknown unit '{}' (expected a name such as "
                                          "n7_or or n7_or_test)\n",

@@ -1,0 +1,42 @@
+# n61_lh: tests lh in 26 cases
+# Written by casegen from its fixed seed; regenerate instead of editing.
+	.include "frame.inc"
+	.include "bytes.inc"
+
+	routine_begin 61, lh
+# every lane, its top bit 0 and 1, positive and negative displacements
+	ld_case lh, 0xd0646d5d, 0x8001e6b4, 0x80016edc, 0x77d8, 0x00006d5d    # case 1
+	ld_case lh, 0xacb95f5a, 0x80027cc8, 0x80024c88, 0x3040, 0x00005f5a    # case 2
+	ld_case lh, 0xbf1d5243, 0x80019864, 0x8001e16c, -0x4908, 0x00005243   # case 3
+	ld_case lh, 0x057c0a3b, 0x8002a7fc, 0x8002e592, -0x3d96, 0x00000a3b   # case 4
+	ld_case lh, 0xc8048fdc, 0x8003130c, 0x8002b286, 0x6086, 0xffff8fdc    # case 5
+	ld_case lh, 0x208fd9f1, 0x80013bb4, 0x800125ba, 0x15fa, 0xffffd9f1    # case 6
+	ld_case lh, 0xb402a9e5, 0x80011170, 0x800158d6, -0x4766, 0xffffa9e5   # case 7
+	ld_case lh, 0x5c1eba51, 0x8001fe20, 0x80020484, -0x664, 0xffffba51    # case 8
+	ld_case lh, 0x7cd1cca1, 0x8001dc3c, 0x8001cb52, 0x10ec, 0x00007cd1    # case 9
+	ld_case lh, 0x62f5ec4a, 0x80034028, 0x800301be, 0x3e6c, 0x000062f5    # case 10
+	ld_case lh, 0x447dea30, 0x8003d6f0, 0x80043de4, -0x66f2, 0x0000447d   # case 11
+	ld_case lh, 0x129f641c, 0x80025c24, 0x8002642a, -0x804, 0x0000129f    # case 12
+	ld_case lh, 0xcec3ad66, 0x8002a4f4, 0x80029074, 0x1482, 0xffffcec3    # case 13
+	ld_case lh, 0xd82808a8, 0x8001fec8, 0x8001ca62, 0x3468, 0xffffd828    # case 14
+	ld_case lh, 0xd0312ae8, 0x8003fab8, 0x8004359d, -0x3ae3, 0xffffd031   # case 15
+	ld_case lh, 0xde9f720b, 0x8003d0e8, 0x800448c1, -0x77d7, 0xffffde9f   # case 16
+
+# displacement 0
+	ld_case lh, 0x3a838493, 0x8002dc04, 0x8002dc04, 0x0, 0xffff8493       # case 17
+	ld_case lh, 0xb2ebb413, 0x8001f838, 0x8001f83a, 0x0, 0xffffb2eb       # case 18
+
+# base and destination the same register
+	ld_same lh, 0x88bc3105, 0x8001c95c, 0x8001aa30, 0x1f2c, 0x00003105    # case 19
+	ld_same lh, 0x6eeeee96, 0x8001a41c, 0x80020bcc, -0x67ae, 0x00006eee   # case 20
+
+# the next instruction reads the loaded register (old or new value), the one after
+	ld_use lh, 0xe1571237, 0x80015c9c, 0x80010120, 0x5b7c, 0x00001237     # case 21
+	ld_use lh, 0x9a12ae70, 0x800377c4, 0x80039559, -0x1d95, 0xffffae70    # case 22
+	ld_use lh, 0x74247abd, 0x8003d74c, 0x80037ee3, 0x586b, 0x00007424     # case 23
+	ld_use lh, 0xc461dbfa, 0x80037aa4, 0x8003d283, -0x57dd, 0xffffc461    # case 24
+
+# the load in the delay slot of a taken branch
+	ld_slot lh, 0x2d62c953, 0x8003fc90, 0x80042f86, -0x32f6, 0xffffc953   # case 25
+	ld_slot lh, 0xdb1e0f79, 0x800362f8, 0x8002f2f4, 0x7006, 0xffffdb1e    # case 26
+	routine_end

@@ -1,0 +1,42 @@
+# n62_lhu: tests lhu in 26 cases
+# Written by casegen from its fixed seed; regenerate instead of editing.
+	.include "frame.inc"
+	.include "bytes.inc"
+
+	routine_begin 62, lhu
+# every lane, its top bit 0 and 1, positive and negative displacements
+	ld_case lhu, 0xd4d159bf, 0x80010130, 0x8000e36d, 0x1dc3, 0x000059bf    # case 1
+	ld_case lhu, 0xdce3662b, 0x800102cc, 0x8000a6a4, 0x5c28, 0x0000662b    # case 2
+	ld_case lhu, 0x818a7502, 0x80036298, 0x80039601, -0x3369, 0x00007502   # case 3
+	ld_case lhu, 0xc6d13b46, 0x80016244, 0x8001de29, -0x7be5, 0x00003b46   # case 4
+	ld_case lhu, 0x3eb2eac5, 0x8003ade8, 0x80037d06, 0x30e2, 0x0000eac5    # case 5
+	ld_case lhu, 0x48e59d91, 0x800205a0, 0x80018ae1, 0x7abf, 0x00009d91    # case 6
+	ld_case lhu, 0x4ae683a1, 0x8002463c, 0x80024fd9, -0x99d, 0x000083a1    # case 7
+	ld_case lhu, 0x10c8e480, 0x8001fec0, 0x80022de8, -0x2f28, 0x0000e480   # case 8
+	ld_case lhu, 0x0bbd1090, 0x8001dfb4, 0x8001985d, 0x4759, 0x00000bbd    # case 9
+	ld_case lhu, 0x5bccdc17, 0x80024e90, 0x8001f65e, 0x5834, 0x00005bcc    # case 10
+	ld_case lhu, 0x14c67ffd, 0x800269e0, 0x80027358, -0x976, 0x000014c6    # case 11
+	ld_case lhu, 0x63122c39, 0x80017684, 0x80018a80, -0x13fa, 0x00006312   # case 12
+	ld_case lhu, 0xebef25a2, 0x8002e1fc, 0x80028e1e, 0x53e0, 0x0000ebef    # case 13
+	ld_case lhu, 0xcb5a39a3, 0x80013504, 0x8000c65a, 0x6eac, 0x0000cb5a    # case 14
+	ld_case lhu, 0xdf101a6f, 0x800378b8, 0x8003845a, -0xba0, 0x0000df10    # case 15
+	ld_case lhu, 0xe995076a, 0x80021a98, 0x80025e94, -0x43fa, 0x0000e995   # case 16
+
+# displacement 0
+	ld_case lhu, 0x8cdfb705, 0x8002266c, 0x8002266c, 0x0, 0x0000b705       # case 17
+	ld_case lhu, 0xa06ca80d, 0x80039b2c, 0x80039b2e, 0x0, 0x0000a06c       # case 18
+
+# base and destination the same register
+	ld_same lhu, 0x4e4b0c95, 0x8001fed8, 0x8001cb36, 0x33a2, 0x00000c95    # case 19
+	ld_same lhu, 0x110f4423, 0x80022b1c, 0x8002322c, -0x70e, 0x0000110f    # case 20
+
+# the next instruction reads the loaded register (old or new value), the one after
+	ld_use lhu, 0x13324d0d, 0x800370c8, 0x80034d6d, 0x235b, 0x00004d0d     # case 21
+	ld_use lhu, 0xae3fd9e6, 0x80020570, 0x800212b1, -0xd41, 0x0000d9e6     # case 22
+	ld_use lhu, 0x30b57948, 0x80023598, 0x8002024d, 0x334d, 0x000030b5     # case 23
+	ld_use lhu, 0xb82af3b6, 0x800312a4, 0x80035084, -0x3dde, 0x0000b82a    # case 24
+
+# the load in the delay slot of a taken branch
+	ld_slot lhu, 0x5248ab4a, 0x80037db4, 0x8003843a, -0x686, 0x0000ab4a    # case 25
+	ld_slot lhu, 0xfe6ed3d6, 0x80016d58, 0x8000f2dd, 0x7a7d, 0x0000fe6e    # case 26
+	routine_end

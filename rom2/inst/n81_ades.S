@@ -1,0 +1,23 @@
+# n81_ades: tests address errors on stores in 15 cases
+# Written by casegen from its fixed seed; regenerate instead of editing.
+	.include "frame.inc"
+	.include "except.inc"
+
+	routine_begin 81, ades
+# misaligned stores alone and in every delay slot: BadVAddr, memory kept
+	ades_case none, sw, 0x80027b50, 0x1939, 0x00000014, 0x00400005, 0x00400014, 0x00400015    # case 1
+	ades_case none, sh, 0x8002e106, 0x7cbb, 0x00000014, 0x00400010, 0x00400000, 0x00400000    # case 2
+	ades_case none, sw, 0x80025faf, -0x5aa6, 0x00000014, 0x00400039, 0x00400024, 0x00400029   # case 3
+	ades_case beq, sw, 0x80039641, -0x3c70, 0x80000014, 0x00400020, 0x00400000, 0x00400000    # case 4
+	ades_case beq, sh, 0x8002aa51, 0x5006, 0x80000014, 0x00400035, 0x00400014, 0x00400015     # case 5
+	ades_case beq, sw, 0x8002f712, -0x7404, 0x80000014, 0x0040001d, 0x00400034, 0x0040003d    # case 6
+	ades_case bne, sw, 0x8002fe38, 0x3949, 0x80000014, 0x00400008, 0x00400020, 0x00400028     # case 7
+	ades_case bne, sh, 0x800396a1, -0x4180, 0x80000014, 0x0040003c, 0x00400030, 0x0040003c    # case 8
+	ades_case bne, sw, 0x8001574e, 0x2b8c, 0x80000014, 0x00400025, 0x00400014, 0x00400015     # case 9
+	ades_case j, sw, 0x8002d2c3, 0x5780, 0x80000014, 0x00400018, 0x00400020, 0x00400028       # case 10
+	ades_case j, sh, 0x8001e5d4, 0x54d7, 0x80000014, 0x00400008, 0x00400020, 0x00400028       # case 11
+	ades_case j, sw, 0x8002e37b, 0x8d6, 0x80000014, 0x00400018, 0x00400020, 0x00400028        # case 12
+	ades_case jr, sw, 0x800238b1, 0x6b5, 0x80000014, 0x00400029, 0x00400024, 0x00400029       # case 13
+	ades_case jr, sh, 0x80016a91, 0x4870, 0x80000014, 0x0040002c, 0x00400030, 0x0040003c      # case 14
+	ades_case jr, sw, 0x80021ff2, -0x43c7, 0x80000014, 0x0040001c, 0x00400030, 0x0040003c     # case 15
+	routine_end
