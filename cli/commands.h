@@ -18,6 +18,7 @@ Action addCompareCommand(CLI::App& app);
 Action addDecodeCommand(CLI::App& app);
 Action addExportCommand(CLI::App& app);
 Action addDiagnoseCommand(CLI::App& app);
+Action addRegressCommand(CLI::App& app);
 Action addRandomCommand(CLI::App& app);
 
 } // namespace coretest::cli

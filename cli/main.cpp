@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "coretest " CORETEST_VERSION);
     std::vector<std::pair<CLI::App*, Action>> commands;
     for (auto add : {addRunCommand, addFaultsCommand, addTraceCommand, addCompareCommand,
-                     addDecodeCommand, addExportCommand, addDiagnoseCommand,
+                     addDecodeCommand, addExportCommand, addDiagnoseCommand, addRegressCommand,
                      addRandomCommand}) {
         Action action = add(app);
         commands.emplace_back(app.get_subcommands({}).back(), std::move(action));
