@@ -2,6 +2,7 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
+#include <algorithm>
 #include <charconv>
 #include <iostream>
 #include <string>
@@ -100,21 +101,23 @@ void printStep(const DisplayStep& s, const std::optional<DisplayWord>& earlier,
     }
 }
 
-void printVerdict(const DisplayWord& w) {
-    switch (verdictOutlook(w)) {
+void printVerdict(const DisplayWord& w, const RoutineNumbers& numbers) {
+    switch (verdictOutlook(w, numbers)) {
     case VerdictOutlook::Pass:
         fmt::print("verdict: pass, all {} routines passed (lamps 1 and 1, LED bank 0xffff)\n",
-                   kRoutineCount);
+                   numbers.count());
         break;
-    case VerdictOutlook::Fail:
+    case VerdictOutlook::Fail: {
+        const unsigned failed = numbers.upTo(w.testNumber) - w.passCount;
         fmt::print("verdict: will be FAIL (LED bank 0, lamps 2 and 2) whatever follows, since "
                    "{} routine{} already failed; at most {} of {} can pass\n",
-                   w.testNumber - w.passCount, w.testNumber - w.passCount == 1 ? " has" : "s have",
-                   w.passCount + kRoutineCount - w.testNumber, kRoutineCount);
+                   failed, failed == 1 ? " has" : "s have", numbers.count() - failed,
+                   numbers.count());
         break;
+    }
     case VerdictOutlook::PassIfRest:
         fmt::print("verdict: not decided; pass if {} all pass\n",
-                   range(w.testNumber + 1, kRoutineCount));
+                   range(w.testNumber + 1, numbers.last));
         break;
     }
 }
@@ -124,20 +127,22 @@ std::vector<std::uint32_t> wordsInLog(const std::string& path) {
     DisplayLog log = readDisplayLog(path);
     if (log.dropped)
         fmt::print("{}: {} display words; the first {} left out, the last {} read\n",
-                   cli::quoted(path), log.dropped + log.words.size(), log.dropped, log.words.size());
+                   cli::quoted(path), log.dropped + log.words.size(), log.dropped,
+                   log.words.size());
     return std::move(log.words);
 }
 
-int decodeSequence(const std::vector<std::uint32_t>& words, const std::optional<RomMap>& map) {
-    const DisplayRun run = readDisplayRun(words);
+int decodeSequence(const std::vector<std::uint32_t>& words, const std::optional<RomMap>& map,
+                   const RoutineNumbers& numbers) {
+    const DisplayRun run = readDisplayRun(words, numbers);
     if (run.words.empty()) {
         fmt::print("the display shows 0: no routine has reported yet\nverdict: none yet\n");
         return kPass;
     }
-    fmt::print("{} display word{} from 0x{:08x} to 0x{:08x}: routines 1 to {} reported\n",
+    fmt::print("{} display word{} from 0x{:08x} to 0x{:08x}: routines {} to {} reported\n",
                run.words.size(), run.words.size() == 1 ? "" : "s", run.words.front().word,
-               run.words.back().word, run.lastReported);
-    for (unsigned r = 1; r <= run.lastReported; ++r)
+               run.words.back().word, numbers.first, run.lastReported);
+    for (unsigned r = numbers.first; r <= run.lastReported; ++r)
         if (run.routine[r] == Known::No) {
             fmt::print("routine {}{} failed\n", r, routineName(map, r));
             printReliedOn(map, r, "  ");
@@ -150,11 +155,11 @@ int decodeSequence(const std::vector<std::uint32_t>& words, const std::optional<
     if (run.failed() == 0) fmt::print("every routine up to {} passed\n", run.lastReported);
     if (run.finished())
         fmt::print("verdict: {}, {} of {} routines passed (lamps {} and {})\n",
-                   run.failed() ? "FAIL" : "pass", run.passed, kRoutineCount, run.failed() ? 2 : 1,
-                   run.failed() ? 2 : 1);
+                   run.failed() ? "FAIL" : "pass", run.passed, numbers.count(),
+                   run.failed() ? 2 : 1, run.failed() ? 2 : 1);
     else
         fmt::print("verdict: none yet, the words stop after routine {} of {}; {}\n",
-                   run.lastReported, kRoutineCount,
+                   run.lastReported, numbers.last,
                    run.failed() ? fmt::format("it will be FAIL, since {} failed",
                                               run.failed() == 1
                                                   ? "1 routine has"
@@ -188,9 +193,30 @@ Action addDecodeCommand(CLI::App& app) {
         if (!args->previous.empty() && (args->words.size() != 1))
             throw InputError("decode: --previous goes with one display word; for several, give "
                              "them all in order");
+        std::vector<std::uint32_t> words;
+        if (!args->file.empty())
+            words = wordsInLog(args->file);
+        else
+            for (const auto& text : args->words)
+                words.push_back(hexWord("word", text));
         std::optional<RomMap> map;
+        RoutineNumbers numbers;
         if (!args->elf.empty()) {
             map = RomMap::load(Image::load(args->elf));
+            numbers = map->routineNumbers();
+        } else if (const auto first = std::find_if(words.begin(), words.end(),
+                                                   [](std::uint32_t w) { return w != 0; });
+                   first != words.end() && (*first >> 24) > kRoutineCount) {
+            // A test number after the first ROM's names a routine of the second ROM.
+            try {
+                map = RomMap::load(Image::load(CORETEST_DEFAULT_ROM2));
+            } catch (const InputError& e) {
+                throw InputError(fmt::format(
+                    "decode: test number {} is a routine of the second ROM (59 on), and its image "
+                    "cannot be read ({}); build it or give --elf",
+                    *first >> 24, e.what()));
+            }
+            numbers = map->routineNumbers();
         } else {
             try {
                 map = RomMap::load(Image::load(CORETEST_DEFAULT_ROM));
@@ -198,29 +224,22 @@ Action addDecodeCommand(CLI::App& app) {
                 // Without the ROM the word still decodes; only the routine names are missing.
             }
         }
-        if (!args->file.empty() || args->words.size() > 1) {
-            std::vector<std::uint32_t> words;
-            if (!args->file.empty())
-                words = wordsInLog(args->file);
-            else
-                for (const auto& text : args->words)
-                    words.push_back(hexWord("word", text));
-            return decodeSequence(words, map);
-        }
-        const DisplayWord w = readDisplayWord(hexWord("word", args->words.front()));
+        if (!args->file.empty() || args->words.size() > 1)
+            return decodeSequence(words, map, numbers);
+        const DisplayWord w = readDisplayWord(words.front(), numbers);
         std::optional<DisplayWord> earlier;
         if (!args->previous.empty()) {
             const std::uint32_t previous = hexWord("--previous", args->previous);
-            if (previous != 0) earlier = readDisplayWord(previous); // 0: shown from boot
+            if (previous != 0) earlier = readDisplayWord(previous, numbers); // 0: from boot
         }
-        const DisplayStep step = stepBetween(earlier, w);
+        const DisplayStep step = stepBetween(earlier, w, numbers);
         fmt::print("0x{:08x}: test number {} (bits 31-24), pass count {} (bits 23-0)\n", w.word,
                    w.testNumber, w.passCount);
         fmt::print("routine {}: {}\n", w.testNumber, routineText(map, w.testNumber));
         printReliedOn(map, w.testNumber, "");
         printStep(step, earlier, w);
-        printVerdict(w);
-        return verdictOutlook(w) == VerdictOutlook::Fail ? kCoreFailed : kPass;
+        printVerdict(w, numbers);
+        return verdictOutlook(w, numbers) == VerdictOutlook::Fail ? kCoreFailed : kPass;
     };
 }
 

@@ -9,27 +9,39 @@
 
 namespace coretest {
 
-DisplayWord readDisplayWord(std::uint32_t word) {
+DisplayWord readDisplayWord(std::uint32_t word, const RoutineNumbers& numbers) {
     const DisplayWord w{word, word >> 24, word & 0xffffff};
     if (w.testNumber == 0)
         throw InputError(fmt::format(
             "display word 0x{:08x}: test number 0; the display holds 0 only from boot until "
-            "routine 1 reports, and result words have a test number from 1 to {}",
-            word, kRoutineCount));
-    if (w.testNumber > kRoutineCount)
+            "routine {} reports, and result words have a test number from {} to {}",
+            word, numbers.first, numbers.first, numbers.last));
+    if (w.testNumber > numbers.last)
         throw InputError(fmt::format("display word 0x{:08x}: test number {} is above {}; the "
-                                     "test number is the top byte, from 1 to {}",
-                                     word, w.testNumber, kRoutineCount, kRoutineCount));
-    if (w.passCount > w.testNumber)
+                                     "test number is the top byte, from {} to {}",
+                                     word, w.testNumber, numbers.last, numbers.first,
+                                     numbers.last));
+    if (w.testNumber < numbers.first)
+        throw InputError(fmt::format("display word 0x{:08x}: test number {} is below {}; the "
+                                     "test number is the top byte, from {} to {} in this ROM",
+                                     word, w.testNumber, numbers.first, numbers.first,
+                                     numbers.last));
+    if (w.passCount > numbers.upTo(w.testNumber)) {
+        if (numbers.first == 1)
+            throw InputError(fmt::format(
+                "display word 0x{:08x}: pass count {} is above the test number {}; after routine "
+                "N at most N routines have passed",
+                word, w.passCount, w.testNumber));
         throw InputError(fmt::format(
-            "display word 0x{:08x}: pass count {} is above the test number {}; after routine N at "
-            "most N routines have passed",
-            word, w.passCount, w.testNumber));
+            "display word 0x{:08x}: pass count {} is above {}, the routines from {} to {}", word,
+            w.passCount, numbers.upTo(w.testNumber), numbers.first, w.testNumber));
+    }
     return w;
 }
 
-DisplayStep stepBetween(const std::optional<DisplayWord>& earlier, const DisplayWord& later) {
-    const unsigned fromNumber = earlier ? earlier->testNumber : 0;
+DisplayStep stepBetween(const std::optional<DisplayWord>& earlier, const DisplayWord& later,
+                        const RoutineNumbers& numbers) {
+    const unsigned fromNumber = earlier ? earlier->testNumber : numbers.first - 1;
     const unsigned fromPassed = earlier ? earlier->passCount : 0;
     if (earlier &&
         (earlier->testNumber >= later.testNumber || later.passCount < earlier->passCount ||
@@ -51,13 +63,14 @@ DisplayStep stepBetween(const std::optional<DisplayWord>& earlier, const Display
     return s;
 }
 
-VerdictOutlook verdictOutlook(const DisplayWord& w) {
-    if (w.passCount < w.testNumber) return VerdictOutlook::Fail;
-    return w.testNumber == kRoutineCount ? VerdictOutlook::Pass : VerdictOutlook::PassIfRest;
+VerdictOutlook verdictOutlook(const DisplayWord& w, const RoutineNumbers& numbers) {
+    if (w.passCount < numbers.upTo(w.testNumber)) return VerdictOutlook::Fail;
+    return w.testNumber == numbers.last ? VerdictOutlook::Pass : VerdictOutlook::PassIfRest;
 }
 
-DisplayRun readDisplayRun(std::span<const std::uint32_t> words) {
+DisplayRun readDisplayRun(std::span<const std::uint32_t> words, const RoutineNumbers& numbers) {
     DisplayRun run;
+    run.numbers = numbers;
     run.routine.fill(Known::Unknown);
     std::optional<DisplayWord> earlier;
     for (const std::uint32_t word : words) {
@@ -65,10 +78,10 @@ DisplayRun readDisplayRun(std::span<const std::uint32_t> words) {
         if (earlier && word == earlier->word) continue;
         if (word == 0)
             throw InputError(fmt::format("display words 0x{:08x} then 0x00000000: the display "
-                                         "shows 0 only from boot, before routine 1 reports",
-                                         earlier->word));
-        const DisplayWord w = readDisplayWord(word);
-        const DisplayStep step = stepBetween(earlier, w);
+                                         "shows 0 only from boot, before routine {} reports",
+                                         earlier->word, numbers.first));
+        const DisplayWord w = readDisplayWord(word, numbers);
+        const DisplayStep step = stepBetween(earlier, w, numbers);
         const unsigned reported = step.last - step.first + 1;
         if (reported == 1 || step.passed == reported || step.passed == 0) {
             const Known k = step.passed == 0 ? Known::No : Known::Yes;

@@ -131,6 +131,17 @@ RomMap RomMap::load(const Image& image) {
     }
 }
 
+RoutineNumbers RomMap::routineNumbers() const {
+    if (routines_.empty()) return {};
+    RoutineNumbers n{kMaxTestNumber, 0};
+    for (const RoutineMap& r : routines_) {
+        const unsigned number = static_cast<unsigned>(r.number);
+        n.first = std::min(n.first, number);
+        n.last = std::max(n.last, number);
+    }
+    return n;
+}
+
 const RoutineMap* RomMap::routineAt(std::uint32_t pc) const {
     for (const auto& r : routines_)
         if (r.range.contains(pc)) return &r;

@@ -141,7 +141,7 @@ std::vector<BadInput> badInputs() {
         {"compare with a bad switch",
          "compare " + (dir / "garbled.trace").string() + " --switch maybe", "--switch"},
         {"decode test number 0", "decode 0x00000000", "test number 0"},
-        {"decode test number 59", "decode 0x3b000000", "test number 59"},
+        {"decode test number 255", "decode 0xff000000", "test number 255"},
         {"decode pass count above test number", "decode 0x05000006", "pass count 6"},
         {"decode something else", "decode hello", "hello"},
         {"decode words out of order", "decode 0x05000005 --previous 0x06000005", "0x06000005"},

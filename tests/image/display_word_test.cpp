@@ -129,5 +129,63 @@ TEST(DisplayWord, InstructionUnderTestFromEveryRoutineName) {
     EXPECT_EQ(slots, 12);
 }
 
+// A second ROM numbers its routines from 59 and counts its own passes: 0x3b000001 is its first
+// routine passed; the first ROM's words are out of its range.
+TEST(DisplayWord, SecondRomNumbersAndPassCounts) {
+    const RoutineNumbers second{59, 70};
+    const struct {
+        std::uint32_t word;
+        VerdictOutlook outlook;
+        Known latest; // from boot
+    } accepted[] = {
+        {0x3b000001, VerdictOutlook::PassIfRest, Known::Yes},
+        {0x3b000000, VerdictOutlook::Fail, Known::No},
+        {0x3c000002, VerdictOutlook::PassIfRest, Known::Yes},
+        {0x3c000001, VerdictOutlook::Fail, Known::Unknown},
+        {0x4600000c, VerdictOutlook::Pass, Known::Yes},
+        {0x4600000b, VerdictOutlook::Fail, Known::Unknown},
+        {0x46000000, VerdictOutlook::Fail, Known::No},
+    };
+    for (const auto& c : accepted) {
+        const DisplayWord w = readDisplayWord(c.word, second);
+        EXPECT_EQ(verdictOutlook(w, second), c.outlook) << std::hex << c.word;
+        const DisplayStep s = stepBetween(std::nullopt, w, second);
+        EXPECT_EQ(s.first, 59u) << std::hex << c.word;
+        EXPECT_EQ(s.latestPassed, c.latest) << std::hex << c.word;
+    }
+    const struct {
+        std::uint32_t word;
+        const char* mentions;
+    } refused[] = {
+        {0x3a00003a, "test number 58 is below 59"},
+        {0x47000001, "test number 71 is above 70"},
+        {0x3b000002, "pass count 2 is above 1, the routines from 59 to 59"},
+        {0x4600000d, "pass count 13 is above 12"},
+    };
+    for (const auto& c : refused) {
+        try {
+            readDisplayWord(c.word, second);
+            ADD_FAILURE() << std::hex << c.word << " accepted";
+        } catch (const InputError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.mentions), std::string::npos) << e.what();
+        }
+    }
+}
+
+TEST(DisplayWord, SecondRomRunTellsWhichRoutinesFailed) {
+    const RoutineNumbers second{59, 62};
+    const std::uint32_t words[] = {0, 0x3b000001, 0x3c000001, 0x3d000002, 0x3e000003};
+    const DisplayRun run = readDisplayRun(words, second);
+    EXPECT_TRUE(run.finished());
+    EXPECT_EQ(run.passed, 3u);
+    EXPECT_EQ(run.failed(), 1u);
+    EXPECT_EQ(run.routine[59], Known::Yes);
+    EXPECT_EQ(run.routine[60], Known::No);
+    EXPECT_EQ(run.routine[61], Known::Yes);
+    EXPECT_EQ(run.routine[62], Known::Yes);
+    // The same words against the first ROM's numbers are refused at the first of them.
+    EXPECT_THROW(readDisplayRun(words), InputError);
+}
+
 } // namespace
 } // namespace coretest

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "coretest/display_word.h"
 #include "coretest/image.h"
 #include "coretest/line_table.h"
 
@@ -45,6 +46,8 @@ class RomMap {
     static RomMap load(const Image& image); // reads the line records of the image's file
 
     const std::vector<RoutineMap>& routines() const { return routines_; } // run order
+    // Its lowest to its highest routine number (the first ROM's when it has no routines).
+    RoutineNumbers routineNumbers() const;
     const RoutineMap* routineAt(std::uint32_t pc) const;
     const RoutineMap* routineNamed(std::string_view name) const;
     CaseRef caseAt(std::uint32_t pc) const;
