@@ -66,9 +66,9 @@ int main(int argc, char** argv) {
         for (const auto& name : only) {
             const UnitEntry* s = rom == 1 ? findUnit(name) : findUnit2(name);
             if (!s) {
-                std::cerr << fmt::format("casegen: unknown unit '{}' (expected a name such as "
-                                         "n7_or or n7_or_test)\n",
-                                         name);
+                std::cerr << fmt::format("casegen: unknown unit '{0}' (expected a name such as "
+                                         "{1} or {1}_test)\n",
+                                         name, rom == 1 ? "n7_or" : "n59_lb");
                 return kBadInput;
             }
             entries.push_back(s);
