@@ -97,6 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{{"sub-ignores-overflow"}, {77}}, FaultCase{{"link-address-plus-4"}, {73}},
         FaultCase{{"jal-links-delay-slot"}, {73}},
         FaultCase{{"hilo-read-before-muldiv-done"}, {74, 75}}, FaultCase{{"mthi-late"}, {72, 74}},
+        FaultCase{{"hilo-move-forwarding-missing"}, {74}}, FaultCase{{"mult-unsigned"}, {74, 75}},
         FaultCase{{"forwarding-ex-ex-missing@n69_hz_alu"}, {69}},
         FaultCase{{"forwarding-ex-ex-missing@n70_hz_shift"}, {70}},
         FaultCase{{"forwarding-mem-ex-missing@n71_hz_load"}, {71}},
