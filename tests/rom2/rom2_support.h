@@ -11,7 +11,7 @@
 
 namespace rom2test {
 
-inline const std::string kImagePath = CORETEST_BINARY_DIR "/rom2/coretest2.elf";
+inline const std::string kImagePath = CORETEST_ROM2_PATH;
 
 struct Documented {
     int number;
