@@ -192,7 +192,7 @@ std::string disassemble(std::uint32_t word, std::uint32_t pc) {
     case Form::RsBranch: return fmt::format("{} {}, 0x{:08x}", m, reg(rs), branchTarget(word, pc));
     case Form::Jump: return fmt::format("{} 0x{:08x}", m, jumpTarget(word, pc));
     case Form::RtCp0: return fmt::format("{} {}, ${}", m, reg(rt), rd);
-    case Form::CopWord: return fmt::format("{} 0x{:07x}", m, word & 0x01ffffffu);
+    case Form::CopWord: return fmt::format("{} 0x{:07x}", m, word & 0x03ffffffu);
     case Form::CopMem: return fmt::format("{} ${}, {}({})", m, rt, simm, reg(rs));
     }
     return m;

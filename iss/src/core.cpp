@@ -40,10 +40,12 @@ bool countsDown(const Instr& step, const Instr& test, const Instr& slot, std::ui
 std::vector<Instr> decodeRom(const Board& board) {
     const auto rom = board.rom();
     std::vector<Instr> table(rom.size() / 4);
+    // Most of the window is empty: a zero word (nop) decodes the same at every address.
+    const Instr nop = decode(0, kRomBase);
     for (std::size_t n = 0; n < table.size(); ++n) {
         std::uint32_t word;
         std::memcpy(&word, &rom[4 * n], 4);
-        table[n] = decode(word, kRomBase + 4 * static_cast<std::uint32_t>(n));
+        table[n] = word ? decode(word, kRomBase + 4 * static_cast<std::uint32_t>(n)) : nop;
     }
     for (std::size_t n = 0; n + 2 < table.size(); ++n) {
         const auto first = kRomBase + 4 * static_cast<std::uint32_t>(n);

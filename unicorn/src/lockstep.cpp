@@ -9,6 +9,7 @@
 #include "coretest/compare_report.h"
 #include "coretest/core.h"
 #include "coretest/disassembler.h"
+#include "coretest/idle_loops.h"
 #include "coretest/trace_compare.h"
 #include "coretest/unicorn_core.h"
 
@@ -176,9 +177,22 @@ LockstepResult lockstep(const Image& image, const RomMap* map, std::uint32_t swi
     UnicornCore uni(uniBoard, image.entry(), UnicornCore::Tracking::Instructions, &log);
     if (const Symbol* finish = image.findSymbol("test_finish"))
         uni.addStopPoint(finish->value, Hook::Stop::Finish);
-    uni.addStopPoint(kExceptionVector, Hook::Stop::Vector);
+    const bool idleVector = idleLoopAt(decodeRom(uniBoard), kExceptionVector);
+    if (idleVector) uni.addStopPoint(kExceptionVector, Hook::Stop::Vector);
 
     LockstepResult result;
+    const auto notComparable = [&](std::string what, std::uint32_t pc) {
+        result.notComparable = fmt::format("not comparable: {} at {}", what, hex(pc));
+        return false;
+    };
+    // Coprocessor instructions (COP0 to COP3, LWCz, SWCz) mean another thing to the engine.
+    const auto coprocessorAt = [&](std::uint32_t pc) {
+        const std::uint32_t word =
+            pc - kRomBase < kRomSize ? names.word(pc) : ramValue(uniBoard, pc, 4).value_or(0);
+        if (pc % 4 != 0 || (word >> 26 != 0x10 && decode(word, pc).op != Op::Cop)) return false;
+        return !notComparable(fmt::format("the coprocessor instruction {}", disassemble(word, pc)),
+                              pc);
+    };
     const auto differ = [&](std::uint32_t pc, std::string what) {
         LockstepDifference d;
         d.instruction = result.instructions;
@@ -235,12 +249,16 @@ LockstepResult lockstep(const Image& image, const RomMap* map, std::uint32_t swi
         if (std::exchange(first, false)) {
             last = pc;
             before = uni.state();
-            return true;
+            return !coprocessorAt(pc);
         }
-        return step(pc);
+        // A handler at the vector does what the engine's MIPS32 exceptions cannot show.
+        if (!idleVector && log.exception)
+            return notComparable(fmt::format("the {} exception", causeName(log.exception->cause)),
+                                 log.exception->pc);
+        return step(pc) && !coprocessorAt(pc);
     });
     uni.run(instructionLimit, kUnicornTimeLimit);
-    if (result.difference) return result;
+    if (result.difference || result.notComparable) return result;
     // The last instruction before the stop point has not been compared yet.
     if (!first) step(uni.state().pc);
     if (result.difference) return result;

@@ -326,7 +326,7 @@ struct UnicornCore::Engine {
         pending.reset();
         if (!exception) {
             const bool delaySlot = hasDelaySlot(decode(word((p.pc - 4) & ~3u), p.pc - 4).op);
-            exception = ExceptionRecord{p.cause, p.pc, p.badAddress, delaySlot, p.before};
+            exception = ExceptionRecord{p.cause, p.pc, p.badAddress, delaySlot, p.before, 0};
             if (observer) observer->exceptionTaken(*exception);
         }
         std::array<std::uint32_t, 33> values{};

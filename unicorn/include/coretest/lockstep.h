@@ -21,17 +21,23 @@ struct LockstepDifference {
     std::string disassembly;       // of that instruction
     CaseRef where;                 // its case, when the image has line records
     std::string what; // the comparison's report on one line: "expected ...; observed ...; ..."
-    std::string describe() const;  // one line with all of the above
+    std::string describe() const; // one line with all of the above
 };
 
 struct LockstepResult {
     std::uint64_t instructions = 0; // instructions compared
     StopReason reason = StopReason::InstructionLimit;
     std::optional<LockstepDifference> difference;
+    // Where the cores cannot be compared, the run stops before it (reason InstructionLimit):
+    // "not comparable: <what> at <address>".
+    std::optional<std::string> notComparable;
 };
 
 // `map` names cases (nullptr: the image has none). The run ends where the Unicorn core stops:
-// a second arrival at test_finish or the exception vector, or the instruction limit.
+// a second arrival at test_finish or the exception vector, or the instruction limit. The engine's
+// MIPS32 coprocessor 0 is not the R3000's and it has no rfe, so the run also stops at the first
+// coprocessor instruction, and, when the image has a handler at the exception vector instead of
+// an idle loop, at the first exception (notComparable).
 LockstepResult lockstep(const Image& image, const RomMap* map, std::uint32_t switchValue,
                         std::uint64_t instructionLimit);
 
