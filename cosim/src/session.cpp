@@ -391,10 +391,10 @@ void Session::printSummary() {
                    b.display);
     else
         fmt::print(out,
-                   "coretest cosim: verdict: {}, {} of 58 routines passed (LED bank 0x{:04x}, lamp "
-                   "A {}, lamp B {})\n",
-                   b.lampA == 1 && b.lampB == 1 ? "pass" : "FAIL", b.display & 0xffffff, b.ledBank,
-                   b.lampA, b.lampB);
+                   "coretest cosim: verdict: {}, {} of {} routines passed (LED bank 0x{:04x}, "
+                   "lamp A {}, lamp B {})\n",
+                   b.lampA == 1 && b.lampB == 1 ? "pass" : "FAIL", b.display & 0xffffff,
+                   map_.routines().size(), b.ledBank, b.lampA, b.lampB);
     std::string routines;
     std::size_t diverged = 0;
     for (const RoutineTally& t : c.routines)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <regex>
 #include <stdexcept>
+#include <utility>
 
 #include "coretest/image.h"
 #include "coretest/routine_reports.h"
@@ -18,18 +19,37 @@ class StreamRecorder : public CommitStream {
   public:
     StreamRecorder(const RomMap& map, std::vector<StreamInstruction>& out) : map_(map), out_(out) {}
 
+    // An exception: the instruction that raised it retires as a trap. A fetch that failed is an
+    // instruction of its own at the fetched address, as a core retires it.
+    void exceptionTaken(const ExceptionRecord& e) override {
+        const bool fetch = e.badAddress == e.pc && (e.cause == ExceptionCause::BusFetch ||
+                                                    e.cause == ExceptionCause::AddressLoad);
+        if (!fetch) {
+            trapNext_ = true;
+            return;
+        }
+        if (!ended()) out_.push_back({.seq = next(), .pc = e.pc, .insn = 0, .trap = true});
+    }
+
   protected:
     void committed(std::uint32_t pc, const std::vector<TraceRecord>& records) override {
-        out_.push_back({static_cast<std::uint32_t>(out_.size() + 1), pc, map_.word(pc), records});
+        out_.push_back({.seq = next(),
+                        .pc = pc,
+                        .insn = map_.word(pc),
+                        .records = records,
+                        .trap = std::exchange(trapNext_, false)});
     }
 
   private:
+    std::uint32_t next() const { return static_cast<std::uint32_t>(out_.size() + 1); }
+
     const RomMap& map_;
     std::vector<StreamInstruction>& out_;
+    bool trapNext_ = false;
 };
 
-std::vector<StreamInstruction> recordStream() {
-    const Image image = Image::load(CORETEST_ROM_PATH);
+std::vector<StreamInstruction> recordStream(const char* path) {
+    const Image image = Image::load(path);
     const RomMap map = RomMap::load(image);
     std::vector<StreamInstruction> stream;
     StreamRecorder recorder(map, stream);
@@ -98,7 +118,12 @@ std::vector<Event> schedule(const std::vector<StreamInstruction>& stream, const 
 } // namespace
 
 const std::vector<StreamInstruction>& referenceStream() {
-    static const std::vector<StreamInstruction> stream = recordStream();
+    static const std::vector<StreamInstruction> stream = recordStream(CORETEST_ROM_PATH);
+    return stream;
+}
+
+const std::vector<StreamInstruction>& secondRomStream() {
+    static const std::vector<StreamInstruction> stream = recordStream(CORETEST_ROM2_PATH);
     return stream;
 }
 
@@ -134,11 +159,11 @@ void deliverAll(coretest_cosim* cosim, const std::vector<StreamInstruction>& str
 }
 
 FeedResult feed(const std::vector<StreamInstruction>& stream, std::uint32_t flags,
-                const Delivery& delivery) {
+                const Delivery& delivery, const char* image) {
     FeedResult result;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    coretest_cosim* cosim = coretest_cosim_open(CORETEST_ROM_PATH, 1, flags, 0);
+    coretest_cosim* cosim = coretest_cosim_open(image, 1, flags, 0);
     if (cosim) {
         deliverAll(cosim, stream, delivery, result);
         result.finishStatus = coretest_cosim_finish(cosim);
@@ -151,7 +176,7 @@ FeedResult feed(const std::vector<StreamInstruction>& stream, std::uint32_t flag
     std::smatch m;
     if (std::regex_search(result.output, m, std::regex(R"(checked[^(\n]*\((\d+) skipped after)")))
         result.skipped = std::stoull(m[1]);
-    if (!cosim) throw std::runtime_error("coretest_cosim_open failed on " CORETEST_ROM_PATH);
+    if (!cosim) throw std::runtime_error(std::string("coretest_cosim_open failed on ") + image);
     return result;
 }
 

@@ -25,6 +25,8 @@ struct StreamInstruction {
 
 // Every instruction of the short run up to the end-mark store (built once).
 const std::vector<StreamInstruction>& referenceStream();
+// The same for the second ROM, whose exceptions retire as traps.
+const std::vector<StreamInstruction>& secondRomStream();
 
 // The first instruction of the stream that satisfies `pick`.
 std::size_t findInstruction(const std::vector<StreamInstruction>& stream,
@@ -58,8 +60,9 @@ struct FeedResult {
 void deliverAll(coretest_cosim* cosim, const std::vector<StreamInstruction>& stream,
                 const Delivery& delivery, FeedResult& result);
 
-// Opens the library on the built ROM (switch 1), feeds the stream, finishes and closes.
+// Opens the library on the built ROM (switch 1), or on `image`, feeds the stream, finishes and
+// closes.
 FeedResult feed(const std::vector<StreamInstruction>& stream, std::uint32_t flags,
-                const Delivery& delivery = {});
+                const Delivery& delivery = {}, const char* image = CORETEST_ROM_PATH);
 
 } // namespace coretest::cosim_test

@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <regex>
 
 #include "coretest/board.h"
@@ -43,6 +44,47 @@ INSTANTIATE_TEST_SUITE_P(Deliveries, CleanStream,
                                          DeliveryCase{"OutOfOrder",
                                                       {.lateHiLo = 5, .earlyStores = true}}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The second ROM takes exceptions on purpose: each trapping instruction retires as a trap and
+// its handler's instructions follow; the clean stream agrees with its own verdict line.
+TEST_P(CleanStream, SecondRomAgreesUpToTheEndMark) {
+    const auto& stream = secondRomStream();
+    const auto traps = std::count_if(stream.begin(), stream.end(),
+                                     [](const StreamInstruction& i) { return i.trap; });
+    EXPECT_GT(traps, 50) << "the second ROM's exception routines";
+    const FeedResult r = feed(stream, 0, GetParam().delivery, CORETEST_ROM2_PATH);
+    EXPECT_EQ(r.firstStatus, CORETEST_COSIM_OK) << r.output;
+    EXPECT_EQ(r.finishStatus, CORETEST_COSIM_OK);
+    EXPECT_EQ(r.checked, stream.size());
+    EXPECT_NE(r.output.find("verdict: pass, 24 of 24 routines passed"), std::string::npos)
+        << r.output;
+}
+
+// A core that completes an instruction the reference core traps on, or traps where it does
+// not, diverges there with that kind.
+TEST(SecondRom, AnExceptionTakenOrNotIsADivergence) {
+    const struct {
+        const char* name;
+        bool pickTrap; // change the first trapping instruction (else the first ALU instruction
+                       // of the overflow routine that completes)
+        const char* shown;
+    } cases[] = {
+        {"TrapNotTaken", true, "the reference core raises an exception"},
+        {"TrapTakenInstead", false, "your core raised an exception"},
+    };
+    for (const auto& c : cases) {
+        std::vector<StreamInstruction> stream = secondRomStream();
+        const std::size_t at = findInstruction(stream, [&](const StreamInstruction& i) {
+            return c.pickTrap ? i.trap && i.insn != 0 : !i.trap && !i.records.empty();
+        });
+        stream[at].trap = !stream[at].trap;
+        if (stream[at].trap) stream[at].records.clear();
+        const FeedResult r = feed(stream, 0, {}, CORETEST_ROM2_PATH);
+        EXPECT_EQ(r.firstStatus, CORETEST_COSIM_STOP) << c.name << "\n" << r.output;
+        EXPECT_EQ(r.firstSeq, stream[at].seq) << c.name;
+        EXPECT_NE(r.output.find(c.shown), std::string::npos) << c.name << "\n" << r.output;
+    }
+}
 
 // One instruction of the stream changed as a faulty core would show it.
 struct Perturbation {
