@@ -2,34 +2,12 @@
 
 #include <fmt/format.h>
 
+#include "opcodes.h"
 #include "registers.h"
 
 namespace coretest::random {
 
 namespace {
-
-enum : unsigned {
-    kBeq = 0x04,
-    kBne = 0x05,
-    kAddiu = 0x09,
-    kOri = 0x0d,
-    kLui = 0x0f,
-    kLw = 0x23,
-    kSw = 0x2b,
-    kJ = 0x02,
-};
-enum : unsigned {
-    fSll = 0x00,
-    fJr = 0x08,
-    fJalr = 0x09,
-    fMfhi = 0x10,
-    fMthi = 0x11,
-    fMflo = 0x12,
-    fMtlo = 0x13,
-    fAddu = 0x21,
-    fOr = 0x25,
-    fXor = 0x26,
-};
 
 constexpr std::uint32_t kBoard = 0xfffff000; // LED bank; lamps at +4 and +8, display at +0x10
 constexpr std::uint32_t kNop = 0;
