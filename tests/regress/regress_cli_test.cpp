@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/cli_runner.h"
@@ -160,6 +162,49 @@ TEST(RegressCli, AFaultFailsCheckpointsAndTheReproduceLineShowsTheSame) {
         EXPECT_EQ(readAll(again.path() / ("seed-" + std::to_string(seed) + ".elf")), readAll(kept));
         EXPECT_NE(readAll(again.path() / "sim.txt").find(" m fffff010 " + word), std::string::npos);
     }
+}
+
+// Whether a process has ended (gone, or a zombie waiting for its parent).
+bool ended(const std::string& pid) {
+    const std::string stat = readAll("/proc/" + pid + "/stat");
+    const auto close = stat.rfind(')');
+    return stat.empty() ||
+           (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z');
+}
+
+// SIGTERM (as Ctrl-C's SIGINT) stops the regression: the running commands' groups are killed,
+// the report says so, the exit status is 1.
+TEST(RegressCli, AStopRequestKillsTheRunningCommands) {
+    const ScratchFolder dir("regress-cli-stop");
+    const std::string d = dir.path().string();
+    shell("cd '" + d + "' && (" + kCli +
+          " regress --seeds 1-3 -j 2 --instructions 100 --work w --json r.json --sim 'echo {rom} "
+          ">/dev/null; echo $$ >pid-{seed}; exec sleep 60' >out.txt 2>err.txt </dev/null & echo "
+          "$! >tool.pid; wait $!; echo $? >status) >/dev/null 2>&1 &");
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!(fs::exists(dir.path() / "pid-1") && fs::exists(dir.path() / "pid-2")) &&
+           std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the pid files are written
+    const std::string tool = readAll(dir.path() / "tool.pid");
+    ASSERT_FALSE(tool.empty());
+    ASSERT_EQ(shell("kill -TERM " + tool), 0);
+    while (!fs::exists(dir.path() / "status") && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(readAll(dir.path() / "status"), "1\n");
+    const std::string out = readAll(dir.path() / "out.txt");
+    EXPECT_NE(out.find("3 seeds: 0 passed, 3 not run;"), std::string::npos) << out;
+    EXPECT_NE(out.find("interrupted: the running commands were killed"), std::string::npos) << out;
+    for (const char* name : {"pid-1", "pid-2"}) {
+        std::string pid = readAll(dir.path() / name);
+        pid = pid.substr(0, pid.find('\n'));
+        EXPECT_TRUE(ended(pid)) << name << " " << pid;
+    }
+    EXPECT_FALSE(fs::exists(dir.path() / "pid-3"));
+    const auto doc = nlohmann::json::parse(readAll(dir.path() / "r.json"));
+    EXPECT_EQ(doc.at("interrupted"), true);
+    EXPECT_EQ(doc.at("not_run"), 3);
 }
 
 } // namespace
