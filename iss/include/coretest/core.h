@@ -165,6 +165,9 @@ class Core {
         Cp0State& c = s_.cp0;
         c.status = (c.status & ~0xfu) | ((c.status >> 2) & 0xfu);
     }
+    // The registers themselves, every bit writable: for a fault that changes what exception
+    // entry leaves in EPC, Cause, BadVAddr or Status, which mtc0 cannot reach.
+    Cp0State& cp0() { return s_.cp0; }
 
     std::uint32_t pc() const { return pc_; }              // address of the executing instruction
     std::uint64_t instructions() const { return count_; } // including the executing one
