@@ -11,6 +11,7 @@
 #include "coretest/disassembler.h"
 #include "coretest/trace_compare.h"
 #include "numbers.h"
+#include "option_types.h"
 #include "output.h"
 
 namespace coretest::cli {
@@ -19,7 +20,8 @@ namespace {
 
 struct CompareArgs {
     std::string trace;
-    std::string elf = CORETEST_DEFAULT_ROM;
+    RomChoice image;
+    std::string elf; // the image's path, once the command line is read
     std::string switchText = "auto";
     std::string limitText = "1000000000";
     std::string contextText = "6";
@@ -143,7 +145,9 @@ Action addCompareCommand(CLI::App& app) {
     sub->add_option("trace", args->trace,
                     "your core's trace file, plain or gzip (- for standard input)")
         ->required();
-    sub->add_option("elf", args->elf, "ROM image (default: the ROM this build produced)");
+    args->image.elfOption =
+        sub->add_option("elf", args->image.elf, "ROM image (default: the ROM this build produced)");
+    args->image.addRomOption(*sub);
     sub->add_option("--switch", args->switchText,
                     "SWITCH_REG value of your run (default auto: the value your trace shows "
                     "loaded, else 1)");
@@ -165,6 +169,7 @@ Action addCompareCommand(CLI::App& app) {
                   "detected from the first record without it");
     sub->add_flag("--json", args->json, "print one JSON document");
     return [args]() {
+        args->elf = args->image.path();
         const Image image = Image::load(args->elf);
         const RomMap map = RomMap::load(image);
         CompareOptions options;

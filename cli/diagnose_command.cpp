@@ -16,6 +16,7 @@
 #include "coretest/fault_dictionary.h"
 #include "coretest/routine_instructions.h"
 #include "numbers.h"
+#include "option_types.h"
 #include "output.h"
 
 namespace coretest::cli {
@@ -26,7 +27,7 @@ struct DiagnoseArgs {
     std::vector<std::string> words;
     std::string log;
     std::string lamps;
-    std::string elf = CORETEST_DEFAULT_ROM;
+    RomChoice image;
     std::string topText = "3";
     bool noVerdict = false;
     bool json = false;
@@ -157,13 +158,15 @@ Action addDiagnoseCommand(CLI::App& app) {
         ->type_name("A,B");
     sub->add_flag("--no-verdict", args->noVerdict,
                   "the run stopped without a verdict (the lamps stayed dark)");
-    sub->add_option("--elf", args->elf, "ROM image (default: the ROM this build produced)");
+    args->image.elfOption = sub->add_option("--elf", args->image.elf,
+                                            "ROM image (default: the ROM this build produced)");
+    args->image.addRomOption(*sub);
     sub->add_option("--top", args->topText, "candidate groups to show (default 3)");
     sub->add_flag("--json", args->json, "print one JSON document");
     return [args]() {
         const BoardObservation observation = observationOf(*args);
         const auto top = static_cast<std::size_t>(parseNumber("--top", args->topText, 1000));
-        const Image image = Image::load(args->elf);
+        const Image image = Image::load(args->image.path());
         const RomMap map = RomMap::load(image);
         CampaignOptions options;
         options.threads = std::max(1u, std::thread::hardware_concurrency());

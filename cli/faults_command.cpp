@@ -12,6 +12,7 @@
 #include "coretest/catalogue.h"
 #include "coretest/whole_core_table.h"
 #include "numbers.h"
+#include "option_types.h"
 #include "output.h"
 #include "progress.h"
 
@@ -20,7 +21,7 @@ namespace coretest::cli {
 namespace {
 
 struct FaultsArgs {
-    std::string elf = CORETEST_DEFAULT_ROM;
+    RomChoice image;
     std::string only;
     std::string switchText = "1";
     std::string limitText = "20000000";
@@ -417,7 +418,9 @@ Action addFaultsCommand(CLI::App& app) {
     auto args = std::make_shared<FaultsArgs>();
     CLI::App* sub = app.add_subcommand(
         "faults", "run every fault of the catalogue and check that the ROM shows it as expected");
-    sub->add_option("elf", args->elf, "ROM image (default: the ROM this build produced)");
+    args->image.elfOption =
+        sub->add_option("elf", args->image.elf, "ROM image (default: the ROM this build produced)");
+    args->image.addRomOption(*sub);
     auto* list = sub->add_flag("--list", args->list, "print the catalogue instead of running it");
     auto* blind = sub->add_flag("--blind-spots", args->blindSpots,
                                 "print the ROM's blind spots instead of running: the faults whose "
@@ -452,6 +455,7 @@ Action addFaultsCommand(CLI::App& app) {
                     "also write a self-contained page with the table and a fault-by-routine "
                     "matrix to this file");
     return [args]() {
+        const std::string elf = args->image.path();
         if (args->markdown && !args->list && !args->blindSpots)
             throw InputError("--markdown prints the table of --list or --blind-spots; give one "
                              "of them");
@@ -461,8 +465,8 @@ Action addFaultsCommand(CLI::App& app) {
             throw InputError(fmt::format("--only {}: no fault of the catalogue matches; "
                                          "coretest faults --list shows the names",
                                          cli::quoted(args->only)));
-        if (!args->html.empty()) refuseOutputOverInput(args->html, {args->elf});
-        const Image image = Image::load(args->elf);
+        if (!args->html.empty()) refuseOutputOverInput(args->html, {elf});
+        const Image image = Image::load(elf);
         const RomMap map = RomMap::load(image);
         if (args->blindSpots) {
             printBlindSpots(faults, args->markdown);
@@ -486,7 +490,7 @@ Action addFaultsCommand(CLI::App& app) {
         if (!options.threads) options.threads = std::max(1u, std::thread::hardware_concurrency());
 
         CampaignRun run;
-        run.image = args->elf;
+        run.image = elf;
         run.selection = filter.describe();
         run.switchValue = options.switchValue;
         run.wholeCore = options.wholeCore;

@@ -1,6 +1,11 @@
 #include "option_types.h"
 
+#include <fmt/format.h>
+
 #include <string_view>
+
+#include "coretest/input_error.h"
+#include "output.h"
 
 namespace coretest::cli {
 
@@ -49,6 +54,28 @@ void nameOptionTypes(CLI::App& app) {
     nameOptions(app);
     for (CLI::App* sub : app.get_subcommands({}))
         nameOptions(*sub);
+}
+
+void RomChoice::addRomOption(CLI::App& command) {
+    command
+        .add_option("--rom", rom,
+                    "this build's first (1) or second (2) ROM instead of an ELF file (default: 1)")
+        ->type_name("1|2");
+}
+
+std::string RomChoice::path() const {
+    if (rom.empty()) return elf;
+    const std::string which = rom == "1"   ? CORETEST_DEFAULT_ROM
+                              : rom == "2" ? CORETEST_DEFAULT_ROM2
+                                           : "";
+    if (which.empty())
+        throw InputError(fmt::format("--rom {}: this build has the ROMs 1 ({}) and 2 ({})",
+                                     cli::quoted(rom), CORETEST_DEFAULT_ROM,
+                                     CORETEST_DEFAULT_ROM2));
+    if (elfOption && elfOption->count() > 0)
+        throw InputError(fmt::format("both an image ({}) and --rom {} given; name one of them",
+                                     cli::quoted(elf), rom));
+    return which;
 }
 
 } // namespace coretest::cli

@@ -15,6 +15,7 @@
 #include "coretest/strict_memory.h"
 #include "fault_options.h"
 #include "numbers.h"
+#include "option_types.h"
 #include "output.h"
 #include "second_core/second_core.h"
 
@@ -22,17 +23,19 @@ namespace coretest::cli {
 
 namespace {
 
-// What the verdict counts: the ROM's 58 routines, or a random image's checkpoints (its options,
-// as stored in it, are printed too).
+// What the verdict counts: the routines of the image's map (58 in the first ROM, 24 in the
+// second), or a random image's checkpoints (its options, as stored in it, are printed too).
 struct Program {
     std::optional<std::string> randomOptions;
     std::size_t checkpoints = 0;
+    std::size_t routines = 0;
     const char* units() const { return randomOptions ? "checkpoints" : "routines"; }
-    std::size_t total() const { return randomOptions ? checkpoints : 58; }
+    std::size_t total() const { return randomOptions ? checkpoints : routines; }
 };
 
 struct RunArgs {
-    std::string elf = CORETEST_DEFAULT_ROM;
+    RomChoice image;
+    std::string elf; // the image's path, once the command line is read
     std::string switchText = "0";
     std::string limitText = "1000000000";
     std::string core = "reference";
@@ -222,7 +225,9 @@ Action addRunCommand(CLI::App& app) {
     auto args = std::make_shared<RunArgs>();
     CLI::App* sub =
         app.add_subcommand("run", "run the ROM on the reference core and report every routine");
-    sub->add_option("elf", args->elf, "ROM image (default: the ROM this build produced)");
+    args->image.elfOption =
+        sub->add_option("elf", args->image.elf, "ROM image (default: the ROM this build produced)");
+    args->image.addRomOption(*sub);
     sub->add_option("--switch", args->switchText,
                     "SWITCH_REG value: 0 long pause, non-zero short (default 0)");
     sub->add_option("--limit", args->limitText,
@@ -239,6 +244,7 @@ Action addRunCommand(CLI::App& app) {
                   "hold the run to the ROM's memory rules (aligned words, each routine's own "
                   "scratch words, board registers in their direction); a violation fails the run");
     return [args]() {
+        args->elf = args->image.path();
         RunOptions options;
         const bool onUnicorn = args->core == "unicorn";
         options.switchValue = parseSwitch(args->switchText);
@@ -249,6 +255,7 @@ Action addRunCommand(CLI::App& app) {
         Program program;
         program.randomOptions = random::storedOptions(image);
         program.checkpoints = map.routines().size();
+        program.routines = map.routineNumbers().count();
         std::optional<StrictMemory> strict;
         if (args->strict) {
             if (onUnicorn)

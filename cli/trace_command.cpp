@@ -3,12 +3,13 @@
 #include <fmt/format.h>
 
 #include "commands.h"
-#include "fault_options.h"
 #include "coretest/catalogue.h"
 #include "coretest/fault.h"
 #include "coretest/run.h"
 #include "coretest/trace.h"
+#include "fault_options.h"
 #include "numbers.h"
+#include "option_types.h"
 #include "output.h"
 
 namespace coretest::cli {
@@ -16,7 +17,7 @@ namespace coretest::cli {
 namespace {
 
 struct TraceArgs {
-    std::string elf = CORETEST_DEFAULT_ROM;
+    RomChoice image;
     std::string switchText = "1";
     std::string limitText = "1000000000";
     std::string maxRecordsText = std::to_string(TraceWriter::kDefaultMaxRecords);
@@ -31,7 +32,9 @@ Action addTraceCommand(CLI::App& app) {
     CLI::App* sub = app.add_subcommand(
         "trace", "write the reference core's commit stream: one line per register, HI, LO or "
                  "memory write");
-    sub->add_option("elf", args->elf, "ROM image (default: the ROM this build produced)");
+    args->image.elfOption =
+        sub->add_option("elf", args->image.elf, "ROM image (default: the ROM this build produced)");
+    args->image.addRomOption(*sub);
     sub->add_option("--switch", args->switchText,
                     "SWITCH_REG value (default 1, the short pause; 0 makes the trace about 120 "
                     "million lines)");
@@ -44,14 +47,15 @@ Action addTraceCommand(CLI::App& app) {
     sub->add_option("--fault", args->faults,
                     "trace a core with this fault, NAME or NAME@ROUTINE (repeatable)");
     return [args]() {
+        const std::string elf = args->image.path();
         RunOptions options;
         options.switchValue = parseSwitch(args->switchText);
         options.instructionLimit = parseLimit(args->limitText);
         const std::uint64_t maxRecords =
             parseNumber("--max-records", args->maxRecordsText, std::uint64_t{1} << 40);
         options.faults = faultSelections(args->faults);
-        refuseOutputOverInput(args->out, {args->elf});
-        const Image image = Image::load(args->elf);
+        refuseOutputOverInput(args->out, {elf});
+        const Image image = Image::load(elf);
         std::uint64_t records = 0, instructions = 0;
         bool ended = false, capped = false;
         writeTo(args->out, false, [&](std::ostream& out) {

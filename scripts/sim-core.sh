@@ -5,11 +5,13 @@
 # file names, +incdir+DIR, +define+NAME[=VALUE]) and source files; the kit's modules are added.
 #
 #   scripts/sim-core.sh verilator|icarus --top NAME (-f LIST.f | FILE.sv)... [--cosim]
-#       [--define NAME[=VALUE]]... [--plusarg +ARG]... [--switch HEX] [--trace FILE]
+#       [--define NAME[=VALUE]]... [--plusarg +ARG]... [--rom 1|2] [--switch HEX] [--trace FILE]
 #       [--max-cycles N] [--work DIR] [--build DIR] [--build-only] [--cflags F] [--ldflags F]
 #
 # --build DIR is the project's build (default build): the ROM ($readmemh file hdl/coretest.hex,
 # ELF rom/coretest.elf), the tool cli/coretest and, with --cosim, cosim/libcoretest_cosim.so.
+# --rom 2 runs the second ROM instead (ELF rom2/coretest2.elf, build the target rom2): its
+# $readmemh file hdl/coretest2.hex is exported with the tool when missing or older than the ELF.
 # The simulator builds in --work DIR (default DIR/sim-core/SIMULATOR-TOP), again only when a
 # source changed; --cflags and --ldflags go to the C++ compiler and linker of a Verilator model
 # (for instance the sanitizers a library it links was built with). Exit status: 0 the ROM passed and the trace agrees with the reference core;
@@ -20,7 +22,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 fail() { echo "sim-core: $*" >&2; exit 2; }
 usage() {
-    fail "usage: scripts/sim-core.sh verilator|icarus --top NAME (-f LIST.f | FILE.sv)... [--cosim] [--define NAME[=VALUE]]... [--plusarg +ARG]... [--switch HEX] [--trace FILE] [--max-cycles N] [--work DIR] [--build DIR] [--build-only] [--cflags F] [--ldflags F]"
+    fail "usage: scripts/sim-core.sh verilator|icarus --top NAME (-f LIST.f | FILE.sv)... [--cosim] [--define NAME[=VALUE]]... [--plusarg +ARG]... [--rom 1|2] [--switch HEX] [--trace FILE] [--max-cycles N] [--work DIR] [--build DIR] [--build-only] [--cflags F] [--ldflags F]"
 }
 
 (($#)) || usage
@@ -34,6 +36,7 @@ esac
 build=build
 top=
 work=
+rom=1
 switch=1
 trace=
 max_cycles=20000000
@@ -49,7 +52,7 @@ while (($#)); do
     case "$1" in
     --cosim) cosim=1; shift; continue ;;
     --build-only) build_only=1; shift; continue ;;
-    -f | --top | --define | --plusarg | --switch | --trace | --max-cycles | --work | --build | --cflags | --ldflags)
+    -f | --top | --define | --plusarg | --rom | --switch | --trace | --max-cycles | --work | --build | --cflags | --ldflags)
         (($# >= 2)) || fail "$1 needs a value" ;;
     -*) fail "unknown option '$1'" ;;
     *) sources+=("$1"); shift; continue ;;
@@ -59,6 +62,7 @@ while (($#)); do
     --top) top=$2 ;;
     --define) defines+=("$2") ;;
     --plusarg) plusargs+=("$2") ;;
+    --rom) rom=$2 ;;
     --switch) switch=$2 ;;
     --trace) trace=$2 ;;
     --max-cycles) max_cycles=$2 ;;
@@ -82,6 +86,7 @@ done
 for p in "${plusargs[@]}"; do
     [[ $p =~ ^\+[^[:space:]]+$ ]] || fail "--plusarg takes one +ARG, not '$p'"
 done
+[[ $rom == 1 || $rom == 2 ]] || fail "--rom takes 1 (the first ROM) or 2 (the second), not '$rom'"
 [[ $switch =~ ^(0x)?[0-9a-fA-F]{1,8}$ ]] || fail "--switch takes a hexadecimal word, not '$switch'"
 [[ $max_cycles =~ ^[0-9]{1,18}$ ]] || fail "--max-cycles takes a number, not '$max_cycles'"
 ((cosim == 0)) || [[ $simulator == verilator ]] || fail "--cosim needs Verilator (the live checker is a DPI-C library)"
@@ -89,12 +94,22 @@ done
 
 hex=$build/hdl/coretest.hex
 elf=$build/rom/coretest.elf
+if ((rom == 2)); then
+    hex=$build/hdl/coretest2.hex
+    elf=$build/rom2/coretest2.elf
+fi
 cli=$build/cli/coretest
 cosim_lib=$build/cosim
 if ((!build_only)); then
-    [[ -f $hex ]] || fail "no ROM file $hex (build the target hdl_rom, or give --build DIR)"
-    [[ -f $elf ]] || fail "no ROM image $elf (give --build DIR)"
+    [[ -f $elf ]] || fail "no ROM image $elf (build the target $( ((rom == 1)) && echo rom || echo rom2), or give --build DIR)"
     [[ -x $cli ]] || fail "no tool $cli (give --build DIR)"
+    if ((rom == 2)) && [[ ! -f $hex || $hex -ot $elf ]]; then
+        # The board's 512 KiB ROM window, as the build exports the first ROM.
+        mkdir -p "$build/hdl" 2>/dev/null &&
+            "$cli" export "$elf" --format hex --size 524288 -o "$hex" >/dev/null ||
+            fail "cannot export the second ROM to $hex"
+    fi
+    [[ -f $hex ]] || fail "no ROM file $hex (build the target hdl_rom, or give --build DIR)"
 fi
 if ((cosim)); then
     [[ -f $cosim_lib/libcoretest_cosim.so ]] ||

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Runs the test ROM on our core (hdl/core) in Verilator or Icarus Verilog through the template top
+# Runs a test ROM on our core (hdl/core) in Verilator or Icarus Verilog through the template top
 # and scripts/sim-core.sh: builds the ROM and the tool, then the simulation, prints the run
 # (display writes, verdict, summary) and checks its commit trace with `coretest compare`.
 #
-#   scripts/sim-rom.sh verilator|icarus [--bug NAME]... [--switch HEX] [--trace FILE]
+#   scripts/sim-rom.sh verilator|icarus [--rom 1|2] [--bug NAME]... [--switch HEX] [--trace FILE]
 #                      [--max-cycles N] [--build DIR]
+#
+# --rom picks the first ROM (1, the default: rom/coretest.elf) or the second (2:
+# rom2/coretest2.elf, exported for $readmemh as hdl/coretest2.hex).
 #
 # Exit status: 0 the ROM passed and the trace agrees with the reference core; 1 the run failed,
 # ended without a verdict, or the trace differs; 2 bad input (usage, a build that fails, no ROM).
@@ -13,7 +16,7 @@ cd "$(dirname "$0")/.."
 
 fail() { echo "sim-rom: $*" >&2; exit 2; }
 usage() {
-    fail "usage: scripts/sim-rom.sh verilator|icarus [--bug NAME]... [--switch HEX] [--trace FILE] [--max-cycles N] [--build DIR]"
+    fail "usage: scripts/sim-rom.sh verilator|icarus [--rom 1|2] [--bug NAME]... [--switch HEX] [--trace FILE] [--max-cycles N] [--build DIR]"
 }
 
 (($#)) || usage
@@ -25,6 +28,7 @@ verilator | icarus) ;;
 esac
 
 build=build
+rom=1
 switch=1
 trace=
 max_cycles=20000000
@@ -35,6 +39,7 @@ while (($#)); do
     --bug)
         [[ $2 =~ ^[A-Za-z0-9_.-]+$ ]] || fail "--bug takes a knob name (hdl/core/bug_knobs.md), not '$2'"
         bugs=${bugs:+$bugs,}$2 ;;
+    --rom) rom=$2 ;;
     --switch) switch=$2 ;;
     --trace) trace=$2 ;;
     --max-cycles) max_cycles=$2 ;;
@@ -43,6 +48,7 @@ while (($#)); do
     esac
     shift 2
 done
+[[ $rom == 1 || $rom == 2 ]] || fail "--rom takes 1 (the first ROM) or 2 (the second), not '$rom'"
 [[ $switch =~ ^(0x)?[0-9a-fA-F]{1,8}$ ]] || fail "--switch takes a hexadecimal word, not '$switch'"
 [[ $max_cycles =~ ^[0-9]{1,18}$ ]] || fail "--max-cycles takes a number, not '$max_cycles'"
 trace=${trace:-$build/hdl/$simulator.trace}
@@ -54,14 +60,17 @@ mkdir -p "$build/hdl" 2>/dev/null || fail "cannot write the build folder '$build
 if [[ ! -f $build/CMakeCache.txt ]]; then
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || fail "cmake cannot configure $build"
 fi
-if ! cmake --build "$build" -j"$(nproc)" --target coretest hdl_rom >"$build/sim-rom-build.log" 2>&1; then
+# The first ROM's $readmemh file is a target of the build; sim-core.sh exports the second's.
+targets=(coretest hdl_rom)
+((rom == 1)) || targets=(coretest rom2)
+if ! cmake --build "$build" -j"$(nproc)" --target "${targets[@]}" >"$build/sim-rom-build.log" 2>&1; then
     tail -20 "$build/sim-rom-build.log" >&2
     fail "building the ROM and the tool failed (log: $build/sim-rom-build.log)"
 fi
 list=$build/hdl/coretest_core.f
 [[ -f $list ]] || fail "no file list $list (configure $build again)"
 
-args=(--top coretest_tb -f "$list" --build "$build" --work "$build/hdl/sim-rom-$simulator"
+args=(--top coretest_tb -f "$list" --build "$build" --work "$build/hdl/sim-rom-$simulator" --rom "$rom"
     --switch "$switch" --trace "$trace" --max-cycles "$max_cycles")
 [[ -n $bugs ]] && args+=(--plusarg "+bug=$bugs")
 exec scripts/sim-core.sh "$simulator" "${args[@]}"
