@@ -25,5 +25,11 @@ std::span<const FaultDef> muldivCorner();
 std::span<const FaultDef> fieldDecode();
 std::span<const FaultDef> datapath();
 std::span<const FaultDef> stuckBits();
+// Faults of what only the second ROM tests: sub-word lanes and extensions, lwl/lwr/swl/swr,
+// exceptions and coprocessor 0, forwarding paths per producer class and consumer.
+std::span<const FaultDef> subword();
+std::span<const FaultDef> partialWord();
+std::span<const FaultDef> exceptions();
+std::span<const FaultDef> forwardingPaths();
 
 } // namespace coretest::faults

@@ -32,13 +32,27 @@
 
 namespace coretest::faults {
 
-// Which operands lose the path: rs, rt, or both; for `StoreData`, only the rt of the stores.
-enum class Operands : std::uint8_t { Both, Rs, Rt, StoreData };
+// Which operands lose the path: rs, rt, or both; for `StoreData`, only the rt of the stores; for
+// `AddressBase`, the rs of loads and stores; for `Branch`, both operands of the conditional
+// branches; for `JumpTarget`, the rs of jr and jalr.
+enum class Operands : std::uint8_t { Both, Rs, Rt, StoreData, AddressBase, Branch, JumpTarget };
+
+// Whose results lose the path: every instruction's, or one class of producers.
+enum class Producers : std::uint8_t {
+    Any,
+    Alu,   // register and immediate arithmetic, logic and compares, lui
+    Shift, // sll, srl, sra, sllv, srlv, srav
+    Load,
+    HiLo,  // mfhi, mflo
+    Link,  // the return address of jal, jalr, bltzal, bgezal
+    Other, // mfc0: in no class of its own
+};
 
 struct MissingPath {
     int distance;   // the cycle distance whose path is missing
     bool interlock; // false: no load-use stall, the load's result is late by one
     Operands operands = Operands::Both;
+    Producers producers = Producers::Any;
 };
 
 inline bool isLoad(Op op) {
@@ -71,6 +85,20 @@ inline bool readsRt(Op op) {
            op == Op::Beq || op == Op::Bne || op == Op::Lwl || op == Op::Lwr || isStore(op);
 }
 
+inline bool isBranch(Op op) {
+    return (op >= Op::Bltz && op <= Op::Bgezal) || (op >= Op::Beq && op <= Op::Bgtz);
+}
+
+inline Producers producerOf(Op op) {
+    if (op >= Op::Sll && op <= Op::Srav) return Producers::Shift;
+    if (isLoad(op)) return Producers::Load;
+    if (op == Op::Mfhi || op == Op::Mflo) return Producers::HiLo;
+    if (op == Op::Jal || op == Op::Jalr || op == Op::Bltzal || op == Op::Bgezal)
+        return Producers::Link;
+    if (op == Op::Mfc0) return Producers::Other;
+    return Producers::Alu;
+}
+
 inline bool usesHiLo(Op op) {
     return op >= Op::Mfhi && op <= Op::Divu;
 }
@@ -91,6 +119,7 @@ class WriteHistory {
     static constexpr int kDepth = 3;
     static constexpr std::uint32_t kLoaded = 1u << 8; // the write was a load's
     static constexpr std::uint32_t kTaken = 1u << 9;  // a taken branch or jump
+    static constexpr int kProducerShift = 10;         // its Producers class (bits 10 to 12)
     static constexpr int kGapShift = 16; // cycles after the instruction before (bits 16 to 23)
 
     explicit WriteHistory(FaultScratch& words) : w_(words) {}
@@ -98,6 +127,9 @@ class WriteHistory {
     unsigned reg(int k) const { return w_[2 * k] & 31; }
     bool loaded(int k) const { return w_[2 * k] & kLoaded; }
     bool taken(int k) const { return w_[2 * k] & kTaken; }
+    Producers producer(int k) const {
+        return static_cast<Producers>((w_[2 * k] >> kProducerShift) & 7);
+    }
     std::uint32_t gap(int k) const { return (w_[2 * k] >> kGapShift) & 0xff; }
     std::uint32_t before(int k) const { return w_[2 * k + 1]; }
     std::uint32_t hiLoReady() const { return w_[kHiLoWord]; }
@@ -137,6 +169,7 @@ class StaleReads : public CoreView<C, StaleReads<C>> {
         std::uint32_t tag = written_;
         if (written_ && isLoad(instr_.op)) tag |= WriteHistory::kLoaded;
         if (taken_) tag |= WriteHistory::kTaken;
+        tag |= static_cast<std::uint32_t>(producerOf(instr_.op)) << WriteHistory::kProducerShift;
         history_.push(tag, gap_, before_);
         const std::uint32_t busy = history_.hiLoReady();
         if (startsMulDiv(instr_.op))
@@ -175,6 +208,10 @@ class StaleReads : public CoreView<C, StaleReads<C>> {
         switch (path_.operands) {
         case Operands::Both: return true;
         case Operands::StoreData: return operand == Operands::Rt && isStore(op);
+        case Operands::AddressBase: return operand == Operands::Rs && (isLoad(op) || isStore(op));
+        case Operands::Branch: return isBranch(op);
+        case Operands::JumpTarget:
+            return operand == Operands::Rs && (op == Op::Jr || op == Op::Jalr);
         default: return path_.operands == operand;
         }
     }
@@ -186,8 +223,10 @@ class StaleReads : public CoreView<C, StaleReads<C>> {
         for (int k = 0; k < WriteHistory::kDepth; ++k) {
             if (history_.reg(k) == r && r != 0) {
                 const bool lateLoad = !path_.interlock && cycles == 1 && history_.loaded(k);
-                const bool missing =
-                    path_.interlock && cycles == static_cast<std::uint32_t>(path_.distance);
+                const bool producer =
+                    path_.producers == Producers::Any || path_.producers == history_.producer(k);
+                const bool missing = path_.interlock && producer &&
+                                     cycles == static_cast<std::uint32_t>(path_.distance);
                 return lateLoad || missing ? history_.before(k) : c_.reg(r);
             }
             cycles += history_.gap(k);
