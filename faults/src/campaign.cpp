@@ -10,6 +10,8 @@
 #include <mutex>
 #include <thread>
 
+#include "coretest/display_word.h"
+#include "coretest/input_error.h"
 #include "coretest/whole_core_table.h"
 
 namespace coretest {
@@ -299,6 +301,13 @@ CampaignSummary summarize(std::span<const CampaignRow> rows) {
 std::vector<CampaignRow> runCampaign(const Image& image, const RomMap& map,
                                      std::span<const FaultDef* const> faults,
                                      const CampaignOptions& options) {
+    // The catalogue's scopes and expected outcomes name the first ROM's routines and cases; a
+    // second ROM's run (routines numbered from 59 on) is not what they describe.
+    if (const RoutineNumbers numbers = map.routineNumbers(); numbers.first > kRoutineCount)
+        throw InputError(fmt::format("the catalogue's expected outcomes are the first ROM's "
+                                     "(routines 1 to {}), this image has routines {} to {}; run a "
+                                     "fault on it with coretest run --fault NAME[@ROUTINE]",
+                                     kRoutineCount, numbers.first, numbers.last));
     std::vector<CampaignRow> rows(faults.size());
     const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
     const auto threads = static_cast<unsigned>(
