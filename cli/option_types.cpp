@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <filesystem>
 #include <string_view>
 
 #include "coretest/input_error.h"
@@ -75,6 +76,9 @@ std::string RomChoice::path() const {
     if (elfOption && elfOption->count() > 0)
         throw InputError(fmt::format("both an image ({}) and --rom {} given; name one of them",
                                      cli::quoted(elf), rom));
+    if (!std::filesystem::exists(which))
+        throw InputError(fmt::format("--rom {}: {} is not built (the build target {})", rom,
+                                     cli::quoted(which), rom == "1" ? "rom" : "rom2"));
     return which;
 }
 

@@ -241,7 +241,7 @@ Action addRunCommand(CLI::App& app) {
         ->allow_extra_args(false);
     sub->add_flag("--json", args->json, "print one JSON document instead of text");
     sub->add_flag("--strict", args->strict,
-                  "hold the run to the ROM's memory rules (aligned words, each routine's own "
+                  "hold the run to its ROM's memory rules (aligned accesses, each routine's own "
                   "scratch words, board registers in their direction); a violation fails the run");
     return [args]() {
         args->elf = args->image.path();
