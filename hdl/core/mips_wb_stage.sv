@@ -37,6 +37,10 @@ module mips_wb_stage
         rv_o.lo = mem_wb_i.writes_lo;
         rv_o.mem = mem_wb_i.wrote_mem;
         rv_o.trap = mem_wb_i.trap;
+        rv_o.exc_info = 1'b0;
+        rv_o.exc_code = 5'd0;
+        rv_o.epc = 32'd0;
+        rv_o.badvaddr = 32'd0;
 
         wg_o.valid = rf_write_o.we;
         wg_o.seq = mem_wb_i.seq;

@@ -62,6 +62,13 @@ package coretest_pkg;
         logic        lo;    // it writes LO (one wl record)
         logic        mem;   // it writes memory (one wm record)
         logic        trap;  // it took an exception and writes nothing
+        // With trap, what a core with coprocessor 0 says of the exception (exc_info = 1): the
+        // Cause code it set, the EPC it left (the instruction's pc, or its branch's in a delay
+        // slot) and, for an address error, BadVAddr. A core without coprocessor 0 drives all 0.
+        logic        exc_info;
+        logic [ 4:0] exc_code;
+        logic [31:0] epc;
+        logic [31:0] badvaddr;
     } coretest_retire_t;
 
     // A general register write (never r0).

@@ -174,6 +174,10 @@ module coretest_shadow_pipeline
         rv.pc = wb_q.pc;
         rv.insn = wb_q.insn;
         rv.trap = wb_q.trap;
+        rv.exc_info = 1'b0;
+        rv.exc_code = 5'd0;
+        rv.epc = 32'd0;
+        rv.badvaddr = 32'd0;
         rv.gpr = !wb_q.trap && wb_we_i && wb_reg_i != 5'd0;
         rv.hi = !wb_q.trap && hilo[1];
         rv.lo = !wb_q.trap && hilo[0];

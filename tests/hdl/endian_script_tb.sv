@@ -48,6 +48,7 @@ module endian_script_tb
         seq++;
         r.rv.valid = 1'b1; r.rv.seq = seq; r.rv.pc = pc; r.rv.insn = 32'h0;
         {r.rv.gpr, r.rv.hi, r.rv.lo, r.rv.mem, r.rv.trap} = {gpr, 1'b0, 1'b0, mem, 1'b0};
+        {r.rv.exc_info, r.rv.exc_code, r.rv.epc, r.rv.badvaddr} = '0;
         r.wg.valid = gpr; r.wg.seq = seq; r.wg.regno = regno; r.wg.data = value;
         r.wm.valid = mem; r.wm.seq = seq; r.wm.addr = a; r.wm.be = be; r.wm.data = data;
         pc += 32'd4;

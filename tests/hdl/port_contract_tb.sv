@@ -55,6 +55,7 @@ module port_contract_tb
         seq++;
         r.rv.valid = 1'b1; r.rv.seq = seq; r.rv.pc = pc; r.rv.insn = 32'h0;
         {r.rv.gpr, r.rv.hi, r.rv.lo, r.rv.mem, r.rv.trap} = 5'b10000;
+        {r.rv.exc_info, r.rv.exc_code, r.rv.epc, r.rv.badvaddr} = '0;
         r.wg.valid = 1'b1; r.wg.seq = seq; r.wg.regno = regno; r.wg.data = value;
         @(posedge clk);
         #1 r = '0;
@@ -63,6 +64,7 @@ module port_contract_tb
         seq++;
         r.rv.valid = 1'b1; r.rv.seq = seq; r.rv.pc = pc; r.rv.insn = 32'h0;
         {r.rv.gpr, r.rv.hi, r.rv.lo, r.rv.mem, r.rv.trap} = 5'b00010;
+        {r.rv.exc_info, r.rv.exc_code, r.rv.epc, r.rv.badvaddr} = '0;
         r.wm.valid = 1'b1; r.wm.seq = seq; r.wm.addr = a; r.wm.be = be; r.wm.data = v;
         @(posedge clk);
         #1 r = '0;

@@ -27,6 +27,7 @@ module tracer_script_tb;
         r.rv.pc = pc;
         r.rv.insn = 32'h0;
         {r.rv.gpr, r.rv.hi, r.rv.lo, r.rv.mem, r.rv.trap} = kinds;
+        {r.rv.exc_info, r.rv.exc_code, r.rv.epc, r.rv.badvaddr} = '0;
     endtask
     task automatic gpr(int seq, logic [4:0] n, logic [31:0] v);
         r.wg.valid = 1'b1; r.wg.seq = seq; r.wg.regno = n; r.wg.data = v;
