@@ -1,10 +1,13 @@
 // Instruction decoder (combinational, used by the ID stage): turns one instruction word into
 // the control fields the later stages act on: which registers it reads, which it writes, the
 // ALU operation and immediate, the memory operation, the kind of control transfer and the
-// multiply/divide command. Words that are no MIPS-I user instruction, syscall and break decode
-// to `trap` (they write nothing and raise the exception when they reach MEM).
-// Bug knobs decided here: mtlo-mthi-read-rt (the source register field) and lui-low-half (the
-// immediate).
+// multiply/divide command, and the coprocessor instructions (mfc0, mtc0, rfe; any instruction
+// of coprocessors 1 to 3), whose usability EX checks. Words that are no MIPS-I instruction,
+// syscall and break decode to `trap` with their exception code (they write nothing and raise
+// the exception when they reach MEM). COP0 words other than mfc0, mtc0 (bits 10..0 zero) and
+// rfe are reserved.
+// Bug knobs decided here: mtlo-mthi-read-rt (the source register field), lui-low-half (the
+// immediate) and syscall-break-swapped (the two codes).
 `default_nettype none
 
 module mips_decoder
@@ -13,6 +16,7 @@ module mips_decoder
     input  wire logic [31:0] insn_i,
     input  wire logic        bug_mtlo_mthi_read_rt_i,
     input  wire logic        bug_lui_low_half_i,
+    input  wire logic        bug_syscall_break_swapped_i,
     output decoded_t         decoded_o
 );
 
@@ -90,6 +94,19 @@ module mips_decoder
         d.reads_rt = uses_rt;
     endtask
 
+    // An instruction that raises an exception in MEM: syscall, break, a word that is no
+    // instruction (EXC_RI).
+    task automatic raises(input exc_code_e code);
+        d.trap = 1'b1;
+        d.exc_code = code;
+    endtask
+
+    // An instruction of coprocessor 1 to 3 (the number is in the opcode's low bits).
+    task automatic coprocessor(input logic [1:0] number);
+        d.cop_op = COP_OTHER;
+        d.cop_num = number;
+    endtask
+
     always @* begin
         d.rs = rs;
         d.rt = rt;
@@ -106,7 +123,10 @@ module mips_decoder
         d.br_op = BR_NONE;
         d.md_op = MD_NONE;
         d.reads_hilo = 1'b0;
+        d.cop_op = COP_NONE;
+        d.cop_num = 2'd0;
         d.trap = 1'b0;
+        d.exc_code = EXC_INT;
         case (opcode)
             OP_SPECIAL:
             case (funct)
@@ -127,7 +147,8 @@ module mips_decoder
                     d.dest = rd;
                     d.reg_write = 1'b1;
                 end
-                FN_SYSCALL, FN_BREAK: d.trap = 1'b1;
+                FN_SYSCALL, FN_BREAK:
+                raises((funct == FN_SYSCALL) != bug_syscall_break_swapped_i ? EXC_SYS : EXC_BP);
                 FN_MFHI: begin
                     d.alu_op = ALU_MFHI;
                     d.reads_hilo = 1'b1;
@@ -164,7 +185,7 @@ module mips_decoder
                 FN_NOR: alu_rr(ALU_NOR);
                 FN_SLT: alu_rr(ALU_SLT);
                 FN_SLTU: alu_rr(ALU_SLTU);
-                default: d.trap = 1'b1;
+                default: raises(EXC_RI);
             endcase
             OP_REGIMM:
             case (rt)
@@ -172,7 +193,7 @@ module mips_decoder
                 RI_BGEZ: branch(BR_BGEZ, 1'b0, 1'b0);
                 RI_BLTZAL: branch(BR_BLTZ, 1'b0, 1'b1);
                 RI_BGEZAL: branch(BR_BGEZ, 1'b0, 1'b1);
-                default: d.trap = 1'b1;
+                default: raises(EXC_RI);
             endcase
             OP_J: d.br_op = BR_J;
             OP_JAL: begin
@@ -211,7 +232,23 @@ module mips_decoder
             OP_SWL: memory(MEM_SWL, 1'b0, 1'b0);
             OP_SW: memory(MEM_SW, 1'b0, 1'b0);
             OP_SWR: memory(MEM_SWR, 1'b0, 1'b0);
-            default: d.trap = 1'b1;
+            OP_COP0:
+            if (rs == CO_MF && insn_i[10:0] == 11'd0) begin  // mfc0 rt, rd
+                d.cop_op = COP_MFC0;
+                d.alu_op = ALU_MFC0;
+                d.dest = rt;
+                d.reg_write = 1'b1;
+            end else if (rs == CO_MT && insn_i[10:0] == 11'd0) begin  // mtc0 rt, rd
+                d.cop_op = COP_MTC0;
+                d.reads_rt = 1'b1;
+            end else if (insn_i == RFE_WORD) begin
+                d.cop_op = COP_RFE;
+            end else begin
+                raises(EXC_RI);
+            end
+            OP_COP1, OP_COP2, OP_COP3, OP_LWC1, OP_LWC2, OP_LWC3, OP_SWC1, OP_SWC2, OP_SWC3:
+            coprocessor(opcode[1:0]);
+            default: raises(EXC_RI);
         endcase
         if (d.dest == 5'd0) d.reg_write = 1'b0;  // r0 is never written
     end

@@ -11,7 +11,9 @@
 //   slot, in ID, goes on to execute, and the instruction fetched behind it is squashed (one
 //   bubble). If the slot is held in ID by a stall, it is marked as the slot of a taken branch.
 // - Exceptions: an instruction in MEM that traps empties IF/ID, ID/EX and EX and sends the fetch
-//   to the exception vector; this wins over a branch in EX (which is younger).
+//   to the exception vector (Status.BEV chooses it, mips_cp0); this wins over a branch in EX
+//   (which is younger). Coprocessor 0 needs no interlock: mfc0 reads it in EX and forwards
+//   like an ALU result, mtc0 and rfe write it as they leave EX.
 // Bug knobs decided here: fwd-ex-ex, fwd-mem-ex, no-load-interlock, hilo-no-interlock,
 // branch-annuls-slot.
 `default_nettype none
@@ -40,6 +42,7 @@ module mips_hazard_unit
     /* verilator lint_on UNUSEDSIGNAL */
     input  wire branch_t     branch_i,   // resolved in EX
     input  wire logic        mem_exc_i,  // the instruction in MEM traps
+    input  wire logic [31:0] exc_vector_i,
     input  wire logic        md_pending_i,
     // decisions
     output logic             freeze_o,
@@ -93,7 +96,7 @@ module mips_hazard_unit
     assign taken = branch_i.taken && !exc_flush_o;
     assign annul = taken && bug_branch_annuls_slot_i;
     assign redirect_o = exc_flush_o || taken;
-    assign redirect_pc_o = exc_flush_o ? EXC_VECTOR : branch_i.target;
+    assign redirect_pc_o = exc_flush_o ? exc_vector_i : branch_i.target;
     assign flush_ifid_o = exc_flush_o || (taken && (!hold_id || annul));
     assign stall_id_o = hold_id && !flush_ifid_o;
     assign mark_slot_o = taken && stall_id_o;
@@ -102,7 +105,15 @@ module mips_hazard_unit
 
 `ifndef SYNTHESIS
     // The pipeline's invariants, in every cycle the pipeline moves.
+    logic exc_flush_q;  // the last cycle the pipeline moved took an exception
     always @(posedge clk_i) begin
+        if (rst_i) exc_flush_q <= 1'b0;
+        else if (!freeze_o) exc_flush_q <= exc_flush_o;
+        // An exception leaves the stages behind MEM empty: nothing younger goes on.
+        if (!rst_i && exc_flush_q)
+            assert (!id_ex_i.valid && !ex_mem_i.valid && !id_reads_i.reads_rs &&
+                    !id_reads_i.reads_rt)
+            else $error("an instruction younger than an exception survived its flush");
         if (!rst_i && !freeze_o) begin
             // Forwarding only from an instruction that writes the register (never a bubble).
             assert (fwd_rs_o != FWD_MEM || (ex_mem_i.valid && ex_mem_i.reg_write))

@@ -1,15 +1,17 @@
 // Names shared by every stage of the core: the MIPS-I encoding (primary opcodes, SPECIAL
 // function codes and REGIMM branch selectors, named as in the instruction table), the internal
 // operations that decode hands down the pipeline (typed enums), the pipeline registers (one
-// packed struct each), the memory ports (a request and a response struct), the two fixed
-// addresses, and the bit of each bug knob on the core's `bugs_i` input.
+// packed struct each), the memory ports (a request and a response struct), the fixed
+// addresses, coprocessor 0 (register numbers, reset value and writable bits, exception codes)
+// and the bit of each bug knob on the core's `bugs_i` input.
 `default_nettype none
 
 package mips_pkg;
 
     // Fixed addresses.
     localparam logic [31:0] RESET_PC = 32'hbfc0_0000;
-    localparam logic [31:0] EXC_VECTOR = 32'hbfc0_0380;
+    localparam logic [31:0] EXC_VECTOR = 32'hbfc0_0380;      // Status.BEV set (after reset)
+    localparam logic [31:0] EXC_VECTOR_RAM = 32'h8000_0080;  // Status.BEV clear
 
     // Primary opcodes, instruction bits 31-26.
     localparam logic [5:0] OP_SPECIAL = 6'h00;
@@ -28,6 +30,10 @@ package mips_pkg;
     localparam logic [5:0] OP_ORI = 6'h0d;
     localparam logic [5:0] OP_XORI = 6'h0e;
     localparam logic [5:0] OP_LUI = 6'h0f;
+    localparam logic [5:0] OP_COP0 = 6'h10;
+    localparam logic [5:0] OP_COP1 = 6'h11;
+    localparam logic [5:0] OP_COP2 = 6'h12;
+    localparam logic [5:0] OP_COP3 = 6'h13;
     localparam logic [5:0] OP_LB = 6'h20;
     localparam logic [5:0] OP_LH = 6'h21;
     localparam logic [5:0] OP_LWL = 6'h22;
@@ -40,6 +46,35 @@ package mips_pkg;
     localparam logic [5:0] OP_SWL = 6'h2a;
     localparam logic [5:0] OP_SW = 6'h2b;
     localparam logic [5:0] OP_SWR = 6'h2e;
+    localparam logic [5:0] OP_LWC1 = 6'h31;
+    localparam logic [5:0] OP_LWC2 = 6'h32;
+    localparam logic [5:0] OP_LWC3 = 6'h33;
+    localparam logic [5:0] OP_SWC1 = 6'h39;
+    localparam logic [5:0] OP_SWC2 = 6'h3a;
+    localparam logic [5:0] OP_SWC3 = 6'h3b;
+
+    // COP0 forms, instruction bits 25-21 (mfc0, mtc0), and the one word of rfe.
+    localparam logic [4:0] CO_MF = 5'h00;
+    localparam logic [4:0] CO_MT = 5'h04;
+    localparam logic [31:0] RFE_WORD = 32'h4200_0010;
+
+    // Coprocessor 0 as the R3000 has it without a TLB: the register numbers (rd of mfc0/mtc0),
+    // PRId, the values after reset and the bits mtc0 writes. Status: the KU/IE stack in bits
+    // 5..0 (current, previous, old; KU in the odd bits), IM 15..8, BEV 22, CU0-3 31..28.
+    // Cause: BD 31, CE 29..28, IP 15..8 (mtc0 writes the software bits 9..8), ExcCode 6..2.
+    localparam logic [4:0] CP0_BADVADDR = 5'd8;
+    localparam logic [4:0] CP0_STATUS = 5'd12;
+    localparam logic [4:0] CP0_CAUSE = 5'd13;
+    localparam logic [4:0] CP0_EPC = 5'd14;
+    localparam logic [4:0] CP0_PRID = 5'd15;
+    localparam logic [31:0] PRID_VALUE = 32'h0000_0230;
+    localparam logic [31:0] STATUS_RESET = 32'h0040_0000;  // BEV, kernel mode, interrupts off
+    localparam logic [31:0] STATUS_WRITABLE = 32'hf040_ff3f;
+    localparam logic [31:0] CAUSE_WRITABLE = 32'h0000_0300;
+    localparam logic [31:0] CAUSE_SET_ON_ENTRY = 32'hb000_007c;  // BD, CE and ExcCode
+    localparam int STATUS_KUC = 1;
+    localparam int STATUS_BEV = 22;
+    localparam int STATUS_CU0 = 28;
 
     // SPECIAL function codes, instruction bits 5-0.
     localparam logic [5:0] FN_SLL = 6'h00;
@@ -93,7 +128,8 @@ package mips_pkg;
         ALU_PASS_B,  // lui: the shifted immediate
         ALU_LINK,    // jal, jalr, bltzal, bgezal: the return address
         ALU_MFHI,
-        ALU_MFLO
+        ALU_MFLO,
+        ALU_MFC0     // the coprocessor 0 register rd
     } alu_op_e;
 
     // Memory operations, performed by the MEM stage. Loads come before stores.
@@ -136,6 +172,31 @@ package mips_pkg;
         MD_MTHI,
         MD_MTLO
     } md_op_e;
+
+    // Coprocessor instructions, carried out in EX once the coprocessor is usable (CU bit, or
+    // coprocessor 0 in kernel mode). COP_OTHER is any instruction of coprocessor 1 to 3 (also
+    // lwcN, swcN): no coprocessor is attached, so a usable one does nothing.
+    typedef enum logic [2:0] {
+        COP_NONE,
+        COP_MFC0,
+        COP_MTC0,
+        COP_RFE,
+        COP_OTHER
+    } cop_op_e;
+
+    // Exception codes, as Cause.ExcCode numbers them.
+    typedef enum logic [4:0] {
+        EXC_INT = 5'd0,   // no exception (interrupts are not taken)
+        EXC_ADEL = 5'd4,  // address error on a load or a fetch
+        EXC_ADES = 5'd5,  // address error on a store
+        EXC_IBE = 5'd6,   // bus error on a fetch
+        EXC_DBE = 5'd7,   // bus error on a load or store
+        EXC_SYS = 5'd8,
+        EXC_BP = 5'd9,
+        EXC_RI = 5'd10,   // reserved instruction
+        EXC_CPU = 5'd11,  // coprocessor unusable (Cause.CE names it)
+        EXC_OV = 5'd12    // overflow of add, addi, sub
+    } exc_code_e;
 
     // Where the EX stage takes a source operand from (chosen by the hazard unit).
     typedef enum logic [1:0] {
@@ -191,7 +252,10 @@ package mips_pkg;
         br_op_e      br_op;
         md_op_e      md_op;
         logic        reads_hilo;  // mfhi, mflo
+        cop_op_e     cop_op;
+        logic [ 1:0] cop_num;     // the coprocessor a cop_op names
         logic        trap;        // reserved instruction, syscall, break
+        exc_code_e   exc_code;    // of the trap
     } decoded_t;
 
     // What the hazard unit needs of the instruction in ID (the reads count only when valid).
@@ -223,10 +287,14 @@ package mips_pkg;
         mem_op_e     mem_op;
         br_op_e      br_op;
         md_op_e      md_op;
+        cop_op_e     cop_op;
+        logic [ 1:0] cop_num;
         logic [ 4:0] dest;
         logic        reg_write;
-        logic        trap;
-        logic        slot;
+        logic        trap;      // raised before EX: fetch error, reserved word, syscall, break
+        exc_code_e   exc_code;  // of that trap
+        logic        slot;      // in the delay slot of a taken branch or jump
+        logic        bd;        // follows a branch or jump, taken or not (Cause.BD)
     } id_ex_t;
 
     // EX/MEM: the instruction with its retirement number and result.
@@ -243,7 +311,11 @@ package mips_pkg;
         logic        writes_hi;
         logic        writes_lo;
         logic        trap;
+        exc_code_e   exc_code;  // of the trap
+        logic [ 1:0] exc_ce;    // the unusable coprocessor (EXC_CPU)
+        logic [31:0] badvaddr;  // an address error's address (a data address, or the pc)
         logic        slot;
+        logic        bd;
     } ex_mem_t;
 
     // MEM/WB: what retires, and the register value it writes.
@@ -259,7 +331,39 @@ package mips_pkg;
         logic        writes_lo;
         logic        wrote_mem;
         logic        trap;
+        exc_code_e   exc_code;  // with trap: what exception entry left in coprocessor 0
+        logic        bd;
+        logic [31:0] epc;
+        logic [31:0] badvaddr;  // 0 unless an address error
     } mem_wb_t;
+
+    // An exception taken by the instruction in MEM: what entry writes into coprocessor 0.
+    typedef struct packed {
+        logic        take;           // enter the exception in this cycle
+        exc_code_e   code;
+        logic [ 1:0] ce;
+        logic        bd;
+        logic [31:0] epc;
+        logic        set_badvaddr;   // an address error
+        logic [31:0] badvaddr;
+        logic        push;           // push the KU/IE stack of Status
+    } exc_entry_t;
+
+    // mtc0 and rfe leaving EX (already gated by the pipeline moving and the coprocessor usable).
+    typedef struct packed {
+        logic        mtc0;
+        logic        rfe;
+        logic [ 4:0] rd;
+        logic [31:0] value;
+    } cp0_cmd_t;
+
+    // The coprocessor 0 registers as EX reads them (PRId is a constant).
+    typedef struct packed {
+        logic [31:0] status;
+        logic [31:0] cause;
+        logic [31:0] epc;
+        logic [31:0] badvaddr;
+    } cp0_regs_t;
 
     // A branch or jump resolved in EX.
     typedef struct packed {
@@ -312,7 +416,15 @@ package mips_pkg;
     localparam int BUG_STORE_IGNORES_BYTE_ENABLES = 11;
     localparam int BUG_DELAY_SLOT_STORE_DROPPED = 12;
     localparam int BUG_LUI_LOW_HALF = 13;
-    localparam int BUG_KNOBS = 14;  // this bit and those above it are ignored
+    localparam int BUG_LB_ZERO_EXTENDS = 14;
+    localparam int BUG_SH_WRONG_LANE = 15;
+    localparam int BUG_LWL_NO_MERGE = 16;
+    localparam int BUG_EPC_AT_DELAY_SLOT = 17;
+    localparam int BUG_RFE_NO_POP = 18;
+    localparam int BUG_SYSCALL_BREAK_SWAPPED = 19;
+    localparam int BUG_STATUS_NOT_PUSHED = 20;
+    localparam int BUG_BADVADDR_ALIGNED = 21;
+    localparam int BUG_KNOBS = 22;  // this bit and those above it are ignored
 
 endpackage
 `default_nettype wire

@@ -1,7 +1,9 @@
 // Writeback stage: writes the result of the instruction in MEM/WB to the register file and
 // retires it, in program order, on the retirement interface (rv), announcing which writes belong
 // to it, with the register write itself on the wg channel. HI/LO writes are reported by the
-// muldiv unit and stores by the memory stage, each when it happens.
+// muldiv unit and stores by the memory stage, each when it happens. A trap retires with what
+// exception entry left in coprocessor 0 (exc_info: the code, EPC, and BadVAddr for an address
+// error).
 // The register file is written, and the instruction retired, only in the cycle the pipeline
 // moves, so a memory wait state neither repeats a retirement nor changes what a reader in ID
 // sees.
@@ -37,10 +39,10 @@ module mips_wb_stage
         rv_o.lo = mem_wb_i.writes_lo;
         rv_o.mem = mem_wb_i.wrote_mem;
         rv_o.trap = mem_wb_i.trap;
-        rv_o.exc_info = 1'b0;
-        rv_o.exc_code = 5'd0;
-        rv_o.epc = 32'd0;
-        rv_o.badvaddr = 32'd0;
+        rv_o.exc_info = mem_wb_i.trap;
+        rv_o.exc_code = mem_wb_i.trap ? mem_wb_i.exc_code : 5'd0;
+        rv_o.epc = mem_wb_i.trap ? mem_wb_i.epc : 32'd0;
+        rv_o.badvaddr = mem_wb_i.trap ? mem_wb_i.badvaddr : 32'd0;
 
         wg_o.valid = rf_write_o.we;
         wg_o.seq = mem_wb_i.seq;
@@ -50,7 +52,8 @@ module mips_wb_stage
 
 `ifndef SYNTHESIS
     // Every retiring instruction writes at most one register, never r0, and only if it did not
-    // trap; instructions retire one by one in sequence order.
+    // trap; instructions retire one by one in sequence order. A trap carries an exception code
+    // and EPC holds its own pc or, after a branch (BD), the branch's; nothing else carries one.
     logic [31:0] last_seq_q;
     always @(posedge clk_i) begin
         if (rst_i) begin
@@ -63,6 +66,13 @@ module mips_wb_stage
                         wg_o.valid);
             assert (!wg_o.valid || (wg_o.regno != 5'd0 && !rv_o.trap))
             else $error("@%0d writes r%0d (trap %0d)", rv_o.seq, wg_o.regno, rv_o.trap);
+            assert (rv_o.trap == rv_o.exc_info && (rv_o.trap == (rv_o.exc_code != 5'd0)))
+            else $error("@%0d trap %0d with exception code %0d", rv_o.seq, rv_o.trap,
+                        rv_o.exc_code);
+            assert (!rv_o.trap || rv_o.epc == rv_o.pc ||
+                    (mem_wb_i.bd && rv_o.epc == rv_o.pc - 32'd4))
+            else $error("@%0d at %08h with EPC %08h (BD %0d)", rv_o.seq, rv_o.pc, rv_o.epc,
+                        mem_wb_i.bd);
             last_seq_q <= rv_o.seq;
         end else begin
             assert (!wg_o.valid) else $error("a register write without a retirement");
