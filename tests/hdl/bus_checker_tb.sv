@@ -42,8 +42,8 @@ module bus_checker_tb
     logic       [31:0] addr;
     coretest_mem_req_t b;
     coretest_mem_rsp_t pipe_rsp;
-    coretest_bus_pipe_checker pipe_check (
-        .clk_i(clk), .rst_i(rst), .req_i(coretest_fetch_req(valid, addr)), .req_ready_i(ready));
+    coretest_bus_hold_checker #(.PIPELINED(1'b1)) pipe_check (
+        .clk_i(clk), .rst_i(rst), .req_i(coretest_fetch_req(valid, addr)), .ready_i(ready));
     coretest_bus_pipe #(.OUTSTANDING(2), .ADDR_WORDS(1)) pipe (
         .clk_i(clk), .rst_i(rst), .req_i(coretest_fetch_req(valid, addr)), .req_ready_o(ready),
         .rsp_o(pipe_rsp), .b_req_o(b), .b_rsp_i(memory(b)));
@@ -61,7 +61,7 @@ module bus_checker_tb
     logic [31:0] haddr;
     coretest_bus_hold_checker hold (
         .clk_i(clk), .rst_i(rst), .req_i(coretest_fetch_req(req, haddr)),
-        .rsp_i({hready, 32'd0, 1'b0}));
+        .ready_i(hready));
 
     // ---- adapters on a scripted memory: ready at once, data = ~address, error above 0x80000000 ----
     logic        e_cyc, e_stb, e_we, e_ack, e_err, e_stall;

@@ -59,9 +59,9 @@ module coretest_bus_core
 
     // Our core keeps the board's contract on both ports, whatever the bus behind them.
     coretest_bus_hold_checker #(.PORT("instruction")) core_i_check (
-        .clk_i, .rst_i, .req_i(core_i_req), .rsp_i(core_i_rsp));
+        .clk_i, .rst_i, .req_i(core_i_req), .ready_i(core_i_rsp.ready));
     coretest_bus_hold_checker #(.PORT("data")) core_d_check (
-        .clk_i, .rst_i, .req_i(core_d_req), .rsp_i(core_d_rsp));
+        .clk_i, .rst_i, .req_i(core_d_req), .ready_i(core_d_rsp.ready));
 
     // ---- each port through one protocol ----
     coretest_mem_req_t path_i_req, path_d_req;
@@ -82,7 +82,7 @@ module coretest_bus_core
         .d_req_i(request_on(bus == SHARED, core_d_req)), .d_rsp_o(sh_d_rsp), .s_req_o(sh_req),
         .s_fetch_o(sh_fetch), .s_rsp_i(sh_rsp));
     coretest_bus_hold_checker #(.PORT("shared")) sh_check (
-        .clk_i, .rst_i, .req_i(sh_req), .rsp_i(sh_rsp));
+        .clk_i, .rst_i, .req_i(sh_req), .ready_i(sh_rsp.ready));
     coretest_bus_split split (
         .s_req_i(sh_req), .s_fetch_i(sh_fetch), .s_rsp_o(sh_rsp), .i_req_o(sh_i_req),
         .i_rsp_i(answer_on(bus == SHARED, imem_rsp_i)), .d_req_o(sh_d_req),

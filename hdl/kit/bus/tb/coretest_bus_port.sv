@@ -101,8 +101,8 @@ module coretest_bus_port
     coretest_bus_pipe #(.OUTSTANDING(2), .SALT(9 + SALT)) pp_adapter (
         .clk_i, .rst_i, .req_i(pp_bus_req), .req_ready_o(pp_accept), .rsp_o(pp_bus_rsp),
         .b_req_o(pp_req), .b_rsp_i(answer_on(bus_i == PIPELINED, board_rsp_i)));
-    coretest_bus_pipe_checker #(.PORT(PORT)) pp_check (
-        .clk_i, .rst_i, .req_i(pp_bus_req), .req_ready_i(pp_accept));
+    coretest_bus_hold_checker #(.PORT(PORT), .PIPELINED(1'b1)) pp_check (
+        .clk_i, .rst_i, .req_i(pp_bus_req), .ready_i(pp_accept));
 
     // ---- 4-phase request/acknowledge, word addresses ----
     logic        fp_rd, fp_wr, fp_ack, fp_err;
