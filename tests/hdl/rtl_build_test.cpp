@@ -1,6 +1,7 @@
 // Our core's sources as both simulators read them: Verilator's -Wall lint has nothing to say,
-// Icarus Verilog compiles them without a warning or a "sorry", and the retirement assertions of
-// the writeback stage fire in Icarus on exactly the faults they guard.
+// Icarus Verilog compiles them without a warning or a "sorry", the retirement assertions of
+// the writeback stage fire in Icarus on exactly the faults they guard, and coprocessor 0 alone
+// does what mtc0, rfe and exception entry should.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -19,9 +20,10 @@ std::string coreSources() {
         if (entry.path().extension() == ".sv" && entry.path().filename() != "mips_pkg.sv")
             stages.push_back(entry.path().string());
     std::sort(stages.begin(), stages.end());
-    std::string list = (kHdl / "kit/coretest_pkg.sv").string() + " " +
-                       (kHdl / "core/mips_pkg.sv").string();
-    for (const auto& s : stages) list += " " + s;
+    std::string list =
+        (kHdl / "kit/coretest_pkg.sv").string() + " " + (kHdl / "core/mips_pkg.sv").string();
+    for (const auto& s : stages)
+        list += " " + s;
     return list;
 }
 
@@ -33,7 +35,9 @@ std::string kitSources() {
     return list;
 }
 
-bool haveVerilator() { return runCommand("verilator --version").status == 0; }
+bool haveVerilator() {
+    return runCommand("verilator --version").status == 0;
+}
 
 TEST(RtlBuild, VerilatorLintOfTheCoreAndTestbenchIsClean) {
     if (!haveVerilator()) GTEST_SKIP() << "verilator is not on the PATH";
@@ -45,9 +49,8 @@ TEST(RtlBuild, VerilatorLintOfTheCoreAndTestbenchIsClean) {
         {"coretest_tb", coreSources() + kitSources() + " " + (kHdl / "tb/coretest_tb.sv").string()},
         {"coretest_tb", "-DCORETEST_BUG_KNOBS " + coreSources() + kitSources() + " " +
                             (kHdl / "tb/coretest_tb.sv").string()},
-        {"coretest_tb", "-DCORETEST_BUG_KNOBS -DCORETEST_CORE=mips_core_wrapped " +
-                            coreSources() + kitSources() + " " +
-                            (kHdl / "tb/mips_core_wrapped.sv").string() + " " +
+        {"coretest_tb", "-DCORETEST_BUG_KNOBS -DCORETEST_CORE=mips_core_wrapped " + coreSources() +
+                            kitSources() + " " + (kHdl / "tb/mips_core_wrapped.sv").string() + " " +
                             (kHdl / "tb/coretest_tb.sv").string()},
     };
     for (const auto& c : cases) {
@@ -63,7 +66,8 @@ TEST(RtlBuild, VerilatorLintOfTheCoreAndTestbenchIsClean) {
 TEST(RtlBuild, IcarusCompilesTheWrappedCoreInTheTemplateWithoutWarningsOrSorry) {
     const ScratchFolder dir("coretest-rtl-icarus-wrapped");
     const CliResult compiled = runCommand(
-        std::string(CORETEST_IVERILOG) + " -g2012 -Wall -I" CORETEST_HDL_BINARY_DIR
+        std::string(CORETEST_IVERILOG) +
+        " -g2012 -Wall -I" CORETEST_HDL_BINARY_DIR
         " -DCORETEST_BUG_KNOBS -DCORETEST_CORE=mips_core_wrapped -s coretest_tb -o " +
         (dir.path() / "tb.vvp").string() + " " + coreSources() + kitSources() + " " +
         (kHdl / "tb/mips_core_wrapped.sv").string() + " " + (kHdl / "tb/coretest_tb.sv").string());
@@ -74,9 +78,9 @@ TEST(RtlBuild, IcarusCompilesTheWrappedCoreInTheTemplateWithoutWarningsOrSorry) 
 
 TEST(RtlBuild, IcarusCompilesTheCoreWithoutWarningsOrSorry) {
     const ScratchFolder dir("coretest-rtl-icarus");
-    const CliResult compiled = runCommand(std::string(CORETEST_IVERILOG) +
-                                          " -g2012 -Wall -s mips_core -o " +
-                                          (dir.path() / "core.vvp").string() + " " + coreSources());
+    const CliResult compiled =
+        runCommand(std::string(CORETEST_IVERILOG) + " -g2012 -Wall -s mips_core -o " +
+                   (dir.path() / "core.vvp").string() + " " + coreSources());
     EXPECT_EQ(compiled.status, 0) << compiled.err;
     EXPECT_EQ(compiled.out + compiled.err, "");
 }
@@ -91,6 +95,8 @@ const AssertCase kAssertCases[] = {
     {"skip", "retirement of @3 after @1"},
     {"r0", "@2 writes r0 (trap 0)"},
     {"trap", "@2 writes r4 (trap 1)"},
+    {"nocode", "@2 trap 1 with exception code 0"},
+    {"epc", "@2 at bfc00008 with EPC bfc00000 (BD 1)"},
 };
 
 class WbAssertTest : public ::testing::TestWithParam<AssertCase> {};
@@ -101,9 +107,9 @@ TEST_P(WbAssertTest, FiresOnTheFaultItGuards) {
     const std::string vvp = (dir.path() / "wb.vvp").string();
     const CliResult compiled = runCommand(
         std::string(CORETEST_IVERILOG) + " -g2012 -s wb_assert_tb -o " + vvp + " " +
-        (kHdl / "kit/coretest_pkg.sv").string() + " " + (kHdl / "core/mips_pkg.sv").string() +
-        " " + (kHdl / "core/mips_wb_stage.sv").string() + " " CORETEST_SOURCE_DIR
-        "/tests/hdl/wb_assert_tb.sv");
+        (kHdl / "kit/coretest_pkg.sv").string() + " " + (kHdl / "core/mips_pkg.sv").string() + " " +
+        (kHdl / "core/mips_wb_stage.sv").string() +
+        " " CORETEST_SOURCE_DIR "/tests/hdl/wb_assert_tb.sv");
     ASSERT_EQ(compiled.status, 0) << compiled.err;
     const CliResult run =
         runCommand(std::string(CORETEST_VVP) + " -n " + vvp + " +scenario=" + c.scenario);
@@ -113,6 +119,45 @@ TEST_P(WbAssertTest, FiresOnTheFaultItGuards) {
         EXPECT_TRUE(errors.empty()) << run.out;
     else
         EXPECT_EQ(errors, std::vector<std::string>{c.error}) << run.out;
+}
+
+// mips_cp0 through a script (tests/hdl/cp0_script_tb.sv): the writable bits of Status and Cause,
+// EPC and BadVAddr read-only to mtc0, entry setting Cause (code, CE, BD, the software bits kept),
+// EPC, BadVAddr only for an address error and pushing the KU/IE stack (or not, as MEM says), rfe
+// popping it and keeping the old pair, BEV choosing the vector; the rfe-no-pop knob.
+TEST(Cp0, ScriptGivesTheR3000Registers) {
+    const ScratchFolder dir("coretest-cp0");
+    const std::string vvp = (dir.path() / "cp0.vvp").string();
+    const CliResult compiled = runCommand(
+        std::string(CORETEST_IVERILOG) + " -g2012 -Wall -s cp0_script_tb -o " + vvp + " " +
+        (kHdl / "kit/coretest_pkg.sv").string() + " " + (kHdl / "core/mips_pkg.sv").string() + " " +
+        (kHdl / "core/mips_cp0.sv").string() +
+        " " CORETEST_SOURCE_DIR "/tests/hdl/cp0_script_tb.sv");
+    ASSERT_EQ(compiled.status, 0) << compiled.err;
+    EXPECT_EQ(compiled.out + compiled.err, "");
+    // step, Status, Cause, EPC, BadVAddr, vector
+    const std::vector<std::string> expected = {
+        "reset 00400000 00000000 00000000 00000000 bfc00380",
+        "mtc0-12 f040ff3f 00000000 00000000 00000000 bfc00380",
+        "mtc0-13 f040ff3f 00000300 00000000 00000000 bfc00380",
+        "mtc0-14 f040ff3f 00000300 00000000 00000000 bfc00380",
+        "mtc0-8 f040ff3f 00000300 00000000 00000000 bfc00380",
+        "mtc0-12 00400025 00000300 00000000 00000000 bfc00380",
+        "enter-5 00400014 80000314 bfc01000 80000003 bfc00380",
+        "enter-11 00400010 3000032c bfc02000 80000003 bfc00380",
+        "rfe 00400014 3000032c bfc02000 80000003 bfc00380",
+        "rfe 00400015 3000032c bfc02000 80000003 bfc00380",
+        "mtc0-12 00000000 3000032c bfc02000 80000003 80000080",
+        "enter-12 00000000 00000330 80000100 80000003 80000080",
+        "cp0_script_tb: done",
+    };
+    const CliResult run = runCommand(std::string(CORETEST_VVP) + " -n " + vvp);
+    EXPECT_EQ(capturesOf(run.out, "([^\n]+)"), expected) << run.out;
+    const CliResult noPop = runCommand(std::string(CORETEST_VVP) + " -n " + vvp + " +rfe_no_pop");
+    EXPECT_EQ(capturesOf(noPop.out, "(rfe [^\n]+)"),
+              (std::vector<std::string>{"rfe 00400010 3000032c bfc02000 80000003 bfc00380",
+                                        "rfe 00400010 3000032c bfc02000 80000003 bfc00380"}))
+        << noPop.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, WbAssertTest, ::testing::ValuesIn(kAssertCases),
