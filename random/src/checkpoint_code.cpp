@@ -4,34 +4,55 @@
 
 #include "opcodes.h"
 #include "registers.h"
+#include "spaced_code.h"
 
 namespace coretest::random {
 
 namespace {
 
-constexpr std::uint32_t kBoard = 0xfffff000; // LED bank; lamps at +4 and +8, display at +0x10
+// The board's registers, reached from $zero: a 16-bit offset sign-extends to 0xffffxxxx, so no
+// register has to hold the board's address.
+constexpr std::uint32_t kLeds = 0xf000;
+constexpr std::uint32_t kLampA = 0xf004;
+constexpr std::uint32_t kLampB = 0xf008;
+constexpr std::uint32_t kDisplay = 0xf010;
+constexpr std::uint32_t kEndMark = 0xfff0;
 constexpr std::uint32_t kNop = 0;
+constexpr const char* kFailedLabel = "random_failed";
+constexpr const char* kExceptionLabel = "random_exception";
 
 std::uint32_t off(std::int32_t offset) {
     return static_cast<std::uint32_t>(offset) & 0xffff;
 }
 
-void loadConstant(Assembly& out, unsigned reg, std::uint32_t value) {
-    out.emit(iType(kLui, 0, reg, value >> 16));
-    out.emit(iType(kOri, reg, reg, value & 0xffff));
+std::uint32_t windowOffset(std::uint32_t byte) {
+    return off(static_cast<std::int32_t>(byte) - static_cast<std::int32_t>(kWindowBytes / 2));
 }
 
-void loadAddress(Assembly& out, unsigned reg, const std::string& label) {
-    out.emitRef(iType(kLui, 0, reg, 0), Fixup::High, label);
-    out.emitRef(iType(kOri, reg, reg, 0), Fixup::Low, label);
-}
+// Constants and addresses are made with ori, sll and ori rather than lui and ori: a core whose
+// lui is broken still reaches its RAM, the checker and the expected values. The steps of up to
+// four registers are interleaved, so that the spacing needs few nops.
+struct Constant {
+    unsigned reg;
+    std::uint32_t value = 0;
+    std::string label; // an address: the label's, and value is unused
+};
 
-// sig = sig * 33 ^ value: the multiplication is odd, so a single differing value always changes
-// the signature. No mult: HI and LO belong to the program.
-void fold(Assembly& out, unsigned value) {
-    out.emit(rType(fSll, 0, kSig, kLink, 5));
-    out.emit(rType(fAddu, kSig, kLink, kSig));
-    out.emit(rType(fXor, kSig, value, kSig));
+void loadConstants(SpacedCode& out, const std::vector<Constant>& constants) {
+    for (const Constant& c : constants) {
+        if (c.label.empty())
+            out.emit(iType(kOri, 0, c.reg, c.value >> 16));
+        else
+            out.emitRef(iType(kOri, 0, c.reg, 0), Fixup::High, c.label);
+    }
+    for (const Constant& c : constants)
+        out.emit(rType(fSll, 0, c.reg, c.reg, 16));
+    for (const Constant& c : constants) {
+        if (c.label.empty())
+            out.emit(iType(kOri, c.reg, c.reg, c.value & 0xffff));
+        else
+            out.emitRef(iType(kOri, c.reg, c.reg, 0), Fixup::Low, c.label);
+    }
 }
 
 // A value with edge cases now and then.
@@ -43,131 +64,202 @@ std::uint32_t initialValue(Rng& rng) {
     return rng.word();
 }
 
-// Lamps, display and end mark of the verdict; the display word is in kLink, kTemp is free.
-void verdict(Assembly& out, unsigned lamp) {
-    loadConstant(out, kTemp, kBoard);
-    out.emit(iType(kSw, kTemp, kLink, 0x10));
-    if (lamp != 1) out.emit(iType(kSw, kTemp, 0, 0), "LEDs off");
-    out.emit(iType(kOri, 0, kLink, lamp));
-    out.emit(iType(kSw, kTemp, kLink, 8));
-    out.emit(iType(kSw, kTemp, kLink, 4));
-    out.emit(iType(kOri, 0, kLink, 0xff));
-    out.emit(iType(kSw, kTemp, kLink, 0xff0), "end mark");
+// Lamps, display and end mark of the verdict; the display word is in `word`, which is neither
+// kTemp nor kSig (the two it uses).
+void verdict(SpacedCode& out, unsigned word, unsigned lamp) {
+    out.emit(iType(kOri, 0, kTemp, lamp));
+    out.emit(iType(kOri, 0, kSig, 0xff));
+    out.emit(iType(kSw, 0, word, kDisplay));
+    if (lamp != 1) out.emit(iType(kSw, 0, 0, kLeds), "LEDs off");
+    out.emit(iType(kSw, 0, kTemp, kLampB));
+    out.emit(iType(kSw, 0, kTemp, kLampA));
+    out.emit(iType(kSw, 0, kSig, kEndMark), "end mark");
     out.emitRef(jType(kJ, 0), Fixup::Jump, kFinishLabel);
     out.emit(kNop);
 }
 
-} // namespace
-
-void emitVectors(Assembly& out) {
-    out.label("_start");
-    out.emitRef(jType(kJ, 0), Fixup::Jump, kMainLabel);
-    out.emit(kNop);
-    out.padTo(0x100);
-    out.label(kFinishLabel); // the end of the run: idle for ever
-    out.emit(iType(kAddiu, kTemp, kTemp, 1));
-    out.emitRef(iType(kBeq, 0, 0, 0), Fixup::Branch, kFinishLabel);
-    out.emit(kNop);
-    out.padTo(0x380);
-    out.label("random_exception"); // the general exception vector: idle (none is expected)
-    out.emit(iType(kAddiu, kTemp, kTemp, 1));
-    out.emitRef(iType(kBeq, 0, 0, 0), Fixup::Branch, "random_exception");
-    out.emit(kNop);
+// The failing report of checkpoint k, k in `number` (not kSig nor kTemp): display
+// (k << 24) | (k - 1), then the verdict with lamps 2 and 2.
+void failing(SpacedCode& out, unsigned number) {
+    out.emit(rType(fSll, 0, number, kSig, 24));
+    out.emit(iType(kAddiu, number, kTemp, 0xffff));
+    out.emit(rType(fOr, kSig, kTemp, kLink));
+    verdict(out, kLink, 2);
 }
 
-void emitStart(Assembly& out, Rng& rng, std::uint32_t loops) {
-    out.label(kMainLabel);
-    loadConstant(out, kTemp, kBoard); // boot pattern: lamp B 2, lamp A 1, all LEDs, display 0
-    out.emit(iType(kOri, 0, kLink, 2));
-    out.emit(iType(kSw, kTemp, kLink, 8));
-    out.emit(iType(kOri, 0, kLink, 1));
-    out.emit(iType(kSw, kTemp, kLink, 4));
-    out.emit(iType(kOri, 0, kLink, 0xffff));
-    out.emit(iType(kSw, kTemp, kLink, 0));
-    out.emit(iType(kSw, kTemp, 0, 0x10));
-    loadConstant(out, kBase, kBaseAddress);
-    for (std::uint32_t at = 0; at < kWindowBytes; at += 4) {
-        loadConstant(out, kLink, initialValue(rng));
-        out.emit(iType(
-            kSw, kBase, kLink,
-            off(static_cast<std::int32_t>(at) - static_cast<std::int32_t>(kWindowBytes / 2))));
+} // namespace
+
+void emitVectors(Assembly& assembly) {
+    assembly.label("_start");
+    assembly.emitRef(jType(kJ, 0), Fixup::Jump, kMainLabel);
+    assembly.emit(kNop);
+    assembly.padTo(0x100);
+    assembly.label(kFinishLabel); // the end of the run: idle for ever
+    assembly.emit(iType(kAddiu, kTemp, kTemp, 1));
+    assembly.emitRef(iType(kBeq, 0, 0, 0), Fixup::Branch, kFinishLabel);
+    assembly.emit(kNop);
+    assembly.padTo(0x380);
+    // The general exception vector. A correct core takes no exception here, so one is a fault
+    // seen in the block now running (an overflow, or a jump gone astray through a wrong
+    // address): that block's checkpoint fails. The exception may come from anywhere, so the
+    // report waits as if any register had just been written.
+    assembly.label(kExceptionLabel);
+    SpacedCode out(assembly, SpacedCode::kUnknown);
+    out.emit(iType(kLw, kBase, kLink, off(kSlotBlock)), "the block that took the exception");
+    failing(out, kLink);
+}
+
+void emitStart(Assembly& assembly, Rng& rng, std::uint32_t loops) {
+    assembly.label(kMainLabel);
+    SpacedCode out(assembly, SpacedCode::kUnknown);
+    // Boot pattern: lamp B 2, lamp A 1, all LEDs, display 0.
+    out.emit(iType(kOri, 0, 1, 2));
+    out.emit(iType(kOri, 0, 2, 1));
+    out.emit(iType(kOri, 0, 3, 0xffff));
+    out.emit(iType(kOri, 0, kBase, kBaseAddress >> 16), "the window's middle");
+    out.emit(iType(kSw, 0, 1, kLampB));
+    out.emit(iType(kSw, 0, 2, kLampA));
+    out.emit(iType(kSw, 0, 3, kLeds));
+    out.emit(iType(kSw, 0, 0, kDisplay));
+    out.emit(rType(fSll, 0, kBase, kBase, 16));
+    out.emit(iType(kOri, kBase, kBase, kBaseAddress & 0xffff));
+    loadConstants(out, {{kTemp, 0, kCheckLabel}, {1, 0, kExpectedLabel}});
+    out.emit(iType(kOri, 0, 2, loops));
+    out.emit(iType(kOri, 0, 3, 1));
+    out.emit(iType(kSw, kBase, kTemp, off(kSlotChecker)));
+    out.emit(iType(kSw, kBase, 1, off(kSlotExpected)));
+    out.emit(iType(kSw, kBase, 2, off(kSlotPasses)));
+    out.emit(iType(kSw, kBase, 3, off(kSlotBlock)));
+    for (std::uint32_t i = 0; i < kSaveZeros; ++i)
+        out.emit(iType(kSw, kBase, 0, off(kSaveArea + 4 * static_cast<std::int32_t>(i))));
+    for (std::uint32_t at = 0; at < kWindowBytes; at += 16) {
+        std::vector<Constant> group;
+        for (unsigned i = 0; i < 4; ++i)
+            group.push_back({1 + i, initialValue(rng), {}});
+        loadConstants(out, group);
+        for (unsigned i = 0; i < 4; ++i)
+            out.emit(iType(kSw, kBase, 1 + i, windowOffset(at + 4 * i)));
     }
-    out.emit(iType(kOri, 0, kLink, loops));
-    out.emit(iType(kSw, kBase, kLink, off(kSlotPasses)));
-    loadAddress(out, kLink, kExpectedLabel);
-    out.emit(iType(kSw, kBase, kLink, off(kSlotExpected)));
-    loadConstant(out, kLink, initialValue(rng));
-    out.emit(rType(fMthi, kLink, 0, 0));
-    loadConstant(out, kLink, initialValue(rng));
-    out.emit(rType(fMtlo, kLink, 0, 0));
-    for (unsigned r = 1; r < 32; ++r)
-        if (kRandomRegisters & bit(r)) loadConstant(out, r, initialValue(rng));
+    const std::uint32_t hi = initialValue(rng), lo = initialValue(rng);
+    loadConstants(out, {{1, hi, {}}, {2, lo, {}}});
+    out.emit(rType(fMthi, 1, 0, 0));
+    out.emit(rType(fMtlo, 2, 0, 0));
+    std::vector<Constant> group;
+    for (unsigned r = 1; r < 32; ++r) {
+        if (!(kRandomRegisters & bit(r))) continue;
+        group.push_back({r, initialValue(rng), {}});
+        if (group.size() == 4) {
+            loadConstants(out, group);
+            group.clear();
+        }
+    }
+    loadConstants(out, group);
+    out.settle(kSpacing - 1); // the first block may read any register at once
 }
 
 void emitCheckpointCall(Assembly& out, std::uint32_t k) {
-    loadAddress(out, kTemp, kCheckLabel);
-    out.emit(rType(fJalr, kTemp, 0, kLink), fmt::format("checkpoint {}", k));
-    out.emit(iType(kOri, 0, kSig, k));
+    // kTemp holds the checker's address (loaded long before); the delay slot holds nothing, so
+    // that a core which annuls or drops it still calls the checker with the right number.
+    out.emit(iType(kOri, 0, kSig, k), fmt::format("checkpoint {}", k));
+    out.emit(rType(fJalr, kTemp, 0, kLink));
+    out.emit(kNop);
 }
 
-void emitPassEnd(Assembly& out, std::uint32_t checkpoints) {
-    out.emit(iType(kLw, kBase, kTemp, off(kSlotPasses)));
+void emitPassEnd(Assembly& assembly, std::uint32_t checkpoints) {
+    SpacedCode out(assembly, SpacedCode::kUnknown);
+    out.emit(iType(kLw, kBase, kSig, off(kSlotPasses)));
+    out.emit(iType(kOri, 0, kLink, 1));
+    out.emit(iType(kSw, kBase, kLink, off(kSlotBlock)), "the next pass starts with block 1");
+    out.emit(iType(kAddiu, kSig, kSig, 0xffff));
+    out.emit(iType(kSw, kBase, kSig, off(kSlotPasses)));
+    out.emitRef(iType(kBeq, kSig, 0, 0), Fixup::Branch, "random_passed");
     out.emit(kNop);
-    out.emit(iType(kAddiu, kTemp, kTemp, 0xffff));
-    out.emit(iType(kSw, kBase, kTemp, off(kSlotPasses)));
-    out.emitRef(iType(kBeq, kTemp, 0, 0), Fixup::Branch, "random_passed");
-    out.emit(kNop);
+    const SpacedCode::History passed = out.history();
     out.emitRef(jType(kJ, 0), Fixup::Jump, kPassLabel, "next pass (a jump: any distance)");
     out.emit(kNop);
     out.label("random_passed");
-    loadConstant(out, kLink, checkpoints << 24 | checkpoints);
-    verdict(out, 1);
+    out.setHistory(passed);
+    loadConstants(out, {{kLink, checkpoints << 24 | checkpoints, {}}});
+    verdict(out, kLink, 1);
 }
 
-void emitChecker(Assembly& out, bool recording) {
+void emitChecker(Assembly& assembly, bool recording) {
+    // Entered from a checkpoint call: ori kSig, jalr (kLink), its delay slot.
+    SpacedCode out(assembly, {reg(kSig), reg(kLink), 0});
     out.label(kCheckLabel);
+    // Every random register into the save area, with HI and LO; the checkpoint's number and the
+    // return address into their slots. Then registers 1 to 9 and the checker's own three are
+    // free for the signature.
+    std::vector<unsigned> registers;
+    for (unsigned r = 1; r < 32; ++r)
+        if (kRandomRegisters & bit(r)) registers.push_back(r);
+    for (std::size_t i = 0; i < 4; ++i)
+        out.emit(iType(kSw, kBase, registers[i], off(savedRegister(registers[i]))));
     out.emit(iType(kSw, kBase, kSig, off(kSlotCheckpoint)));
     out.emit(iType(kSw, kBase, kLink, off(kSlotReturn)));
-    for (unsigned r = 1; r < 32; ++r)
-        if (kRandomRegisters & bit(r)) fold(out, r);
     out.emit(rType(fMfhi, 0, 0, kTemp));
-    fold(out, kTemp);
-    out.emit(rType(fMflo, 0, 0, kTemp));
-    fold(out, kTemp);
-    for (std::uint32_t at = 0; at < kWindowBytes; at += 4) { // the load's delay slot is filled
-        out.emit(rType(fSll, 0, kSig, kLink, 5));
-        out.emit(iType(
-            kLw, kBase, kTemp,
-            off(static_cast<std::int32_t>(at) - static_cast<std::int32_t>(kWindowBytes / 2))));
-        out.emit(rType(fAddu, kSig, kLink, kSig));
-        out.emit(rType(fXor, kSig, kTemp, kSig));
+    out.emit(rType(fMflo, 0, 0, kLink));
+    // Four signatures side by side, each folding every fourth word: sig = sig * 33 ^ value
+    // (odd, so one differing value always changes it), the first starting from k. Four
+    // accumulators keep each step kSpacing instructions after the one it needs.
+    constexpr unsigned kAcc[4] = {1, 2, 3, 4}, kShifted[4] = {5, 6, 7, 8},
+                       kValue[4] = {9, kTemp, kLink, kSig};
+    out.emit(rType(fAddu, kSig, 0, kAcc[0]));
+    for (unsigned i = 1; i < 4; ++i)
+        out.emit(rType(fAddu, 0, 0, kAcc[i]));
+    for (std::size_t i = 4; i < registers.size(); ++i)
+        out.emit(iType(kSw, kBase, registers[i], off(savedRegister(registers[i]))));
+    out.emit(iType(kSw, kBase, kTemp, off(kSavedHi)));
+    out.emit(iType(kSw, kBase, kLink, off(kSavedLo)));
+    for (std::uint32_t word = 0; word < kCheckedWords; word += 4) {
+        for (unsigned i = 0; i < 4; ++i)
+            out.emit(iType(kLw, kBase, kValue[i],
+                           off(kSaveArea + 4 * static_cast<std::int32_t>(word + i))));
+        for (unsigned i = 0; i < 4; ++i)
+            out.emit(rType(fSll, 0, kAcc[i], kShifted[i], 5));
+        for (unsigned i = 0; i < 4; ++i)
+            out.emit(rType(fAddu, kShifted[i], kAcc[i], kAcc[i]));
+        for (unsigned i = 0; i < 4; ++i)
+            out.emit(rType(fXor, kValue[i], kAcc[i], kAcc[i]));
     }
+    // The four folded into kSig, the expected value into kLink, k into register 9.
     out.emit(iType(kLw, kBase, kTemp, off(kSlotExpected)));
-    out.emit(kNop);
+    out.emit(iType(kLw, kBase, 9, off(kSlotCheckpoint)));
+    out.emit(rType(fXor, kAcc[0], kAcc[1], kShifted[0]));
+    out.emit(rType(fXor, kAcc[2], kAcc[3], kShifted[1]));
     out.emit(iType(kLw, kTemp, kLink, 0));
     out.emit(iType(kAddiu, kTemp, kTemp, 4));
+    out.emit(rType(fXor, kShifted[0], kShifted[1], kSig));
     out.emit(iType(kSw, kBase, kTemp, off(kSlotExpected)));
-    out.emit(iType(kLw, kBase, kTemp, off(kSlotCheckpoint)));
+    for (unsigned r = 1; r <= 4; ++r) // restored before the comparison: nothing else to do
+        out.emit(iType(kLw, kBase, r, off(savedRegister(r))));
+    // The recording run's no-op waits as long as the comparison: both have the same addresses.
+    out.waitFor(reg(kLink) | reg(kSig));
     out.label(kCompareLabel);
     if (recording)
         out.emit(kNop);
     else
-        out.emitRef(iType(kBne, kLink, kSig, 0), Fixup::Branch, "random_failed",
+        out.emitRef(iType(kBne, kLink, kSig, 0), Fixup::Branch, kFailedLabel,
                     "signature against the expected one");
     out.emit(kNop);
-    out.emit(rType(fSll, 0, kTemp, kLink, 24)); // passed: (k << 24) | k
-    out.emit(rType(fOr, kLink, kTemp, kLink));
-    loadConstant(out, kTemp, kBoard);
-    out.emit(iType(kSw, kTemp, kLink, 0x10));
+    const SpacedCode::History failed = out.history();
+    // Passed: display (k << 24) | k, block k + 1 runs next; the registers back, return.
+    out.emit(rType(fSll, 0, 9, kSig, 24));
+    out.emit(iType(kAddiu, 9, kTemp, 1));
     out.emit(iType(kLw, kBase, kLink, off(kSlotReturn)));
-    out.emit(kNop);
+    for (unsigned r = 5; r <= 8; ++r)
+        out.emit(iType(kLw, kBase, r, off(savedRegister(r))));
+    out.emit(rType(fOr, kSig, 9, kSig));
+    out.emit(iType(kSw, kBase, kTemp, off(kSlotBlock)));
+    out.emit(iType(kLw, kBase, kTemp, off(kSlotChecker)));
+    out.emit(iType(kSw, 0, kSig, kDisplay));
+    out.emit(iType(kLw, kBase, 9, off(savedRegister(9))));
+    out.settle(2);
     out.emit(rType(fJr, kLink, 0, 0));
     out.emit(kNop);
-    out.label("random_failed"); // (k << 24) | (k - 1), lamps 2 and 2, the end mark
-    out.emit(rType(fSll, 0, kTemp, kLink, 24));
-    out.emit(iType(kAddiu, kTemp, kTemp, 0xffff));
-    out.emit(rType(fOr, kLink, kTemp, kLink));
-    verdict(out, 2);
+    out.label(kFailedLabel);
+    out.setHistory(failed);
+    failing(out, 9);
 }
 
 void emitExpected(Assembly& out, const std::vector<std::uint32_t>& signatures) {

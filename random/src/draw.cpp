@@ -6,6 +6,7 @@
 
 #include "opcodes.h"
 #include "registers.h"
+#include "spaced_code.h"
 
 namespace coretest::random {
 
@@ -247,6 +248,16 @@ std::uint32_t Drawer::plainRun(Assembly& out, std::uint32_t count, const Limits&
     return drawn;
 }
 
+std::uint32_t Drawer::address(Assembly& out, unsigned r, const std::string& target) {
+    // Random instructions that leave r alone between the halves and before the jump: a core
+    // with broken forwarding still jumps to the right place (and shows the fault in the data).
+    const Limits keep{bit(r), 0, false};
+    putRef(out, iType(kLui, 0, r, 0), Fixup::High, target, r, {32, true});
+    std::uint32_t drawn = 1 + plainRun(out, kSpacing - 1, keep);
+    putRef(out, iType(kOri, r, r, 0), Fixup::Low, target, r, {32, true});
+    return drawn + 1 + plainRun(out, kSpacing - 1, keep);
+}
+
 std::uint32_t Drawer::branch(Assembly& out) {
     static constexpr unsigned kKinds[] = {kBeq, kBne, kBlez, kBgtz, 0x100 | rBltz, 0x100 | rBgez};
     const unsigned kind = kKinds[rng_.below(std::size(kKinds))];
@@ -278,11 +289,9 @@ std::uint32_t Drawer::jump(Assembly& out) {
         drawn = 1;
     } else { // jr to an address built in a register
         const unsigned r = dest({});
-        putRef(out, iType(kLui, 0, r, 0), Fixup::High, target, r, {32, true});
-        putRef(out, iType(kOri, r, r, 0), Fixup::Low, target, r, {32, true});
+        drawn = address(out, r, target) + 1;
         put(out, rType(fJr, r, 0, 0), 0, {});
         held = bit(r);
-        drawn = 3;
     }
     drawn += plain(out, {held, 0, true});
     const PathState after = state_;
@@ -301,11 +310,9 @@ std::uint32_t Drawer::call(Assembly& out) {
     case 0: putRef(out, jType(kJal, 0), Fixup::Jump, body, kRa, {32, true}); break;
     case 1: { // jalr through a register that holds the body's address
         const unsigned r = dest(none);
-        putRef(out, iType(kLui, 0, r, 0), Fixup::High, body, r, {32, true});
-        putRef(out, iType(kOri, r, r, 0), Fixup::Low, body, r, {32, true});
+        drawn = address(out, r, body);
         link = dest(none, bit(r));
         putRef(out, rType(fJalr, r, 0, link), Fixup::None, {}, link, {32, true});
-        drawn = 2;
     } break;
     default: { // bltzal / bgezal: a call when the condition holds; the link is written always
         const unsigned rs = source(none, bit(kRa));
@@ -321,7 +328,9 @@ std::uint32_t Drawer::call(Assembly& out) {
     // The body, drawn first: the path past it starts from what holds after its return.
     Assembly bodyCode;
     bodyCode.label(body);
-    drawn += plainRun(bodyCode, rng_.between(1, 5), {bit(link), 0, false});
+    // At least two instructions: the return reads the link kSpacing instructions after the
+    // call wrote it (the delay slot and the body between), with no forwarding needed.
+    drawn += plainRun(bodyCode, rng_.between(2, 5), {bit(link), 0, false});
     put(bodyCode, rType(fJr, link, 0, 0), 0, {});
     drawn += 1 + plain(bodyCode, inCall);
     const PathState returned = state_;

@@ -2,7 +2,8 @@
 // Drawing the random instructions of a block: ALU and shift operations, lui, loads and stores of
 // every width inside the RAM window, mult/div with mfhi/mflo at random distances, mthi/mtlo,
 // forward branches and jumps with filled delay slots, and calls through jal, jalr, bltzal and
-// bgezal to a short body that returns through jr. Every instruction respects what the generator
+// bgezal to a short body that returns through jr. A jump's target register is written long
+// enough before the jump that it needs no forwarding. Every instruction respects what the generator
 // knows about the values (no overflow trap, no division by zero or of -2^31 by -1, aligned
 // accesses only) and, unless interlocked, never reads a register the previous instruction loaded.
 #include <cstdint>
@@ -54,6 +55,9 @@ class Drawer {
     std::uint32_t jump(Assembly& out);
     std::uint32_t call(Assembly& out);
     std::uint32_t plainRun(Assembly& out, std::uint32_t count, const Limits& limits);
+    // lui and ori of the target's address into r, each followed by kSpacing - 1 random
+    // instructions that do not write r; returns how many instructions it drew.
+    std::uint32_t address(Assembly& out, unsigned r, const std::string& target);
 
     unsigned source(const Limits& limits, RegMask extra = 0);
     unsigned dest(const Limits& limits, RegMask extra = 0);

@@ -100,14 +100,15 @@ TEST(RandomCli, CompareAndDecodeNameTheBlock) {
     const std::string elf = (scratchDir() / "cmp.elf").string();
     const std::string trace = (scratchDir() / "cmp.trace").string();
     ASSERT_EQ(runCli("random --seed 7 --instructions 3000 -o " + elf).status, 0);
-    const auto traced = runCli("trace " + elf + " --switch 1 --fault mflo-reads-hi -o " + trace);
+    const auto traced =
+        runCli("trace " + elf + " --switch 1 --fault sra-srav-zero-fill -o " + trace);
     ASSERT_EQ(traced.status, 0) << traced.err;
     const auto compared = runCli("compare " + trace + " " + elf + " --switch 1");
     EXPECT_EQ(compared.status, 1) << compared.out << compared.err;
     EXPECT_NE(compared.out.find("_checkpoint_test (cmp.lst"), std::string::npos) << compared.out;
     const auto at = compared.out.find("  instruction ");
     ASSERT_NE(at, std::string::npos) << compared.out;
-    EXPECT_NE(compared.out.substr(at, compared.out.find('\n', at) - at).find(" mflo"),
+    EXPECT_NE(compared.out.substr(at, compared.out.find('\n', at) - at).find(" sra"),
               std::string::npos)
         << compared.out;
     const auto decoded = runCli("decode 0c00000b --elf " + elf);

@@ -62,10 +62,11 @@ TEST(RandomDebug, EveryCheckpointBlockIsARoutineOfTheMap) {
         EXPECT_EQ(r.number, static_cast<int>(k));
         EXPECT_EQ(r.name, fmt::format("n{}_checkpoint_test", k));
         EXPECT_EQ(r.file, "r78.lst");
-        // The block's last words are its checkpoint call: lui/ori of the checker, jalr, ori.
-        EXPECT_EQ(wordAt(image, r.range.end - 8) >> 26, 0u); // jalr (SPECIAL)
-        EXPECT_EQ(wordAt(image, r.range.end - 8) & 0x3f, 0x09u);
-        EXPECT_EQ(wordAt(image, r.range.end - 4), 0x341c0000u | k); // ori $gp, $zero, k
+        // The block's last words are its checkpoint call: ori of k, jalr through $k0 (which
+        // holds the checker's address) linking $k1, an empty delay slot.
+        EXPECT_EQ(wordAt(image, r.range.end - 12), 0x341c0000u | k); // ori $gp, $zero, k
+        EXPECT_EQ(wordAt(image, r.range.end - 8), 0x0340d809u);      // jalr $k1, $k0
+        EXPECT_EQ(wordAt(image, r.range.end - 4), 0u);
         const std::string where = map.caseAt(r.range.begin + 8).describe();
         EXPECT_NE(where.find(fmt::format("n{}_checkpoint_test (r78.lst)", k)), std::string::npos)
             << where;

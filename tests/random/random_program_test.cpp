@@ -8,6 +8,7 @@
 #include "coretest/catalogue.h"
 #include "coretest/input_error.h"
 #include "coretest/memory_map.h"
+#include "coretest/rom_map.h"
 #include "random_support.h"
 
 namespace {
@@ -213,8 +214,8 @@ std::uint32_t firstDifferingCheckpoint(const coretest::Image& image, coretest::R
 }
 
 TEST(RandomProgram, ABrokenCoreFailsAtTheFirstCheckpointItChanges) {
-    const char* faults[] = {"sra-zero-fill",
-                            "srl-sign-fill",
+    const char* faults[] = {"sra-srav-zero-fill",
+                            "mthi-writes-lo",
                             "sllv-amount-from-sa",
                             "mflo-reads-hi",
                             "sb-sh-write-whole-word",
@@ -236,6 +237,57 @@ TEST(RandomProgram, ABrokenCoreFailsAtTheFirstCheckpointItChanges) {
         const std::uint32_t k = firstDifferingCheckpoint(image, options, n);
         ASSERT_GE(k, 1u);
         const auto r = runImage(image, options);
+        EXPECT_EQ(r.board.display, k << 24 | (k - 1));
+        EXPECT_EQ(r.board.lampA, 2u);
+        EXPECT_TRUE(r.board.endMarked());
+    }
+}
+
+// The image with one word replaced.
+coretest::Image withWord(const coretest::Image& image, std::uint32_t address, std::uint32_t word) {
+    std::vector<coretest::Segment> segments = image.segments();
+    for (coretest::Segment& s : segments)
+        if (const std::uint32_t at = address - s.vaddr; at + 4 <= s.bytes.size())
+            std::memcpy(&s.bytes[at], &word, 4);
+    return coretest::Image(image.entry(), segments, image.symbols(), image.name());
+}
+
+// A correct core takes no exception in a random program; one that does (a trap, or a jump gone
+// astray through a wrong address) fails the block that took it, with the usual report.
+TEST(RandomProgram, AnExceptionFailsTheBlockThatTookIt) {
+    const RandomOptions o = with(41, 2000, 100);
+    const auto image = loadBytes(coretest::random::buildRandomImage(o));
+    const auto map = coretest::RomMap::load(image);
+    constexpr std::uint32_t kBreak = 0x0000000d;
+    for (const std::uint32_t k : {1u, 7u, 20u}) {
+        SCOPED_TRACE(k);
+        const auto r = runImage(withWord(image, map.routines().at(k - 1).range.begin, kBreak));
+        ASSERT_TRUE(r.exception.has_value());
+        EXPECT_EQ(r.reason, coretest::StopReason::Verdict);
+        EXPECT_EQ(r.board.display, k << 24 | (k - 1));
+        EXPECT_EQ(r.board.lampA, 2u);
+        EXPECT_EQ(r.board.lampB, 2u);
+        EXPECT_EQ(r.board.ledBank, 0u);
+        EXPECT_TRUE(r.board.endMarked());
+    }
+}
+
+// A lui that fills the low half sends the program's computed jumps astray: the block that
+// jumps fails (by its exception or its signature) instead of the run hanging.
+TEST(RandomProgram, JumpsAstrayFailAtACheckpoint) {
+    const coretest::FaultDef* fault = coretest::findFault("lui-low-half");
+    ASSERT_NE(fault, nullptr);
+    for (const std::uint64_t seed : {51u, 52u, 53u}) {
+        SCOPED_TRACE(seed);
+        RandomOptions o = with(seed, 3000, 100);
+        o.branchPercent = 30;
+        const auto image = loadBytes(coretest::random::buildRandomImage(o));
+        coretest::RunOptions options;
+        options.faults = {coretest::FaultSelection{fault, {}}};
+        const auto r = runImage(image, options);
+        EXPECT_EQ(r.reason, coretest::StopReason::Verdict);
+        const std::uint32_t k = r.board.display >> 24;
+        EXPECT_GE(k, 1u);
         EXPECT_EQ(r.board.display, k << 24 | (k - 1));
         EXPECT_EQ(r.board.lampA, 2u);
         EXPECT_TRUE(r.board.endMarked());

@@ -1,10 +1,18 @@
 // What a random program never does on any core, checked on the instructions the reference core
 // executes: read a register the previous instruction loaded (unless interlocked), write HI/LO
-// within two instructions after mfhi/mflo, trap, or touch memory outside its window.
+// within two instructions after mfhi/mflo, trap, or touch memory outside its window; and where
+// its own code (start, checkpoint calls, checker, verdicts) and its jumps read a register no
+// sooner than four instructions after it was written, so that a core with broken forwarding
+// still runs them right.
 #include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <deque>
 
 #include "coretest/catalogue.h"
 #include "coretest/instr.h"
+#include "coretest/rom_map.h"
 #include "random_support.h"
 
 namespace {
@@ -143,6 +151,103 @@ TEST(RandomRules, AVisibleLoadDelaySlotMattersOnlyWhenInterlocked) {
     const auto r = runImage(image, options);
     EXPECT_EQ(r.board.lampA, 2u);
     EXPECT_TRUE(r.board.endMarked());
+}
+
+// Follows the executed instructions with the registers each wrote (as the reference core reports
+// them) and counts the reads that come fewer than four instructions after the write: any read
+// by the program's own code or by a jr/jalr, and a random instruction's read of what the own
+// code wrote.
+class SpacingWatch : public coretest::Observer {
+  public:
+    using Ranges = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
+    SpacingWatch(const coretest::Image& image, Ranges randomParts)
+        : image_(image), random_(std::move(randomParts)) {}
+    void regWritten(std::uint32_t, unsigned reg, std::uint32_t) override { written_ |= 1u << reg; }
+    void retired(std::uint32_t pc, std::uint64_t) override {
+        const coretest::Instr i = coretest::decode(wordAt(image_, pc), pc);
+        const bool own = !inRandomPart(pc);
+        const bool jump = i.op == Op::Jr || i.op == Op::Jalr;
+        std::uint32_t recent = 0;
+        for (const auto& [writes, byOwnCode] : recent_)
+            if (own || jump || byOwnCode) recent |= writes;
+        if (readsOf(i) & recent & ~1u) {
+            ++(own ? ownCodeReads : jump ? jumpReads : randomReadsOfOwnCode);
+            if (first.empty()) first = fmt::format("{:#010x}", pc);
+        }
+        recent_.push_back({written_, own});
+        if (recent_.size() > 3) recent_.pop_front();
+        written_ = 0;
+        ++(own ? ownExecuted : randomExecuted);
+    }
+    int ownCodeReads = 0, jumpReads = 0, randomReadsOfOwnCode = 0;
+    std::uint64_t ownExecuted = 0, randomExecuted = 0;
+    std::string first;
+
+  private:
+    bool inRandomPart(std::uint32_t pc) const {
+        for (const auto& [begin, end] : random_)
+            if (pc >= begin && pc < end) return true;
+        return false;
+    }
+    const coretest::Image& image_;
+    Ranges random_;
+    std::deque<std::pair<std::uint32_t, bool>> recent_;
+    std::uint32_t written_ = 0;
+};
+
+TEST(RandomRules, OwnCodeAndJumpsReadNothingWrittenInTheThreeInstructionsBefore) {
+    struct Case {
+        const char* name;
+        RandomOptions options;
+    };
+    const auto with = [](std::uint64_t seed, std::uint32_t instructions, std::uint32_t every,
+                         std::uint32_t loops, bool interlocked) {
+        RandomOptions o = seeded(seed, interlocked, coretest::random::Distance::Near);
+        o.instructions = instructions;
+        o.checkpointEvery = every;
+        o.loops = loops;
+        o.branchPercent = 30; // many jumps and calls
+        o.memoryPercent = 30;
+        return o;
+    };
+    const Case cases[] = {
+        {"near, a checkpoint every 100", with(121, 4000, 100, 1, false)},
+        {"interlocked, every instruction checked", with(122, 200, 1, 1, true)},
+        {"two passes, a checkpoint every 3", with(123, 600, 3, 2, false)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RandomOptions& o = c.options;
+        const auto image = loadBytes(coretest::random::buildRandomImage(o));
+        // A block's random instructions: all but its checkpoint call (ori, jalr, delay slot).
+        SpacingWatch::Ranges randomParts;
+        for (const auto& block : coretest::RomMap::load(image).routines())
+            randomParts.emplace_back(block.range.begin, block.range.end - 12);
+        SpacingWatch watch(image, randomParts);
+        coretest::RunOptions options;
+        options.observer = &watch;
+        const auto r = runImage(image, options);
+        EXPECT_EQ(r.reason, coretest::StopReason::Verdict);
+        EXPECT_EQ(r.board.lampA, 1u);
+        EXPECT_GT(watch.randomExecuted, o.instructions / 2); // branches skip some
+        EXPECT_GT(watch.ownExecuted, 1000u);
+        EXPECT_EQ(watch.ownCodeReads, 0) << watch.first;
+        EXPECT_EQ(watch.jumpReads, 0) << watch.first;
+        EXPECT_EQ(watch.randomReadsOfOwnCode, 0) << watch.first;
+    }
+}
+
+// The rule has something to find: random instructions read what the one before wrote often.
+TEST(RandomRules, RandomInstructionsReadTheirNeighboursResults) {
+    const auto image = loadBytes(
+        coretest::random::buildRandomImage(seeded(124, false, coretest::random::Distance::Near)));
+    // The same watch with every instruction counted as the program's own: its reads of results
+    // one to three instructions old are then counted.
+    SpacingWatch watch(image, {});
+    coretest::RunOptions options;
+    options.observer = &watch;
+    runImage(image, options);
+    EXPECT_GT(watch.ownCodeReads, 1000);
 }
 
 } // namespace
