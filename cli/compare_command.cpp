@@ -10,6 +10,7 @@
 #include "coretest/compare_report.h"
 #include "coretest/disassembler.h"
 #include "coretest/trace_compare.h"
+#include "coretest/trace_records.h"
 #include "numbers.h"
 #include "option_types.h"
 #include "output.h"
@@ -27,7 +28,7 @@ struct CompareArgs {
     std::string contextText = "6";
     std::string windowText = "auto";
     std::string keepGoingText; // empty: stop at the first divergence; "all" or a count
-    std::string onlyText = "gpr,hilo,mem";
+    std::string onlyText = "gpr,hilo,mem,exc";
     bool physical = false;
     bool json = false;
 };
@@ -39,11 +40,11 @@ const char* kindName(Divergence::Kind kind) {
 }
 
 nlohmann::json recordJson(const Image& image, const RomMap& map, const TraceRecord& r) {
-    return {{"record", formatRecord(r)},
+    return {{"record", traceLine(r)},
             {"pc", r.pc},
             {"instruction", disassemble(map.word(r.pc), r.pc)},
             {"place", placeOf(image, map, r.pc)},
-            {"what", explainRecord(r)},
+            {"what", explainTraceRecord(r)},
             {"value", r.value},
             {"unknown_bits", r.unknown}};
 }
@@ -52,7 +53,7 @@ nlohmann::json divergenceJson(const Image& image, const RomMap& map, const Diver
                               const ReportStyle& style, std::size_t ordinal) {
     nlohmann::json j = {{"kind", kindName(d.kind)}, {"record", d.record}, {"line", d.line}};
     if (d.seq) j["seq"] = *d.seq;
-    j["expected"] = recordJson(image, map, *d.expected);
+    if (d.expected) j["expected"] = recordJson(image, map, *d.expected);
     if (d.observed) j["observed"] = recordJson(image, map, *d.observed);
     j["case"] = {{"routine", d.where.routine ? d.where.routine->name : ""},
                  {"case", d.where.caseIndex},
@@ -67,7 +68,7 @@ nlohmann::json divergenceJson(const Image& image, const RomMap& map, const Diver
     for (const auto& i : d.before) {
         nlohmann::json records = nlohmann::json::array();
         for (const auto& r : i.records)
-            records.push_back(formatRecord(r));
+            records.push_back(traceLine(r));
         j["before"].push_back({{"pc", i.pc},
                                {"instruction", disassemble(map.word(i.pc), i.pc)},
                                {"records", records}});
@@ -162,7 +163,8 @@ Action addCompareCommand(CLI::App& app) {
                   "after a divergence go on at the next routine: report the first divergence of "
                   "every routine (--keep-going=N: at most N) and a table of the routines");
     sub->add_option("--only", args->onlyText,
-                    "record kinds compared: gpr, hilo, mem, comma-separated (default all)")
+                    "record kinds compared: gpr, hilo, mem, exc (exceptions), comma-separated "
+                    "(default all)")
         ->type_name("KINDS");
     sub->add_flag("--physical", args->physical,
                   "your trace has physical pcs and addresses (ROM 0x1fc00000, RAM 0x00000000); "

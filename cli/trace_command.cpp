@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "coretest/catalogue.h"
 #include "coretest/fault.h"
+#include "coretest/reference_commits.h"
 #include "coretest/run.h"
 #include "coretest/trace.h"
 #include "fault_options.h"
@@ -31,7 +32,7 @@ Action addTraceCommand(CLI::App& app) {
     auto args = std::make_shared<TraceArgs>();
     CLI::App* sub = app.add_subcommand(
         "trace", "write the reference core's commit stream: one line per register, HI, LO or "
-                 "memory write");
+                 "memory write, and per exception taken");
     args->image.elfOption =
         sub->add_option("elf", args->image.elf, "ROM image (default: the ROM this build produced)");
     args->image.addRomOption(*sub);
@@ -59,13 +60,14 @@ Action addTraceCommand(CLI::App& app) {
         std::uint64_t records = 0, instructions = 0;
         bool ended = false, capped = false;
         writeTo(args->out, false, [&](std::ostream& out) {
-            TraceWriter writer(out, maxRecords);
+            ReferenceTraceWriter writer(out, maxRecords);
             options.observer = &writer;
             SteppedRun run(image, options);
+            writer.setBoard(&run.board());
             while (!writer.capped() && run.advance(1 << 20)) {
             }
             writer.finish();
-            records = writer.records();
+            records = writer.written();
             instructions = writer.instructions();
             ended = writer.ended();
             capped = writer.capped();

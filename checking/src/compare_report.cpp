@@ -2,8 +2,11 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+
 #include "coretest/board.h"
 #include "coretest/disassembler.h"
+#include "coretest/trace_records.h"
 
 namespace coretest {
 
@@ -40,8 +43,10 @@ std::string named(const RomMap& map, std::uint32_t pc) {
     return fmt::format("the {} at {:08x}", text.substr(0, text.find(' ')), pc);
 }
 
-// What a record writes, as a destination: "r4", "HI", "LO", "memory at 0x80000100".
+// What a record writes, as a destination: "r4", "HI", "LO", "memory at 0x80000100", "an
+// exception".
 std::string destination(const TraceRecord& r) {
+    if (isException(r)) return "an exception record";
     switch (r.kind) {
     case TraceRecord::Kind::Reg: return fmt::format("r{}", r.reg);
     case TraceRecord::Kind::Hi: return "HI";
@@ -75,7 +80,7 @@ std::string bitRanges(std::uint32_t mask) {
 std::string recordsText(const std::vector<TraceRecord>& records) {
     std::string out;
     for (const auto& r : records)
-        out += (out.empty() ? "" : ", ") + explainRecord(r);
+        out += (out.empty() ? "" : ", ") + explainTraceRecord(r);
     return out;
 }
 
@@ -107,6 +112,22 @@ std::string headline(const Divergence& d, const RomMap& map, const ReportStyle& 
                        d.record, style.source, d.line, seqText(d), routine);
 }
 
+// Another value where the records alone do not say enough: another exception, or a store of
+// other bytes.
+std::string differs(const Divergence& d) {
+    if (!d.expected || !d.observed) return {};
+    const TraceRecord& e = *d.expected;
+    const TraceRecord& o = *d.observed;
+    if (isException(e) && isException(o))
+        return fmt::format("  your core took {}; expected {} {}\n", describeException(o),
+                           exceptionName(e.reg), exceptionRegisters(e));
+    if (e.kind == TraceRecord::Kind::Memory && o.kind == TraceRecord::Kind::Memory &&
+        (e.address != o.address || e.size != o.size))
+        return fmt::format("  your core stored {}; the reference core stores {}\n", storeBytes(o),
+                           storeBytes(e));
+    return {};
+}
+
 // The line that says what kind of divergence it is, where the records alone do not.
 std::string explanation(const Divergence& d, const Image& image, const RomMap& map,
                         const ReportStyle& style) {
@@ -118,15 +139,28 @@ std::string explanation(const Divergence& d, const Image& image, const RomMap& m
                            d.observedPc, placeOf(image, map, d.observedPc),
                            instructionAt(map, d.observedPc), d.instruction);
     case Divergence::Kind::Trap:
-        return d.coreTrapped ? "  your core raised an exception; the reference core completes the "
-                               "instruction\n"
-                             : "  the reference core raises an exception; your core completed the "
-                               "instruction\n";
+        if (d.coreTrapped)
+            return d.observed && isException(*d.observed)
+                       ? fmt::format("  your core raised an exception: it took {}; expected no "
+                                     "exception, the reference core completes the instruction\n",
+                                     describeException(*d.observed))
+                       : "  your core raised an exception; the reference core completes the "
+                         "instruction\n";
+        return d.expected && isException(*d.expected)
+                   ? fmt::format("  the reference core raises an exception: expected {} {}; "
+                                 "your core completed the instruction\n",
+                                 exceptionName(d.expected->reg), exceptionRegisters(*d.expected))
+                   : "  the reference core raises an exception; your core completed the "
+                     "instruction\n";
     case Divergence::Kind::NeverRetired:
         return "  your core never retired it, though younger instructions retired\n";
     case Divergence::Kind::Missing:
         if (!d.expected) return "  your core announced writes that never came\n";
-        if (!d.observed) return "  your core did not write it\n";
+        if (!d.observed)
+            return d.expected && isException(*d.expected)
+                       ? fmt::format("  expected {}; your core did not take it\n",
+                                     describeException(*d.expected))
+                       : "  your core did not write it\n";
         break;
     case Divergence::Kind::Extra:
         if (!d.expected) return "  the reference core does not write it\n";
@@ -136,12 +170,20 @@ std::string explanation(const Divergence& d, const Image& image, const RomMap& m
     if (!d.observed) return {};
     const TraceRecord& o = *d.observed;
     switch (d.kind) {
-    case Divergence::Kind::Differs:
+    case Divergence::Kind::Differs: return differs(d);
     case Divergence::Kind::EndsEarly: return {};
     case Divergence::Kind::Unknown:
+        if (isException(o))
+            return fmt::format("  your core took {} with unknown bits in its EPC: {} are x or z "
+                               "(mask 0x{:08x})\n",
+                               exceptionName(o.reg), bitRanges(o.unknown), o.unknown);
         return fmt::format("  your core wrote an unknown value: {} are x or z (mask 0x{:08x})\n",
                            bitRanges(o.unknown), o.unknown);
     case Divergence::Kind::Missing: {
+        if (d.expected && isException(*d.expected))
+            return fmt::format("  expected {}; your core took none: it went on to {} at {}\n",
+                               describeException(*d.expected),
+                               isException(o) ? "take one" : "write", where(image, map, o.pc));
         std::string wrote;
         for (const auto& r : d.wrote)
             wrote += (wrote.empty() ? "" : " and ") + destination(r);
@@ -150,6 +192,17 @@ std::string explanation(const Divergence& d, const Image& image, const RomMap& m
                            destination(*d.expected), where(image, map, o.pc));
     }
     case Divergence::Kind::Extra: {
+        if (isException(o))
+            return fmt::format("  your core took {}; expected no exception: {} ({}) writes {} on "
+                               "the reference core\n",
+                               describeException(o), named(map, o.pc), placeOf(image, map, o.pc),
+                               d.wrote.empty() ? "nothing" : recordsText(d.wrote));
+        if (const auto e = std::find_if(d.wrote.begin(), d.wrote.end(), isException);
+            e != d.wrote.end())
+            return fmt::format("  expected {}: the reference core raises it; your core completed "
+                               "{} ({}), writing {}\n",
+                               describeException(*e), named(map, o.pc), placeOf(image, map, o.pc),
+                               explainTraceRecord(o));
         const std::string what = o.kind == TraceRecord::Kind::Memory
                                      ? "an extra store"
                                      : "an extra write of " + destination(o);
@@ -171,6 +224,11 @@ std::string explanation(const Divergence& d, const Image& image, const RomMap& m
                            named(map, d.branch), d.branchTarget, d.branch + 8,
                            where(image, map, o.pc));
     case Divergence::Kind::Elsewhere:
+        if (isException(o))
+            return fmt::format("  your core took {} ({}: {}), where the reference core executes "
+                               "{:08x}\n",
+                               describeException(o), placeOf(image, map, o.pc),
+                               instructionAt(map, o.pc), d.instruction);
         return fmt::format("  your core wrote it at {:08x} ({}: {}), not at {:08x}\n", o.pc,
                            placeOf(image, map, o.pc), instructionAt(map, o.pc), d.instruction);
     case Divergence::Kind::Control:
@@ -183,7 +241,7 @@ std::string explanation(const Divergence& d, const Image& image, const RomMap& m
 // "expected    bfc0e938 r04 00000001       r4 ($a0) = 0x00000001", or "(no write)".
 std::string recordLine(const char* label, const std::optional<TraceRecord>& r) {
     if (!r) return fmt::format("  {:<11} (no write)\n", label);
-    return fmt::format("  {:<11} {:<28} {}\n", label, formatRecord(*r), explainRecord(*r));
+    return fmt::format("  {:<11} {:<28} {}\n", label, traceLine(*r), explainTraceRecord(*r));
 }
 
 std::string context(const Divergence& d, const RomMap& map) {
@@ -225,8 +283,8 @@ std::string endsEarly(const TraceComparison& c, const Divergence& d, const Image
     if (d.lastAgreed)
         out += fmt::format("  it got as far as {}\n", where(image, map, d.lastAgreed->pc));
     const TraceRecord& e = *d.expected;
-    out += fmt::format("  the next record would be {} ({}), from {}\n", formatRecord(e),
-                       explainRecord(e), where(image, map, e.pc));
+    out += fmt::format("  the next record would be {} ({}), from {}\n", traceLine(e),
+                       explainTraceRecord(e), where(image, map, e.pc));
     return out;
 }
 

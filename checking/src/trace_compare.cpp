@@ -11,10 +11,12 @@
 
 #include "coretest/board.h"
 #include "coretest/image.h"
+#include "coretest/trace_records.h"
 
 namespace coretest {
 
 bool RecordKinds::has(TraceRecord::Kind k) const {
+    if (k == kExceptionKind) return exc;
     switch (k) {
     case TraceRecord::Kind::Reg: return gpr;
     case TraceRecord::Kind::Hi:
@@ -26,13 +28,14 @@ bool RecordKinds::has(TraceRecord::Kind k) const {
 
 std::string RecordKinds::describe() const {
     std::string out;
-    for (const auto& [on, name] : {std::pair{gpr, "gpr"}, {hilo, "hilo"}, {mem, "mem"}})
+    for (const auto& [on, name] :
+         {std::pair{gpr, "gpr"}, {hilo, "hilo"}, {mem, "mem"}, {exc, "exc"}})
         if (on) out += (out.empty() ? "" : ",") + std::string(name);
     return out;
 }
 
 RecordKinds RecordKinds::parse(std::string_view text) {
-    RecordKinds k{false, false, false};
+    RecordKinds k{false, false, false, false};
     while (!text.empty()) {
         const std::size_t comma = text.find(',');
         const std::string_view name = text.substr(0, comma);
@@ -42,13 +45,16 @@ RecordKinds RecordKinds::parse(std::string_view text) {
             k.hilo = true;
         else if (name == "mem")
             k.mem = true;
+        else if (name == "exc")
+            k.exc = true;
         else
-            throw InputError(fmt::format("--only: '{}' is no record kind; give gpr, hilo and mem, "
-                                         "comma-separated",
+            throw InputError(fmt::format("--only: '{}' is no record kind; give gpr, hilo, mem and "
+                                         "exc, comma-separated",
                                          name));
         text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
     }
-    if (!k.gpr && !k.hilo && !k.mem) throw InputError("--only: give gpr, hilo or mem");
+    if (!k.gpr && !k.hilo && !k.mem && !k.exc)
+        throw InputError("--only: give gpr, hilo, mem or exc");
     return k;
 }
 
@@ -119,6 +125,7 @@ struct Pending {
     std::uint32_t pc = 0;
     std::vector<TraceRecord> records;
     std::uint64_t matched = 0; // bit i: records[i] came (or is of a kind not compared)
+    std::uint64_t waived = 0;  // bit i: records[i] is an exception the user's core does not report
     bool trap = false;         // it raised an exception instead of completing
     bool complete() const { return matched == maskOf(records.size()); }
     bool has(std::size_t i) const { return (matched >> i) & 1; }
@@ -130,39 +137,46 @@ struct Pending {
 };
 
 // The reference core's commit stream into the queue of instructions still to be matched.
-class Reference : public CommitStream {
+class Reference : public ReferenceCommits {
   public:
     Reference(Ring<Pending>& ahead, RecordKinds kinds) : ahead_(ahead), kinds_(kinds) {}
     std::uint64_t compared() const { return compared_; } // records of the compared kinds
     void countOnly() { countOnly_ = true; }
 
-    // An instruction raised an exception: it still retires, without records. A fetch that
-    // nothing answers (or a misaligned one) retires nothing, so it is an instruction of its own
-    // at the fetched address, as a core under test retires it.
-    void exceptionTaken(const ExceptionRecord& e) override {
-        const bool fetch = e.badAddress == e.pc && (e.cause == ExceptionCause::BusFetch ||
-                                                    e.cause == ExceptionCause::AddressLoad);
-        if (!fetch) {
-            trapNext_ = true;
-            return;
+    // Exception records count only for a core that reports its exceptions: until the user's
+    // trace shows one, each is taken as matched (waived) as it comes. compareExceptions() ends
+    // that, for the instructions still queued too.
+    void compareExceptions() {
+        if (!waiveExceptions_) return;
+        waiveExceptions_ = false;
+        for (std::size_t k = 0; k < ahead_.size(); ++k) {
+            Pending& p = ahead_[k];
+            compared_ += static_cast<std::size_t>(std::popcount(p.waived));
+            p.matched &= ~p.waived;
+            p.waived = 0;
         }
-        if (countOnly_ || ended()) return;
-        Pending& p = next(e.pc);
-        p.trap = true;
     }
+    bool exceptionsCompared() const { return !waiveExceptions_; }
 
   protected:
-    void committed(std::uint32_t pc, const std::vector<TraceRecord>& records) override {
-        std::uint64_t skipped = 0;
-        if (!kinds_.all())
-            for (std::size_t i = 0; i < records.size(); ++i)
-                if (!kinds_.has(records[i].kind)) skipped |= 1ull << i;
-        compared_ += records.size() - static_cast<std::size_t>(std::popcount(skipped));
+    // An instruction that raised an exception retires with its exception record (and whatever
+    // it wrote before raising it); a failed fetch is an instruction of its own.
+    void instruction(std::uint32_t pc, const std::vector<TraceRecord>& records,
+                     bool trap) override {
+        std::uint64_t skipped = 0, waived = 0;
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            if (!kinds_.has(records[i].kind))
+                skipped |= 1ull << i;
+            else if (waiveExceptions_ && isException(records[i]))
+                waived |= 1ull << i;
+        }
+        compared_ += records.size() - static_cast<std::size_t>(std::popcount(skipped | waived));
         if (countOnly_) return;
         Pending& p = next(pc);
         p.records.assign(records.begin(), records.end());
-        p.matched = skipped;
-        p.trap = std::exchange(trapNext_, false);
+        p.matched = skipped | waived;
+        p.waived = waived;
+        p.trap = trap;
     }
 
   private:
@@ -172,6 +186,7 @@ class Reference : public CommitStream {
         p.pc = pc;
         p.records.clear();
         p.matched = 0;
+        p.waived = 0;
         p.trap = false;
         return p;
     }
@@ -180,8 +195,8 @@ class Reference : public CommitStream {
     RecordKinds kinds_;
     std::uint64_t compared_ = 0;
     std::uint64_t pushed_ = 0;
-    bool trapNext_ = false;
     bool countOnly_ = false;
+    bool waiveExceptions_ = true;
 };
 
 // A destination without its instruction: the register, HI, LO or memory address.
@@ -216,6 +231,17 @@ bool onPath(std::uint32_t pc, std::uint32_t start) {
     return pc - start < kPathBytes;
 }
 
+// A record of a core that presents physical addresses, in the reference core's terms: its pc, a
+// store's address, an exception's EPC and BadVAddr.
+void toVirtual(TraceRecord& r) {
+    r.pc = virtualAlias(r.pc);
+    if (r.kind == TraceRecord::Kind::Memory) r.address = virtualAlias(r.address);
+    if (isException(r)) {
+        r.value = virtualAlias(r.value);
+        if (r.size & kHasBadVAddr) r.address = virtualAlias(r.address);
+    }
+}
+
 } // namespace
 
 struct TraceChecker::State {
@@ -229,6 +255,7 @@ struct TraceChecker::State {
           tallies(m.routines().size() + 1) {
         for (std::size_t k = 0; k < m.routines().size(); ++k)
             tallies[k].routine = &m.routines()[k];
+        reference.setBoard(&run.board());
     }
 
     const Image& image;
@@ -417,12 +444,24 @@ struct TraceChecker::State {
             }
         if (auto d = branchMissed(r)) return *d;
         if (auto d = younger(r, true)) return *d;
-        // An instruction that has had all its records already.
+        // An instruction that has had all its records already. One that trapped on the reference
+        // core is where the divergence is: the user's core completed it.
         for (std::size_t j = history.size(); j > 0; --j)
             if (history[j - 1].pc == r.pc) {
                 Divergence d = atFront(Divergence::Kind::Extra);
                 d.wrote = history[j - 1].records;
                 d.distance = history.size() - j + 1;
+                const auto e = std::find_if(d.wrote.begin(), d.wrote.end(), isException);
+                if (e != d.wrote.end() && !isException(r)) {
+                    d.instruction = r.pc;
+                    d.where = map.caseAt(r.pc);
+                    d.expected = *e;
+                    d.caseRegisters.clear(); // those were the front's
+                    d.before.assign(d.before.begin(),
+                                    d.before.end() - std::min<std::ptrdiff_t>(
+                                                         static_cast<std::ptrdiff_t>(d.distance),
+                                                         std::ssize(d.before)));
+                }
                 return d;
             }
         if (auto d = younger(r, false)) return *d;
@@ -519,7 +558,7 @@ struct TraceChecker::State {
             }
             t.skipped += p.records.size() - static_cast<std::size_t>(std::popcount(p.matched));
             for (const auto& e : p.records)
-                skippedReference[destinationKey(e)] = e.value;
+                if (!isException(e)) skippedReference[destinationKey(e)] = e.value;
             p.matched = maskOf(p.records.size());
             retireFront();
         }
@@ -529,10 +568,12 @@ struct TraceChecker::State {
 
     // One record; false when the comparison wants no more.
     bool feed(TraceRecord r) {
+        // The user's core reports its exceptions: from here on they are compared.
+        if (isException(r)) reference.compareExceptions();
         for (;;) {
             if (resyncTo) {
                 if (!resyncTo->range.contains(r.pc)) {
-                    skippedUser[destinationKey(r)] = r.value;
+                    if (!isException(r)) skippedUser[destinationKey(r)] = r.value;
                     return true;
                 }
                 carryDifferences();
@@ -568,11 +609,12 @@ struct TraceChecker::State {
     // comparison wants no more.
     bool retire(const ObservedInstruction& o) {
         wholeInstructions = true;
+        reference.compareExceptions(); // each instruction says whether it reports its exception
         last = {.record = last.record + 1, .line = 0, .seq = o.seq};
         if (resyncTo) {
             if (!o.retired || !resyncTo->range.contains(o.pc)) {
                 for (const TraceRecord& r : o.records)
-                    skippedUser[destinationKey(r)] = r.value;
+                    if (!isException(r)) skippedUser[destinationKey(r)] = r.value;
                 ++result.skippedInstructions;
                 return true;
             }
@@ -623,10 +665,17 @@ struct TraceChecker::State {
             d.observedPc = o.pc;
             return std::pair{std::move(d), first(o.records)};
         }
+        const auto exceptionOf = [](const std::vector<TraceRecord>& records) {
+            const auto e = std::find_if(records.begin(), records.end(), isException);
+            return e == records.end() ? std::nullopt : std::optional(*e);
+        };
         if (o.trap != f.trap) {
             Divergence d = atFront(Divergence::Kind::Trap);
             d.coreTrapped = o.trap;
-            return std::pair{std::move(d), first(o.records)};
+            if (f.trap) d.expected = exceptionOf(f.records);
+            const auto observedException = exceptionOf(o.records);
+            return std::pair{std::move(d),
+                             observedException ? observedException : first(o.records)};
         }
         // Most instructions: the records came in the reference core's order, each as expected.
         if (f.matched == 0 && !o.writesLost && f.records == o.records) {
@@ -644,6 +693,12 @@ struct TraceChecker::State {
             if (k < o.records.size() && agrees(e, o.records[k])) {
                 used |= 1u << k;
                 match(f, i);
+                continue;
+            }
+            // A core that does not report its exceptions (no coprocessor 0): that it trapped is
+            // all there is to compare.
+            if (k == o.records.size() && isException(e) && o.trap) {
+                f.matched |= 1ull << i;
                 continue;
             }
             Divergence d = atFront(Divergence::Kind::Missing);
@@ -759,10 +814,7 @@ bool TraceChecker::feed(const TraceRecord& record, const RecordOrigin& origin) {
         return false;
     }
     TraceRecord r = record;
-    if (s.options.physical) {
-        r.pc = virtualAlias(r.pc);
-        if (r.kind == TraceRecord::Kind::Memory) r.address = virtualAlias(r.address);
-    }
+    if (s.options.physical) toVirtual(r);
     if (!s.options.kinds.has(r.kind)) return true;
     s.last = origin;
     return s.feed(r);
@@ -783,10 +835,8 @@ bool TraceChecker::retire(const ObservedInstruction& instruction) {
     o.records.assign(instruction.records.begin(), instruction.records.end());
     if (s.options.physical) {
         o.pc = virtualAlias(o.pc);
-        for (TraceRecord& r : o.records) {
-            r.pc = virtualAlias(r.pc);
-            if (r.kind == TraceRecord::Kind::Memory) r.address = virtualAlias(r.address);
-        }
+        for (TraceRecord& r : o.records)
+            toVirtual(r);
     }
     std::erase_if(o.records, [&](const TraceRecord& r) { return !s.options.kinds.has(r.kind); });
     if (o.records.size() > 32) o.records.resize(32); // one per destination kind is all there is
@@ -808,6 +858,7 @@ const TraceComparison& TraceChecker::current() const {
 std::optional<RetiredInstruction> TraceChecker::nextExpected() {
     State& s = *state_;
     s.wholeInstructions = true;
+    s.reference.compareExceptions();
     if (s.done || s.pastEnd || (s.ahead.empty() && !s.refill(0))) return std::nullopt;
     const Pending& p = s.ahead.front();
     return RetiredInstruction{p.pc, p.records};

@@ -11,10 +11,12 @@
 #include <charconv>
 #include <cstring>
 #include <istream>
+#include <span>
 #include <vector>
 
 #include "coretest/image.h"
 #include "coretest/seq_window.h"
+#include "coretest/trace_records.h"
 
 namespace coretest {
 
@@ -200,8 +202,9 @@ class HeadSource : public ByteSource {
 // ---- One line into a record ----
 
 constexpr std::string_view kAccepted =
-    "expected '[@SEQ] ADDRESS rNN VALUE', '... hi VALUE', '... lo VALUE' or '... m ADDRESS "
-    "VALUE' (hexadecimal, register number 00 to 31)";
+    "expected '[@SEQ] ADDRESS rNN VALUE', '... hi VALUE', '... lo VALUE', '... m ADDRESS "
+    "VALUE' or '... exc CODE EPC [BADVADDR]' (hexadecimal, register number 00 to 31, Cause code "
+    "00 to 31)";
 
 struct Parsed {
     enum class Status { Skip, Record, Bad } status = Status::Skip;
@@ -318,6 +321,40 @@ bool parseCanonical(std::string_view line, Parsed& p) {
     return true;
 }
 
+// "PC exc CODE EPC [BADVADDR]" (f from PC on): the Cause code in decimal, EPC and BadVAddr
+// hexadecimal, BadVAddr for an address error and only then.
+Parsed parseException(Parsed& p, std::span<const std::string_view> f, const Hex& pc) {
+    if (f.size() != 4 && f.size() != 5)
+        return bad(fmt::format("{} fields where 'exc' takes 4 or 5 (ADDRESS exc CODE EPC, and "
+                               "BADVADDR for an address error)",
+                               f.size()));
+    unsigned code = 32;
+    const std::string_view digits = f[2];
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), code);
+    if (digits.size() > 2 || ec != std::errc{} || end != digits.data() + digits.size() || code > 31)
+        return bad(fmt::format("'{}' is not a Cause code (00 to 31, decimal)", quoteBytes(digits)));
+    const auto epc = hexField(f[3], true);
+    if (!epc) return bad(fmt::format("'{}' is not a hexadecimal EPC", quoteBytes(f[3])));
+    if (setsBadVAddr(code) != (f.size() == 5))
+        return bad(fmt::format("an exception of code {:02} {}", code,
+                               setsBadVAddr(code)
+                                   ? "(an address error) carries its BadVAddr after the EPC"
+                                   : "carries no BadVAddr: only address errors (04, 05) set it"));
+    std::optional<Hex> badVAddr;
+    if (f.size() == 5) {
+        badVAddr = hexField(f[4], true);
+        if (!badVAddr)
+            return bad(fmt::format("'{}' is not a hexadecimal BadVAddr", quoteBytes(f[4])));
+    }
+    p.record = exceptionRecord(pc.value, code, epc->value,
+                               badVAddr ? std::optional(badVAddr->value) : std::nullopt);
+    p.record.unknown = epc->unknown;
+    if (badVAddr && badVAddr->unknown) p.record.size |= kBadVAddrUnknown;
+    p.fullWidth = pc.digits == 8 && epc->digits == 8 && (!badVAddr || badVAddr->digits == 8);
+    p.status = Parsed::Status::Record;
+    return p;
+}
+
 Parsed parseLine(std::string_view line) {
     if (Parsed p; parseCanonical(line, p)) return p;
     constexpr std::size_t kMaxFields = 6;
@@ -356,6 +393,7 @@ Parsed parseLine(std::string_view line) {
     TraceRecord& r = p.record;
     r.pc = pc->value;
     const std::string_view what = f[at + 1];
+    if (equalsLower(what, "exc")) return parseException(p, std::span(f).subspan(at, count), *pc);
     const bool memory = equalsLower(what, "m");
     const std::size_t wanted = memory ? 4 : 3;
     if (count != wanted)
@@ -372,11 +410,17 @@ Parsed parseLine(std::string_view line) {
         const auto address = hexField(f[at + 2], false);
         if (!address)
             return bad(fmt::format("'{}' is not a hexadecimal address", quoteBytes(f[at + 2])));
-        if (value->digits != 2 && value->digits != 4 && value->digits != 8)
-            return bad("a memory value has 8, 4 or 2 digits (word, halfword or byte)");
+        if (value->digits % 2 != 0)
+            return bad("a memory value has 8, 4 or 2 digits (word, halfword or byte), or 6 for "
+                       "three bytes");
         r.kind = TraceRecord::Kind::Memory;
         r.address = address->value;
         r.size = static_cast<std::uint8_t>(value->digits / 2);
+        // Three bytes are stored by swl or swr, within one word.
+        if (r.size == 3 && (r.address & 3) > 1)
+            return bad(fmt::format("three bytes from 0x{:08x} cross a word boundary; a store of "
+                                   "three bytes starts at a word's byte 0 or 1",
+                                   r.address));
         p.fullWidth = p.fullWidth && address->digits == 8;
     } else {
         unsigned reg = 32;
@@ -384,7 +428,7 @@ Parsed parseLine(std::string_view line) {
         const auto [end, ec] = std::from_chars(num.data(), num.data() + num.size(), reg);
         if ((what[0] | 0x20) != 'r' || num.empty() || ec != std::errc{} ||
             end != num.data() + num.size())
-            return bad(fmt::format("'{}' is not rNN, hi, lo or m", quoteBytes(what)));
+            return bad(fmt::format("'{}' is not rNN, hi, lo, m or exc", quoteBytes(what)));
         if (reg > 31) return bad(fmt::format("register number {} is not 00 to 31", reg));
         r.kind = TraceRecord::Kind::Reg;
         r.reg = static_cast<std::uint8_t>(reg);
@@ -621,8 +665,7 @@ bool TraceReader::fill() {
             throw InputError(fmt::format(
                 "{}:{}: the record of instruction @{} comes after records of @{}: more than {} "
                 "instructions out of program order, which a tagged trace may not be",
-                source_, lines_->number, *p.seq, order_->highest,
-                kMaxSeqDisorder));
+                source_, lines_->number, *p.seq, order_->highest, kMaxSeqDisorder));
         case SeqOrder::Added::TooMany:
             throw InputError(fmt::format(
                 "{}:{}: a record more for instruction @{}, which already has {}: one instruction "

@@ -9,9 +9,10 @@
  * before an older register write). Once an instruction has retired and all the writes it
  * announced have arrived, and every older instruction has been checked, the reference core
  * executes the same instruction and the two are compared: pc, general register, HI, LO, store
- * and exception. The first difference is printed as a report naming the case, its source line,
- * the instruction, the expected and observed values, the case's operands and the instructions
- * before it.
+ * (exactly the bytes it writes) and exception (whether it was taken, and for a core that says so
+ * with coretest_cosim_retire_exception, its code, EPC and BadVAddr). The first difference is
+ * printed as a report naming the case, its source line, the instruction, the expected and observed
+ * values, the case's operands and the instructions before it.
  *
  * An instruction whose announced write has still not come when 4,096 younger instructions have
  * retired is a divergence (the core lost the write), and so is a seq that never retires while
@@ -90,6 +91,18 @@ CORETEST_COSIM_API coretest_cosim* coretest_cosim_open(const char* elf_path, uin
  * coretest_cosim_write bits announcing the writes that belong to it (other bits are misuse). */
 CORETEST_COSIM_API int coretest_cosim_retire(coretest_cosim* cosim, uint32_t seq, uint32_t pc,
                                              uint32_t insn, uint32_t writes);
+
+/* Instruction `seq` at `pc` raised an exception instead of completing, and the core says which:
+ * the Cause code it set (ExcCode, 0 to 31), the EPC it left and, for an address error (codes 4 and
+ * 5), BadVAddr (ignored for other codes). It stands for coretest_cosim_retire with
+ * CORETEST_COSIM_TRAP (implied here; `writes` announces what else belongs to the instruction,
+ * normally nothing), and the exception is compared with the reference core's: its code, EPC and
+ * BadVAddr. A core without coprocessor 0 goes on calling coretest_cosim_retire with
+ * CORETEST_COSIM_TRAP: that it trapped is compared, not how. A code above 31 is misuse. */
+CORETEST_COSIM_API int coretest_cosim_retire_exception(coretest_cosim* cosim, uint32_t seq,
+                                                       uint32_t pc, uint32_t insn, uint32_t writes,
+                                                       uint32_t exc_code, uint32_t epc,
+                                                       uint32_t badvaddr);
 
 /* The writes, each tagged with the seq of its instruction. A store carries the word-aligned
  * address, the byte enables (bit n: the byte at address + n) and the data in its byte lanes. */

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "coretest/instr.h"
 #include "coretest/trace.h"
 #include "retirement.h"
 
@@ -16,17 +15,16 @@ namespace coretest::cosim {
 // the ROM at 0x1fc00000 are moved to kseg0 and kseg1; the board page stays where it is.
 std::uint32_t referenceAddress(std::uint32_t address, bool physical);
 
-// A store as a record. Enables of one byte, an aligned halfword or the whole word give that
-// size; any other pattern (swl and swr write one to three bytes) gives the word at the aligned
-// address, its other bytes taken from `memoryWord` (what memory holds there after the store).
-TraceRecord storeRecord(std::uint32_t pc, std::uint32_t address, std::uint8_t enables,
-                        std::uint32_t data, std::uint32_t memoryWord);
+// A store as records: the bytes its enables select, from the lowest address, as one record (1 to
+// 4 contiguous bytes: a byte, a halfword, the 3 bytes of a swl or swr, a word), or one record per
+// run of contiguous bytes for enables with a gap (0101), which no instruction makes.
+void storeRecords(std::uint32_t pc, std::uint32_t address, std::uint8_t enables, std::uint32_t data,
+                  std::vector<TraceRecord>& out);
 
-// The records of a retired instruction, general register, LO, HI and store in that order (the
-// reference core's), at the reference address of its pc. A store by `op` swl or swr is always
-// compared as the merged word, as the reference core records it, with its other bytes from
-// `memoryWord`, the reference memory's word at the store's address.
-void coreRecords(const Retirement& r, bool physical, Op op, std::uint32_t memoryWord,
-                 std::vector<TraceRecord>& out);
+// The records of a retired instruction, general register, LO, HI, store and exception in that
+// order (the reference core's), at the reference address of its pc. A trap's exception record
+// comes from a core that reports its exceptions (Retirement::exception); a trap without it has
+// none, and is compared by whether it trapped.
+void coreRecords(const Retirement& r, bool physical, std::vector<TraceRecord>& out);
 
 } // namespace coretest::cosim

@@ -153,17 +153,31 @@ int coretest_cosim_retire(coretest_cosim* cosim, uint32_t seq, uint32_t pc, uint
     });
 }
 
+int coretest_cosim_retire_exception(coretest_cosim* cosim, uint32_t seq, uint32_t pc, uint32_t insn,
+                                    uint32_t writes, uint32_t exc_code, uint32_t epc,
+                                    uint32_t badvaddr) {
+    return guarded("coretest_cosim_retire_exception", cosim, [&](auto& s) {
+        if (writes & ~kKnownWrites)
+            return s.refuse(fmt::format("instruction {} retired with unknown write bits 0x{:x}",
+                                        seq, writes & ~kKnownWrites));
+        const coretest::cosim::Session::Exception exception{exc_code, epc, badvaddr};
+        return s.retire(seq, pc, insn, static_cast<std::uint8_t>(writes & 0xf), true, &exception);
+    });
+}
+
 int coretest_cosim_write_gpr(coretest_cosim* cosim, uint32_t seq, uint32_t reg, uint32_t value) {
     return guarded("coretest_cosim_write_gpr", cosim,
                    [&](auto& s) { return s.writeGpr(seq, reg, value); });
 }
 
 int coretest_cosim_write_hi(coretest_cosim* cosim, uint32_t seq, uint32_t value) {
-    return guarded("coretest_cosim_write_hi", cosim, [&](auto& s) { return s.writeHi(seq, value); });
+    return guarded("coretest_cosim_write_hi", cosim,
+                   [&](auto& s) { return s.writeHi(seq, value); });
 }
 
 int coretest_cosim_write_lo(coretest_cosim* cosim, uint32_t seq, uint32_t value) {
-    return guarded("coretest_cosim_write_lo", cosim, [&](auto& s) { return s.writeLo(seq, value); });
+    return guarded("coretest_cosim_write_lo", cosim,
+                   [&](auto& s) { return s.writeLo(seq, value); });
 }
 
 int coretest_cosim_write_mem(coretest_cosim* cosim, uint32_t seq, uint32_t address,

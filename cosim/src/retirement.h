@@ -26,6 +26,12 @@ struct Retirement {
     std::uint32_t memAddress = 0;
     std::uint8_t memEnables = 0;
     std::uint32_t memData = 0;
+    // A trap of a core that reports its exceptions (coretest_cosim_retire_exception): the Cause
+    // code, EPC and BadVAddr it set.
+    bool exception = false;
+    std::uint8_t excCode = 0;
+    std::uint32_t epc = 0;
+    std::uint32_t badVAddr = 0;
 
     bool complete() const { return retired && (announced & arrived) == announced; }
 
@@ -33,7 +39,7 @@ struct Retirement {
     // values themselves are read only where `arrived` or `retired` says they came.
     void start(std::uint32_t newSeq) {
         seq = newSeq;
-        retired = trap = false;
+        retired = trap = exception = false;
         announced = arrived = 0;
     }
 };

@@ -8,8 +8,8 @@
 #include "core_writes.h"
 #include "coretest/compare_report.h"
 #include "coretest/disassembler.h"
-#include "coretest/instr.h"
 #include "coretest/line_table.h"
+#include "coretest/trace_records.h"
 
 namespace coretest::cosim {
 
@@ -89,8 +89,12 @@ std::optional<Status> Session::afterFinish(const char* what, std::uint32_t seq) 
 }
 
 Status Session::retire(std::uint32_t seq, std::uint32_t pc, std::uint32_t insn, std::uint8_t writes,
-                       bool trap) {
+                       bool trap, const Exception* exception) {
     if (auto s = afterFinish("a retirement", seq)) return *s;
+    if (exception && exception->code > 31)
+        return misuse(fmt::format("instruction {} retired with exception code {}; a Cause code is "
+                                  "0 to 31",
+                                  seq, exception->code));
     if (!checking()) return status(divergences_);
     Retirement* r = window_.at(seq, [&](Retirement& slot) { slot.start(seq); });
     if (!r)
@@ -110,7 +114,13 @@ Status Session::retire(std::uint32_t seq, std::uint32_t pc, std::uint32_t insn, 
     r->pc = pc;
     r->insn = insn;
     r->announced = writes & kAllWrites;
-    r->trap = trap;
+    r->trap = trap || exception;
+    r->exception = exception != nullptr;
+    if (exception) {
+        r->excCode = static_cast<std::uint8_t>(exception->code);
+        r->epc = exception->epc;
+        r->badVAddr = exception->badVAddr;
+    }
     return drain();
 }
 
@@ -236,18 +246,10 @@ void Session::check(const Retirement& r, std::uint8_t lost) {
     o.seq = r.seq;
     o.trap = r.trap;
     o.retired = true;
-    // A store by swl or swr is compared as the merged word, as the reference core records it;
-    // its other bytes are the reference memory's (a store leaves them as they were).
-    Op op = Op::Reserved;
-    std::uint32_t memoryWord = 0;
-    if (r.arrived & kMem) {
-        op = decode(checker_.memoryWord(o.pc), o.pc).op;
-        memoryWord = checker_.memoryWord(referenceAddress(r.memAddress, options_.physical));
-    }
-    coreRecords(r, options_.physical, op, memoryWord, o.records);
+    coreRecords(r, options_.physical, o.records);
     o.writesLost = lost != 0;
     for (const TraceRecord& rec : o.records)
-        if (rec.kind == TraceRecord::Kind::Memory &&
+        if (rec.kind == TraceRecord::Kind::Memory && rec.size != 3 &&
             rec.address >= static_cast<std::uint32_t>(BoardReg::LedBank))
             coreBoard_.write(rec.address, rec.size, rec.value, rec.pc, handed_);
     std::string lostText;
@@ -314,7 +316,7 @@ void Session::narrate(std::uint32_t pc, const std::vector<TraceRecord>& records)
     if (options_.verbosity > 1) {
         std::string text;
         for (const TraceRecord& r : records)
-            text += (text.empty() ? "" : ", ") + explainRecord(r);
+            text += (text.empty() ? "" : ", ") + explainTraceRecord(r);
         fmt::print(options_.out, "coretest cosim: {:>10} {:08x}  {:<28} {}\n", handed_, pc,
                    disassemble(checker_.memoryWord(pc), pc), text);
     }

@@ -47,8 +47,16 @@ class Session {
     // Throws InputError for an image that cannot be read or has no line records.
     Session(Image image, const SessionOptions& options);
 
+    // What a core with coprocessor 0 says of an exception it took.
+    struct Exception {
+        std::uint32_t code = 0; // Cause.ExcCode, 0 to 31
+        std::uint32_t epc = 0;
+        std::uint32_t badVAddr = 0; // for an address error (codes 4 and 5)
+    };
+
+    // `exception`: the instruction trapped and the core says how (`trap` is then implied).
     Status retire(std::uint32_t seq, std::uint32_t pc, std::uint32_t insn, std::uint8_t writes,
-                  bool trap);
+                  bool trap, const Exception* exception = nullptr);
     Status writeGpr(std::uint32_t seq, std::uint32_t reg, std::uint32_t value);
     Status writeHi(std::uint32_t seq, std::uint32_t value);
     Status writeLo(std::uint32_t seq, std::uint32_t value);

@@ -71,7 +71,19 @@ module coretest_cosim_checker
                 note(coretest_cosim_write_mem(cosim, retirement_i.wm.seq, retirement_i.wm.addr,
                                               {28'd0, retirement_i.wm.be}, retirement_i.wm.data),
                      stop, error);
-            if (retirement_i.rv.valid)
+            // A trap of a core that says how it trapped is compared with its code, EPC and
+            // BadVAddr; any other retirement as it is.
+            if (retirement_i.rv.valid && retirement_i.rv.trap && retirement_i.rv.exc_info)
+                note(coretest_cosim_retire_exception(cosim, retirement_i.rv.seq,
+                                                     retirement_i.rv.pc, retirement_i.rv.insn,
+                                                     (retirement_i.rv.gpr ? COSIM_WRITES_GPR : 32'd0) |
+                                                     (retirement_i.rv.hi  ? COSIM_WRITES_HI  : 32'd0) |
+                                                     (retirement_i.rv.lo  ? COSIM_WRITES_LO  : 32'd0) |
+                                                     (retirement_i.rv.mem ? COSIM_WRITES_MEM : 32'd0),
+                                                     {27'd0, retirement_i.rv.exc_code},
+                                                     retirement_i.rv.epc, retirement_i.rv.badvaddr),
+                     stop, error);
+            else if (retirement_i.rv.valid)
                 note(coretest_cosim_retire(cosim, retirement_i.rv.seq, retirement_i.rv.pc,
                                            retirement_i.rv.insn,
                                            (retirement_i.rv.gpr  ? COSIM_WRITES_GPR : 32'd0) |

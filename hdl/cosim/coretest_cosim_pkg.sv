@@ -31,6 +31,11 @@ package coretest_cosim_pkg;
         input int unsigned switch_value, input int unsigned flags, input int unsigned verbosity);
     import "DPI-C" function int coretest_cosim_retire(input chandle cosim, input int unsigned seq,
         input int unsigned pc, input int unsigned insn, input int unsigned writes);
+    // A trap of a core with coprocessor 0 (rv.exc_info): its Cause code, EPC and BadVAddr.
+    import "DPI-C" function int coretest_cosim_retire_exception(input chandle cosim,
+        input int unsigned seq, input int unsigned pc, input int unsigned insn,
+        input int unsigned writes, input int unsigned exc_code, input int unsigned epc,
+        input int unsigned badvaddr);
     import "DPI-C" function int coretest_cosim_write_gpr(input chandle cosim,
         input int unsigned seq, input int unsigned register_number, input int unsigned value);
     import "DPI-C" function int coretest_cosim_write_hi(input chandle cosim, input int unsigned seq,

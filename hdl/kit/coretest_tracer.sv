@@ -9,9 +9,15 @@
 // one's retirement and writes in whatever order they come, and writes an instruction's lines
 // once it has retired and every write it announced has arrived, strictly in seq order:
 //   @SEQ PC rNN VALUE | @SEQ PC lo VALUE | @SEQ PC hi VALUE | @SEQ PC m ADDR VALUE
-// (+trace_untagged drops the "@SEQ " tag). Stores into the boot ROM are not recorded (the board
-// refuses them, and the reference core does not record them). The trace ends with the store of
-// 0xff to the end-mark register; nothing after it is written.
+//   @SEQ PC exc CODE EPC [BADVADDR]
+// (+trace_untagged drops the "@SEQ " tag). A store is the bytes its enables select: ADDR is the
+// first byte's address and VALUE has 2, 4, 6 or 8 digits for 1 to 4 bytes (swl and swr store
+// 1 to 4); enables with a gap, which no instruction makes, give a line per run of bytes. A trap
+// of a core that says how it trapped (rv.exc_info) is one exc line: its Cause code in decimal,
+// EPC and, for an address error (codes 04 and 05), BadVAddr; a trap without exc_info writes
+// nothing. Stores into the boot ROM are not recorded (the board refuses them, and the reference
+// core does not record them). The trace ends with the store of 0xff to the end-mark register;
+// nothing after it is written.
 //
 // A big-endian core (BIG_ENDIAN = 1) sends a store's lanes as it puts them on its data port's
 // request: lane n (be[n], data[8n+7:8n]) is the byte at addr + 3 - n; the trace names the same
@@ -77,6 +83,10 @@ module coretest_tracer
     logic [31:0] mem_addr_q[DEPTH];
     logic [ 3:0] mem_be_q[DEPTH];
     logic [31:0] mem_data_q[DEPTH];
+    logic        exc_q[DEPTH];  // a trap with exc_info: its exception is written
+    logic [ 4:0] exc_code_q[DEPTH];
+    logic [31:0] epc_q[DEPTH];
+    logic [31:0] badvaddr_q[DEPTH];
 
     logic [31:0] head_q;          // seq of the oldest instruction not yet written
     logic [31:0] next_retire_q;   // seq the next retirement must carry
@@ -162,31 +172,42 @@ module coretest_tracer
         $fwrite(fd, "%h ", virt(pc));
     endtask
 
-    // The byte address of a store lane.
-    function automatic logic [31:0] lane_addr(logic [31:0] a, int lane);
-        return a + 32'(BIG_ENDIAN ? 3 - lane : lane);
-    endfunction
+    // The store lanes lo to hi (contiguous) as one line: the first byte's address, and the bytes
+    // from there up as one number, 2 digits a byte.
+    task automatic put_lanes(logic [31:0] seq, logic [31:0] pc, logic [31:0] a, int lo, int hi,
+                             logic [31:0] data);
+        logic [31:0] first, v;
+        first = a + 32'(BIG_ENDIAN ? 3 - hi : lo);
+        v = data >> (8 * lo);
+        put_prefix(seq, pc);
+        case (hi - lo)
+            0: $fwrite(fd, "m %h %h\n", first, v[7:0]);
+            1: $fwrite(fd, "m %h %h\n", first, v[15:0]);
+            2: $fwrite(fd, "m %h %h\n", first, v[23:0]);
+            default: $fwrite(fd, "m %h %h\n", first, v);
+        endcase
+    endtask
 
+    // A store: one line for its enabled lanes, or one per run of them where the enables have a
+    // gap, in address order (lane 0 first, or lane 3 for a big-endian core).
     task automatic put_store(logic [31:0] seq, logic [31:0] pc, logic [31:0] addr, logic [3:0] be,
                              logic [31:0] data);
-        logic [31:0] a;
-        a = virt(addr);
-        case (be)
-            4'b1111: begin put_prefix(seq, pc); $fwrite(fd, "m %h %h\n", a, data); end
-            4'b0011: begin put_prefix(seq, pc); $fwrite(fd, "m %h %h\n", a + (BIG_ENDIAN ? 32'd2 : 32'd0), data[15:0]); end
-            4'b1100: begin put_prefix(seq, pc); $fwrite(fd, "m %h %h\n", a + (BIG_ENDIAN ? 32'd0 : 32'd2), data[31:16]); end
-            // A byte, or lanes no halfword or word covers (a partial-word store): one line a byte,
-            // from the lowest address up.
-            default:
-                for (int k = 0; k < 4; k++) begin
-                    int lane;
-                    lane = BIG_ENDIAN ? 3 - k : k;
-                    if (be[lane]) begin
-                        put_prefix(seq, pc);
-                        $fwrite(fd, "m %h %h\n", lane_addr(a, lane), data[lane*8+:8]);
-                    end
-                end
-        endcase
+        int start, last;
+        start = -1;
+        last = 0;
+        for (int k = 0; k < 5; k++) begin  // k = 4: past the last byte, ending any run
+            logic [1:0] lane;
+            logic on;
+            lane = 2'(BIG_ENDIAN ? 3 - k : k);
+            on = k < 4 && be[lane];
+            if (on && start < 0) start = int'(lane);
+            if (on) last = int'(lane);
+            if (!on && start >= 0) begin
+                if (BIG_ENDIAN) put_lanes(seq, pc, virt(addr), last, start, data);
+                else put_lanes(seq, pc, virt(addr), start, last, data);
+                start = -1;
+            end
+        end
     endtask
 
     // The lines of one complete instruction, in the reference core's order.
@@ -201,6 +222,13 @@ module coretest_tracer
         if (want_q[s][HI]) begin put_prefix(seq, pc_q[s]); $fwrite(fd, "hi %h\n", hi_q[s]); end
         if (want_q[s][MEM] && !in_rom(mem_addr_q[s]))
             put_store(seq, pc_q[s], mem_addr_q[s], mem_be_q[s], mem_data_q[s]);
+        if (exc_q[s]) begin
+            put_prefix(seq, pc_q[s]);
+            $fwrite(fd, "exc %0d%0d %h", exc_code_q[s] / 10, exc_code_q[s] % 10, virt(epc_q[s]));
+            if (exc_code_q[s] == 5'd4 || exc_code_q[s] == 5'd5)
+                $fwrite(fd, " %h", virt(badvaddr_q[s]));
+            $fwrite(fd, "\n");
+        end
     endtask
 
     // Read data the board poisons, in a value on the enabled lanes.
@@ -321,6 +349,10 @@ module coretest_tracer
                     pc_q[s] <= rv.pc;
                     insn_q[s] <= rv.insn;
                     want_q[s] <= rv.trap ? 4'b0 : {rv.mem, rv.lo, rv.hi, rv.gpr};
+                    exc_q[s] <= rv.trap && rv.exc_info;
+                    exc_code_q[s] <= rv.exc_code;
+                    epc_q[s] <= rv.epc;
+                    badvaddr_q[s] <= rv.badvaddr;
                 end
                 next_retire_q <= rv.seq + 32'd1;
             end

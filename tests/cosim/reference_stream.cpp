@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <optional>
 #include <regex>
 #include <stdexcept>
 #include <utility>
 
 #include "coretest/image.h"
+#include "coretest/instr.h"
 #include "coretest/routine_reports.h"
 #include "coretest/run.h"
 
@@ -15,20 +18,44 @@ namespace coretest::cosim_test {
 
 namespace {
 
+// The reference core's instructions in the terms a core reports them: a swl or swr store as the
+// bytes it writes (the reference core itself reports the merged word: the bytes follow from the
+// address, rs + offset, with rs as the run wrote it), a trap with the exception entry set (a
+// failed fetch as an instruction of its own).
 class StreamRecorder : public CommitStream {
   public:
     StreamRecorder(const RomMap& map, std::vector<StreamInstruction>& out) : map_(map), out_(out) {}
 
-    // An exception: the instruction that raised it retires as a trap. A fetch that failed is an
-    // instruction of its own at the fetched address, as a core retires it.
+    void regWritten(std::uint32_t pc, unsigned reg, std::uint32_t value) override {
+        regs_[reg] = value;
+        CommitStream::regWritten(pc, reg, value);
+    }
+    void memoryWritten(std::uint32_t pc, std::uint32_t addr, unsigned size,
+                       std::uint32_t value) override {
+        const Instr i = decode(map_.word(pc), pc);
+        const unsigned offset = (regs_[i.rs] + i.imm) & 3;
+        if (i.op == Op::Swl && offset != 3) {
+            const std::uint32_t mask = (1u << (8 * (offset + 1))) - 1;
+            return CommitStream::memoryWritten(pc, addr, offset + 1, value & mask);
+        }
+        if (i.op == Op::Swr && offset != 0)
+            return CommitStream::memoryWritten(pc, addr + offset, 4 - offset,
+                                               value >> (8 * offset));
+        CommitStream::memoryWritten(pc, addr, size, value);
+    }
     void exceptionTaken(const ExceptionRecord& e) override {
+        const bool addressError =
+            e.cause == ExceptionCause::AddressLoad || e.cause == ExceptionCause::AddressStore;
+        exception_ = StreamInstruction::Exception{static_cast<std::uint32_t>(e.cause),
+                                                  e.delaySlot ? e.pc - 4 : e.pc,
+                                                  addressError ? e.badAddress : 0};
         const bool fetch = e.badAddress == e.pc && (e.cause == ExceptionCause::BusFetch ||
                                                     e.cause == ExceptionCause::AddressLoad);
-        if (!fetch) {
-            trapNext_ = true;
-            return;
-        }
-        if (!ended()) out_.push_back({.seq = next(), .pc = e.pc, .insn = 0, .trap = true});
+        if (!fetch) return;
+        if (!ended())
+            out_.push_back(
+                {.seq = next(), .pc = e.pc, .insn = 0, .trap = true, .exception = exception_});
+        exception_.reset();
     }
 
   protected:
@@ -37,7 +64,9 @@ class StreamRecorder : public CommitStream {
                         .pc = pc,
                         .insn = map_.word(pc),
                         .records = records,
-                        .trap = std::exchange(trapNext_, false)});
+                        .trap = exception_.has_value(),
+                        .exception = exception_});
+        exception_.reset();
     }
 
   private:
@@ -45,7 +74,8 @@ class StreamRecorder : public CommitStream {
 
     const RomMap& map_;
     std::vector<StreamInstruction>& out_;
-    bool trapNext_ = false;
+    std::array<std::uint32_t, 32> regs_{};
+    std::optional<StreamInstruction::Exception> exception_;
 };
 
 std::vector<StreamInstruction> recordStream(const char* path) {
@@ -79,9 +109,15 @@ std::uint32_t announced(const StreamInstruction& i) {
     return bits;
 }
 
-int deliver(coretest_cosim* cosim, const Event& e) {
+int deliver(coretest_cosim* cosim, const Event& e, bool exceptions) {
     const StreamInstruction& i = *e.instruction;
-    if (!e.record) return coretest_cosim_retire(cosim, i.seq, i.pc, i.insn, announced(i));
+    if (!e.record) {
+        if (i.trap && exceptions && i.exception)
+            return coretest_cosim_retire_exception(
+                cosim, i.seq, i.pc, i.insn, announced(i) & ~CORETEST_COSIM_TRAP, i.exception->code,
+                i.exception->epc, i.exception->badVAddr);
+        return coretest_cosim_retire(cosim, i.seq, i.pc, i.insn, announced(i));
+    }
     const TraceRecord& r = *e.record;
     switch (r.kind) {
     case TraceRecord::Kind::Reg: return coretest_cosim_write_gpr(cosim, i.seq, r.reg, r.value);
@@ -149,7 +185,7 @@ AddressRange routineRange(const std::string& name) {
 void deliverAll(coretest_cosim* cosim, const std::vector<StreamInstruction>& stream,
                 const Delivery& delivery, FeedResult& result) {
     for (const Event& e : schedule(stream, delivery)) {
-        const int status = deliver(cosim, e);
+        const int status = deliver(cosim, e, delivery.exceptions);
         if (status != CORETEST_COSIM_OK && result.firstStatus == CORETEST_COSIM_OK) {
             result.firstStatus = status;
             result.firstSeq = e.instruction->seq;

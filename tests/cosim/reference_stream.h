@@ -4,6 +4,7 @@
 // library through its C interface.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,19 +14,27 @@
 
 namespace coretest::cosim_test {
 
+// An instruction as the reference core retires it, in a core's terms: a swl or swr store as the
+// bytes it writes, a trap with the exception a core with coprocessor 0 reports.
 struct StreamInstruction {
+    struct Exception {
+        std::uint32_t code = 0; // Cause.ExcCode
+        std::uint32_t epc = 0;
+        std::uint32_t badVAddr = 0; // address errors only, else 0
+    };
     std::uint32_t seq = 0;
     std::uint32_t pc = 0;
     std::uint32_t insn = 0;
     std::vector<TraceRecord> records;
     bool trap = false;
-    std::uint32_t announcedAlso = 0; // announced writes beyond the records (that never arrive)
-    bool retires = true;             // false: its writes arrive, its retirement never does
+    std::uint32_t announcedAlso = 0;    // announced writes beyond the records (that never arrive)
+    bool retires = true;                // false: its writes arrive, its retirement never does
+    std::optional<Exception> exception; // with trap
 };
 
 // Every instruction of the short run up to the end-mark store (built once).
 const std::vector<StreamInstruction>& referenceStream();
-// The same for the second ROM, whose exceptions retire as traps.
+// The same for the second ROM, whose exceptions retire as traps, each with its exception.
 const std::vector<StreamInstruction>& secondRomStream();
 
 // The first instruction of the stream that satisfies `pick`.
@@ -42,6 +51,9 @@ struct Delivery {
     std::size_t lateHiLo = 0;
     // A store arrives before the retirement of the instruction before it.
     bool earlyStores = false;
+    // A trap comes with its exception (coretest_cosim_retire_exception), as from a core with
+    // coprocessor 0; false: only CORETEST_COSIM_TRAP, as from a core without one.
+    bool exceptions = true;
 };
 
 struct FeedResult {

@@ -31,6 +31,7 @@ struct TracerCase {
     const char* plusargs;
     const char* trace;    // the file the tracer writes
     const char* messages; // what it reports, at the end of the run
+    const char* params = "";
 };
 
 const TracerCase kTracerCases[] = {
@@ -63,6 +64,41 @@ const TracerCase kTracerCases[] = {
      "arrived\n"
      "tracer: 1 instructions written to t.trace, without the end mark\n"
      "tracer_script_tb: trace_end 0, errors 1"},
+    {"swl_swr_and_exceptions", "+scenario=bytes",
+     // Each store from its first byte, 2 digits a byte; enables with a gap give a line per run;
+     // a trap is an exc line when the core says how it trapped (BadVAddr for an address error)
+     // and nothing when it does not (12).
+     "@1 bfc00000 m 80000100 aa\n"
+     "@2 bfc00004 m 80000100 bbaa\n"
+     "@3 bfc00008 m 80000100 ccbbaa\n"
+     "@4 bfc0000c m 80000100 ddccbbaa\n"
+     "@5 bfc00010 m 80000104 44332211\n"
+     "@6 bfc00014 m 80000105 332211\n"
+     "@7 bfc00018 m 80000106 2211\n"
+     "@8 bfc0001c m 80000107 11\n"
+     "@9 bfc00020 m 80000108 ff\n"
+     "@9 bfc00020 m 8000010a ee\n"
+     "@10 bfc00024 exc 12 bfc00024\n"
+     "@11 bfc0002c exc 05 bfc00028 80000003\n"
+     "@13 bfc00034 m fffffff0 000000ff\n",
+     "tracer: 13 instructions written to t.trace, up to the end mark\n"
+     "tracer_script_tb: trace_end 1, errors 0"},
+    {"swl_swr_big_endian", "+scenario=bytes",
+     // The same lanes of a big-endian core: lane n is the byte at addr + 3 - n.
+     "@1 bfc00000 m 80000103 aa\n"
+     "@2 bfc00004 m 80000102 bbaa\n"
+     "@3 bfc00008 m 80000101 ccbbaa\n"
+     "@4 bfc0000c m 80000100 ddccbbaa\n"
+     "@5 bfc00010 m 80000104 44332211\n"
+     "@6 bfc00014 m 80000104 332211\n"
+     "@7 bfc00018 m 80000104 2211\n"
+     "@8 bfc0001c m 80000104 11\n"
+     "@9 bfc00020 m 80000109 ee\n"
+     "@9 bfc00020 m 8000010b ff\n"
+     "@10 bfc00024 exc 12 bfc00024\n"
+     "@11 bfc0002c exc 05 bfc00028 80000003\n"
+     "@13 bfc00034 m fffffff0 000000ff\n",
+     "tracer_script_tb: trace_end 1, errors 0", "-Ptracer_script_tb.BIG=1"},
 };
 
 class TracerTest : public ::testing::TestWithParam<TracerCase> {};
@@ -71,7 +107,7 @@ TEST_P(TracerTest, WritesProgramOrderAndReportsWhatNeverArrived) {
     const TracerCase& c = GetParam();
     const ScratchFolder dir("coretest-tracer");
     const CliResult run =
-        simulate(dir, "tracer_script_tb", "", std::string("+trace=t.trace ") + c.plusargs);
+        simulate(dir, "tracer_script_tb", c.params, std::string("+trace=t.trace ") + c.plusargs);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find(c.messages), std::string::npos) << run.out;
     EXPECT_EQ(readAll(dir.path() / "t.trace"), c.trace);

@@ -39,6 +39,7 @@
 #include <string_view>
 #include <vector>
 
+#include "coretest/reference_commits.h"
 #include "coretest/rom_map.h"
 #include "coretest/run.h"
 #include "coretest/trace.h"
@@ -46,11 +47,11 @@
 
 namespace coretest {
 
-// The record kinds a comparison looks at ("gpr", "hilo", "mem", comma-separated).
+// The record kinds a comparison looks at ("gpr", "hilo", "mem", "exc", comma-separated).
 struct RecordKinds {
-    bool gpr = true, hilo = true, mem = true;
+    bool gpr = true, hilo = true, mem = true, exc = true;
     bool has(TraceRecord::Kind k) const;
-    bool all() const { return gpr && hilo && mem; }
+    bool all() const { return gpr && hilo && mem && exc; }
     std::string describe() const; // "gpr,hilo"
     // Throws InputError for an unknown name.
     static RecordKinds parse(std::string_view text);
