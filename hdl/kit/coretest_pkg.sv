@@ -112,5 +112,68 @@ package coretest_pkg;
     localparam logic [31:0] CORETEST_READ_POISON = 32'hbad0_da7a;
     /* verilator lint_on UNUSEDPARAM */
 
+    // ---- The bus protocols of hdl/kit/bus: one packed struct for each direction ----
+    // A core with one of these ports connects through the matching adapter (coretest_bus_*), which
+    // takes what the core drives as the *_req_t and answers with the *_rsp_t. Fields are named as
+    // the protocols name their signals, in lower case; a core with loose signals assigns them
+    // field by field (docs/bus-adapters.md).
+
+    // AXI4-Lite, 32-bit data: what the master drives (AxPROT is not used) ...
+    typedef struct packed {
+        logic        awvalid;
+        logic [31:0] awaddr;
+        logic        wvalid;
+        logic [31:0] wdata;
+        logic [ 3:0] wstrb;
+        logic        bready;
+        logic        arvalid;
+        logic [31:0] araddr;
+        logic        rready;
+    } coretest_axil_req_t;
+
+    // ... and what the slave drives. bresp and rresp: 2'b00 OKAY, 2'b11 DECERR.
+    typedef struct packed {
+        logic        awready;
+        logic        wready;
+        logic        bvalid;
+        logic [ 1:0] bresp;
+        logic        arready;
+        logic        rvalid;
+        logic [31:0] rdata;
+        logic [ 1:0] rresp;
+    } coretest_axil_rsp_t;
+
+    // Wishbone B4, 32-bit data, 8-bit granularity, classic or pipelined: the master's side (dat
+    // is the write data) and the slave's (dat is the read data; RTY is never raised).
+    typedef struct packed {
+        logic        cyc;
+        logic        stb;
+        logic        we;
+        logic [ 3:0] sel;
+        logic [31:0] adr;
+        logic [31:0] dat;
+    } coretest_wb_req_t;
+    typedef struct packed {
+        logic        ack;
+        logic        err;
+        logic        stall;
+        logic [31:0] dat;
+    } coretest_wb_rsp_t;
+
+    // A 4-phase request/acknowledge port: rd (a load or fetch) or wr (a store) with the address,
+    // byte enables and store data, held until ack; and ack with the read data and the bus error.
+    typedef struct packed {
+        logic        rd;
+        logic        wr;
+        logic [ 3:0] be;
+        logic [31:0] addr;
+        logic [31:0] wdata;
+    } coretest_fourphase_req_t;
+    typedef struct packed {
+        logic        ack;
+        logic [31:0] rdata;
+        logic        err;
+    } coretest_fourphase_rsp_t;
+
 endpackage
 `default_nettype wire

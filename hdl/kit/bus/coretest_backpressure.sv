@@ -11,8 +11,7 @@ module coretest_backpressure
     parameter int          WIDTH = 4,     // 1 to 32
     parameter logic [31:0] SALT  = 32'd0  // a different stream per instance
 ) (
-    input  wire logic             clk_i,
-    input  wire logic             rst_i,
+    input  wire logic             clk_i, rst_i,
     output logic      [WIDTH-1:0] hold_o
 );
     logic [31:0] seed;

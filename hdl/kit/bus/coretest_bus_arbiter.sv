@@ -7,8 +7,7 @@
 module coretest_bus_arbiter
     import coretest_pkg::*;
 (
-    input  wire logic              clk_i,
-    input  wire logic              rst_i,
+    input  wire logic              clk_i, rst_i,
     /* verilator lint_off UNUSEDSIGNAL */
     input  wire coretest_mem_req_t i_req_i,    // instruction port (req and addr)
     /* verilator lint_on UNUSEDSIGNAL */

@@ -18,28 +18,11 @@ module coretest_bus_axil
     parameter bit          ADDR_WORDS = 1'b0,
     parameter logic [31:0] SALT       = 32'd0
 ) (
-    input  wire logic              clk_i,
-    input  wire logic              rst_i,
-    // the core's AXI4-Lite master
-    input  wire logic              awvalid_i,
-    output logic                   awready_o,
-    input  wire logic       [31:0] awaddr_i,
-    input  wire logic              wvalid_i,
-    output logic                   wready_o,
-    input  wire logic       [31:0] wdata_i,
-    input  wire logic       [ 3:0] wstrb_i,
-    output logic                   bvalid_o,
-    input  wire logic              bready_i,
-    output logic            [ 1:0] bresp_o,
-    input  wire logic              arvalid_i,
-    output logic                   arready_o,
-    input  wire logic       [31:0] araddr_i,
-    output logic                   rvalid_o,
-    input  wire logic              rready_i,
-    output logic            [31:0] rdata_o,
-    output logic            [ 1:0] rresp_o,
-    output coretest_mem_req_t      b_req_o,  // the board's port
-    input  wire coretest_mem_rsp_t b_rsp_i
+    input  wire logic               clk_i, rst_i,
+    input  wire coretest_axil_req_t axi_req_i,  // the core's AXI4-Lite master
+    output coretest_axil_rsp_t      axi_rsp_o,
+    output coretest_mem_req_t       b_req_o,    // the board's port
+    input  wire coretest_mem_rsp_t  b_rsp_i
 );
     localparam logic [1:0] OKAY = 2'b00, DECERR = 2'b11;
 
@@ -67,14 +50,14 @@ module coretest_bus_axil
     op_e         op_q;
     logic        last_read_q;                     // the board's last access was a read
 
-    assign awready_o = !aw_full_q && !hold[0];
-    assign wready_o = !w_full_q && !hold[1];
-    assign arready_o = !ar_full_q && !hold[2];
-    assign bvalid_o = b_valid_q;
-    assign bresp_o = b_resp_q;
-    assign rvalid_o = r_valid_q;
-    assign rdata_o = r_data_q;
-    assign rresp_o = r_resp_q;
+    assign axi_rsp_o.awready = !aw_full_q && !hold[0];
+    assign axi_rsp_o.wready = !w_full_q && !hold[1];
+    assign axi_rsp_o.arready = !ar_full_q && !hold[2];
+    assign axi_rsp_o.bvalid = b_valid_q;
+    assign axi_rsp_o.bresp = b_resp_q;
+    assign axi_rsp_o.rvalid = r_valid_q;
+    assign axi_rsp_o.rdata = r_data_q;
+    assign axi_rsp_o.rresp = r_resp_q;
 
     logic write_ready, read_ready;  // can go to the board
     assign write_ready = aw_full_q && w_full_q && !b_pending_q && !b_valid_q;
@@ -98,18 +81,18 @@ module coretest_bus_axil
             op_q <= IDLE;
             last_read_q <= 1'b0;
         end else begin
-            if (awvalid_i && awready_o) begin
+            if (axi_req_i.awvalid && axi_rsp_o.awready) begin
                 aw_full_q <= 1'b1;
-                aw_addr_q <= board_addr(awaddr_i);
+                aw_addr_q <= board_addr(axi_req_i.awaddr);
             end
-            if (wvalid_i && wready_o) begin
+            if (axi_req_i.wvalid && axi_rsp_o.wready) begin
                 w_full_q <= 1'b1;
-                w_data_q <= wdata_i;
-                w_strb_q <= wstrb_i;
+                w_data_q <= axi_req_i.wdata;
+                w_strb_q <= axi_req_i.wstrb;
             end
-            if (arvalid_i && arready_o) begin
+            if (axi_req_i.arvalid && axi_rsp_o.arready) begin
                 ar_full_q <= 1'b1;
-                ar_addr_q <= board_addr(araddr_i);
+                ar_addr_q <= board_addr(axi_req_i.araddr);
             end
             case (op_q)
                 IDLE:
@@ -138,12 +121,12 @@ module coretest_bus_axil
                 b_pending_q <= 1'b0;
                 b_valid_q <= 1'b1;
             end
-            if (b_valid_q && bready_i) b_valid_q <= 1'b0;
+            if (b_valid_q && axi_req_i.bready) b_valid_q <= 1'b0;
             if (r_pending_q && !hold[4]) begin
                 r_pending_q <= 1'b0;
                 r_valid_q <= 1'b1;
             end
-            if (r_valid_q && rready_i) r_valid_q <= 1'b0;
+            if (r_valid_q && axi_req_i.rready) r_valid_q <= 1'b0;
         end
     end
 endmodule

@@ -5,21 +5,16 @@
 // Rules, for each of AW, W and AR: VALID stays up until READY, and the transfer (AWADDR; WDATA
 // and WSTRB; ARADDR) does not change while VALID waits for READY. Cycles count from the end of
 // reset, as the monitor's do.
-module coretest_bus_axil_checker #(
+module coretest_bus_axil_checker
+    import coretest_pkg::*;
+#(
     parameter PORT = "data"
 ) (
-    input wire logic        clk_i,
-    input wire logic        rst_i,
-    input wire logic        awvalid_i,
-    input wire logic        awready_i,
-    input wire logic [31:0] awaddr_i,
-    input wire logic        wvalid_i,
-    input wire logic        wready_i,
-    input wire logic [31:0] wdata_i,
-    input wire logic [ 3:0] wstrb_i,
-    input wire logic        arvalid_i,
-    input wire logic        arready_i,
-    input wire logic [31:0] araddr_i
+    input wire logic               clk_i, rst_i,
+    /* verilator lint_off UNUSEDSIGNAL */
+    input wire coretest_axil_req_t axi_req_i,  // the master's side (B and R are not checked)
+    input wire coretest_axil_rsp_t axi_rsp_i   // the adapter's: its readies
+    /* verilator lint_on UNUSEDSIGNAL */
 );
     logic [63:0] cycle_q;
     logic        aw_wait_q, w_wait_q, ar_wait_q;  // VALID without READY in the last cycle
@@ -39,20 +34,22 @@ module coretest_bus_axil_checker #(
             ar_wait_q <= 1'b0;
         end else begin
             cycle_q <= cycle_q + 64'd1;
-            if (aw_wait_q && !awvalid_i) broken("AWVALID dropped before AWREADY");
-            else if (aw_wait_q && awaddr_i != awaddr_q) broken("AWADDR changed while AWVALID waited for AWREADY");
-            else if (w_wait_q && !wvalid_i) broken("WVALID dropped before WREADY");
-            else if (w_wait_q && {wdata_i, wstrb_i} != {wdata_q, wstrb_q})
+            if (aw_wait_q && !axi_req_i.awvalid) broken("AWVALID dropped before AWREADY");
+            else if (aw_wait_q && axi_req_i.awaddr != awaddr_q)
+                broken("AWADDR changed while AWVALID waited for AWREADY");
+            else if (w_wait_q && !axi_req_i.wvalid) broken("WVALID dropped before WREADY");
+            else if (w_wait_q && {axi_req_i.wdata, axi_req_i.wstrb} != {wdata_q, wstrb_q})
                 broken("WDATA/WSTRB changed while WVALID waited for WREADY");
-            else if (ar_wait_q && !arvalid_i) broken("ARVALID dropped before ARREADY");
-            else if (ar_wait_q && araddr_i != araddr_q) broken("ARADDR changed while ARVALID waited for ARREADY");
-            aw_wait_q <= awvalid_i && !awready_i;
-            w_wait_q <= wvalid_i && !wready_i;
-            ar_wait_q <= arvalid_i && !arready_i;
-            awaddr_q <= awaddr_i;
-            wdata_q <= wdata_i;
-            wstrb_q <= wstrb_i;
-            araddr_q <= araddr_i;
+            else if (ar_wait_q && !axi_req_i.arvalid) broken("ARVALID dropped before ARREADY");
+            else if (ar_wait_q && axi_req_i.araddr != araddr_q)
+                broken("ARADDR changed while ARVALID waited for ARREADY");
+            aw_wait_q <= axi_req_i.awvalid && !axi_rsp_i.awready;
+            w_wait_q <= axi_req_i.wvalid && !axi_rsp_i.wready;
+            ar_wait_q <= axi_req_i.arvalid && !axi_rsp_i.arready;
+            awaddr_q <= axi_req_i.awaddr;
+            wdata_q <= axi_req_i.wdata;
+            wstrb_q <= axi_req_i.wstrb;
+            araddr_q <= axi_req_i.araddr;
         end
     end
 endmodule

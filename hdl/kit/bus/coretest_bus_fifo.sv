@@ -6,8 +6,7 @@ module coretest_bus_fifo #(
     parameter int WIDTH = 8,
     parameter int DEPTH = 2
 ) (
-    input  wire logic             clk_i,
-    input  wire logic             rst_i,
+    input  wire logic             clk_i, rst_i,
     input  wire logic             push_i,
     input  wire logic [WIDTH-1:0] data_i,
     input  wire logic             pop_i,

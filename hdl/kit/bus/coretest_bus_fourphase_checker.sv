@@ -5,25 +5,26 @@
 // Rules: rd and wr are not both up; a request stays up until ack, and its address, byte enables
 // and store data do not change while it is up; a new request waits until ack has fallen. Cycles
 // count from the end of reset, as the monitor's do.
-module coretest_bus_fourphase_checker #(
+module coretest_bus_fourphase_checker
+    import coretest_pkg::*;
+#(
     parameter PORT = "data"
 ) (
-    input wire logic        clk_i,
-    input wire logic        rst_i,
-    input wire logic        rd_i,
-    input wire logic        wr_i,
-    input wire logic [ 3:0] be_i,
-    input wire logic [31:0] addr_i,
-    input wire logic [31:0] wdata_i,
-    input wire logic        ack_i
+    input wire logic                    clk_i, rst_i,
+    input wire coretest_fourphase_req_t fourphase_req_i,  // the master's side
+    /* verilator lint_off UNUSEDSIGNAL */
+    input wire coretest_fourphase_rsp_t fourphase_rsp_i   // the adapter's: its ack
+    /* verilator lint_on UNUSEDSIGNAL */
 );
     logic [63:0] cycle_q;
     logic        req_q, ack_q;
     logic [69:0] request_q;
     logic [69:0] request;
-    logic        req;
-    assign req = rd_i || wr_i;
-    assign request = {rd_i, wr_i, wr_i ? be_i : 4'd0, addr_i, wr_i ? wdata_i : 32'd0};
+    logic        rd, wr, ack, req;
+    assign {rd, wr, ack} = {fourphase_req_i.rd, fourphase_req_i.wr, fourphase_rsp_i.ack};
+    assign req = rd || wr;
+    assign request = {rd, wr, wr ? fourphase_req_i.be : 4'd0, fourphase_req_i.addr,
+                      wr ? fourphase_req_i.wdata : 32'd0};
 
     task automatic broken(string rule);
         $display("coretest: FAIL: 4-phase port: %s at cycle %0d (%0s port)", rule, cycle_q, PORT);
@@ -37,13 +38,13 @@ module coretest_bus_fourphase_checker #(
             ack_q <= 1'b0;
         end else begin
             cycle_q <= cycle_q + 64'd1;
-            if (rd_i && wr_i) broken("rd and wr both up");
+            if (rd && wr) broken("rd and wr both up");
             else if (req_q && !ack_q && !req) broken("request dropped before ack");
             else if (req_q && req && request != request_q)
                 broken("address, byte enables or data changed while the request was up");
-            else if (!req_q && req && ack_i) broken("request raised before ack fell");
+            else if (!req_q && req && ack) broken("request raised before ack fell");
             req_q <= req;
-            ack_q <= ack_i;
+            ack_q <= ack;
             request_q <= request;
         end
     end

@@ -14,8 +14,7 @@ module coretest_bus_hold_checker
     parameter     PORT      = "data",
     parameter bit PIPELINED = 1'b0
 ) (
-    input  wire logic              clk_i,
-    input  wire logic              rst_i,
+    input  wire logic              clk_i, rst_i,
     input  wire coretest_mem_req_t req_i,
     input  wire logic              ready_i  // the request is taken in this cycle
 );

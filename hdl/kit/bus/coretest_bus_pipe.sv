@@ -19,8 +19,7 @@ module coretest_bus_pipe
     parameter bit          ADDR_WORDS  = 1'b0,
     parameter logic [31:0] SALT        = 32'd0
 ) (
-    input  wire logic              clk_i,
-    input  wire logic              rst_i,
+    input  wire logic              clk_i, rst_i,
     input  wire coretest_mem_req_t req_i,    // the core's port
     output logic                   req_ready_o,
     output coretest_mem_rsp_t      rsp_o,

@@ -5,31 +5,28 @@
 // Rules: STB without CYC; classic: STB dropped, or ADR/WE/SEL/DAT changed, before ACK or ERR;
 // pipelined: STB dropped, or ADR/WE/SEL/DAT changed, while STALL held it; CYC dropped before every
 // request taken had its ACK or ERR. Cycles count from the end of reset, as the monitor's do.
-module coretest_bus_wb_checker #(
+module coretest_bus_wb_checker
+    import coretest_pkg::*;
+#(
     parameter bit PIPELINED = 1'b0,
     parameter     PORT      = "data"
 ) (
-    input wire logic        clk_i,
-    input wire logic        rst_i,
-    input wire logic        cyc_i,
-    input wire logic        stb_i,
-    input wire logic        we_i,
-    input wire logic [ 3:0] sel_i,
-    input wire logic [31:0] adr_i,
-    input wire logic [31:0] dat_i,  // the master's write data
-    input wire logic        ack_i,
-    input wire logic        err_i,
-    input wire logic        stall_i
+    input wire logic             clk_i, rst_i,
+    input wire coretest_wb_req_t wb_req_i,  // the master's side
+    /* verilator lint_off UNUSEDSIGNAL */
+    input wire coretest_wb_rsp_t wb_rsp_i   // the adapter's (its read data is not checked)
+    /* verilator lint_on UNUSEDSIGNAL */
 );
     logic [63:0] cycle_q;
     logic [31:0] outstanding_q;  // pipelined: requests taken without their ACK or ERR yet
     logic        waiting_q;      // STB was up and not taken in the last cycle
     logic [68:0] request_q;      // what it offered
     logic [68:0] request;
-    logic        taken, answered;
-    assign request = {we_i, sel_i, adr_i, we_i ? dat_i : 32'd0};
-    assign answered = ack_i || err_i;
-    assign taken = cyc_i && stb_i && (PIPELINED ? !stall_i : answered);
+    logic        cyc, stb, taken, answered;
+    assign {cyc, stb} = {wb_req_i.cyc, wb_req_i.stb};
+    assign request = {wb_req_i.we, wb_req_i.sel, wb_req_i.adr, wb_req_i.we ? wb_req_i.dat : 32'd0};
+    assign answered = wb_rsp_i.ack || wb_rsp_i.err;
+    assign taken = cyc && stb && (PIPELINED ? !wb_rsp_i.stall : answered);
 
     task automatic broken(string rule);
         $display("coretest: FAIL: Wishbone: %s at cycle %0d (%0s port)", rule, cycle_q, PORT);
@@ -43,18 +40,18 @@ module coretest_bus_wb_checker #(
             waiting_q <= 1'b0;
         end else begin
             cycle_q <= cycle_q + 64'd1;
-            if (stb_i && !cyc_i) broken("STB without CYC");
-            else if (PIPELINED && waiting_q && !stb_i) broken("STB dropped while STALL held it");
-            else if (waiting_q && !stb_i) broken("STB dropped before ACK or ERR");
+            if (stb && !cyc) broken("STB without CYC");
+            else if (PIPELINED && waiting_q && !stb) broken("STB dropped while STALL held it");
+            else if (waiting_q && !stb) broken("STB dropped before ACK or ERR");
             else if (PIPELINED && waiting_q && request != request_q)
                 broken("ADR/WE/SEL/DAT changed while STALL held STB");
             else if (waiting_q && request != request_q)
                 broken("ADR/WE/SEL/DAT changed before ACK or ERR");
-            else if (PIPELINED && !cyc_i && outstanding_q != 0)
+            else if (PIPELINED && !cyc && outstanding_q != 0)
                 broken("CYC dropped before every request had its ACK or ERR");
-            waiting_q <= cyc_i && stb_i && !taken;
+            waiting_q <= cyc && stb && !taken;
             request_q <= request;
-            if (PIPELINED) outstanding_q <= outstanding_q + 32'(taken) - 32'(answered && cyc_i);
+            if (PIPELINED) outstanding_q <= outstanding_q + 32'(taken) - 32'(answered && cyc);
         end
     end
 endmodule

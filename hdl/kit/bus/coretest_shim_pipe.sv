@@ -5,8 +5,7 @@
 module coretest_shim_pipe
     import coretest_pkg::*;
 (
-    input  wire logic              clk_i,
-    input  wire logic              rst_i,
+    input  wire logic              clk_i, rst_i,
     input  wire coretest_mem_req_t req_i,  // the core's port
     output coretest_mem_rsp_t      rsp_o,
     output coretest_mem_req_t      req_o,  // pipelined master

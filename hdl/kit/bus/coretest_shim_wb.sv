@@ -8,37 +8,27 @@ module coretest_shim_wb
 #(
     parameter bit PIPELINED = 1'b0
 ) (
-    input  wire logic              clk_i,
-    input  wire logic              rst_i,
-    input  wire coretest_mem_req_t req_i,  // the core's port
+    input  wire logic              clk_i, rst_i,
+    input  wire coretest_mem_req_t req_i,     // the core's port
     output coretest_mem_rsp_t      rsp_o,
-    // Wishbone master
-    output logic                   cyc_o,
-    output logic                   stb_o,
-    output logic                   we_o,
-    output logic            [ 3:0] sel_o,
-    output logic            [31:0] adr_o,
-    output logic            [31:0] dat_o,
-    input  wire logic       [31:0] dat_i,
-    input  wire logic              ack_i,
-    input  wire logic              err_i,
-    input  wire logic              stall_i
+    output coretest_wb_req_t       wb_req_o,  // Wishbone master
+    input  wire coretest_wb_rsp_t  wb_rsp_i
 );
     logic taken_q;  // pipelined: the request was taken, its answer is awaited
-    assign cyc_o = req_i.req;
-    assign stb_o = req_i.req && !(PIPELINED && taken_q);
-    assign we_o = req_i.we;
-    assign sel_o = req_i.be;
-    assign adr_o = req_i.addr;
-    assign dat_o = req_i.wdata;
-    assign rsp_o.ready = req_i.req && (ack_i || err_i);
-    assign rsp_o.rdata = dat_i;
-    assign rsp_o.err = err_i;
+    assign wb_req_o.cyc = req_i.req;
+    assign wb_req_o.stb = req_i.req && !(PIPELINED && taken_q);
+    assign wb_req_o.we = req_i.we;
+    assign wb_req_o.sel = req_i.be;
+    assign wb_req_o.adr = req_i.addr;
+    assign wb_req_o.dat = req_i.wdata;
+    assign rsp_o.ready = req_i.req && (wb_rsp_i.ack || wb_rsp_i.err);
+    assign rsp_o.rdata = wb_rsp_i.dat;
+    assign rsp_o.err = wb_rsp_i.err;
 
     always_ff @(posedge clk_i) begin
         if (rst_i || !PIPELINED) taken_q <= 1'b0;
         else if (rsp_o.ready) taken_q <= 1'b0;
-        else if (stb_o && !stall_i) taken_q <= 1'b1;
+        else if (wb_req_o.stb && !wb_rsp_i.stall) taken_q <= 1'b1;
     end
 endmodule
 `default_nettype wire

@@ -17,16 +17,18 @@ package coretest_bus_tb_pkg;
     // A request that reaches a path only while it is chosen (on), and the board's answer that
     // reaches it only then.
     function automatic coretest_mem_req_t request_on(logic on, coretest_mem_req_t r);
-        coretest_mem_req_t q;
-        q = r;
-        q.req = on && r.req;
-        return q;
+        return {on && r.req, r.we, r.be, r.addr, r.wdata};
     endfunction
     function automatic coretest_mem_rsp_t answer_on(logic on, coretest_mem_rsp_t r);
-        coretest_mem_rsp_t a;
-        a = r;
-        a.ready = on && r.ready;
-        return a;
+        return {on && r.ready, r.rdata, r.err};
+    endfunction
+
+    // An AXI4-Lite master's request with ARVALID taken down (drop): +broken_master.
+    function automatic coretest_axil_req_t arvalid_dropped(coretest_axil_req_t r, logic drop);
+        coretest_axil_req_t q;
+        q = r;
+        q.arvalid = r.arvalid && !drop;
+        return q;
     endfunction
 endpackage
 `default_nettype wire
