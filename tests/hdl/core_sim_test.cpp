@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "hdl/hdl_support.h"
 
@@ -178,15 +179,50 @@ ReferenceBoard referenceWithFault(const Knob& knob, int rom) {
 }
 
 // Our core with the knob against the reference core with its fault, on one ROM.
-void expectKnobAgrees(const Knob& knob, int rom, const std::string& hex) {
+void expectKnobAgrees(const Knob& knob, int rom, const std::string& hex,
+                      const std::string& plusargs = "") {
     const ReferenceBoard expected = referenceWithFault(knob, rom);
     if (expected.verdict.empty()) return;
-    const CliResult rtl = runCommand(verilatorRun("+bug=" + knob.name, hex));
+    const CliResult rtl = runCommand(verilatorRun("+bug=" + knob.name + " " + plusargs, hex));
     EXPECT_EQ(withoutRepeats(capturesOf(rtl.out, "(?:^|\n)display (0x[0-9a-f]{8}):")),
               withoutRepeats(expected.displays))
         << rtl.out;
     EXPECT_EQ(verdictOfSummary(rtl.out), expected.verdict) << rtl.out;
     EXPECT_EQ(rtl.status, expected.verdict == "pass" ? 0 : 1) << rtl.out;
+}
+
+// Where each routine ended in a commit trace: its display word, and the pc of the last write
+// before the routine's report (the report's own writes lie in the 12 bytes before its display
+// store), which is in the case that failed, or in the last case when all passed.
+std::vector<std::string> routineEnds(const std::string& path) {
+    constexpr const char* kDisplayReg = "fffff010";
+    std::ifstream in(path);
+    std::vector<std::string> ends;
+    std::vector<std::uint32_t> writes; // pcs of the writes since the last display store
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        std::string pc, kind, where, value;
+        fields >> pc;
+        if (!pc.empty() && pc[0] == '@') fields >> pc;
+        fields >> kind >> where >> value;
+        const bool isWrite =
+            kind == "m" || kind == "hi" || kind == "lo" || (kind.size() == 3 && kind[0] == 'r');
+        if (pc.size() != 8 || !isWrite) continue;
+        const auto at = static_cast<std::uint32_t>(std::stoul(pc, nullptr, 16));
+        if (kind == "m" && where == kDisplayReg) {
+            std::string last = "none";
+            for (auto w = writes.rbegin(); w != writes.rend(); ++w)
+                if (*w > at || *w + 12 < at) {
+                    last = fmt::format("{:08x}", *w);
+                    break;
+                }
+            ends.push_back("display " + value + " after a write at " + last);
+            writes.clear();
+        } else {
+            writes.push_back(at);
+        }
+    }
+    return withoutRepeats(ends);
 }
 
 TEST_P(BugKnobTest, FailsWhereTheMatchingFaultFails) {
@@ -202,8 +238,18 @@ TEST_P(BugKnobTest, FailsWhereTheMatchingFaultFails) {
 TEST_P(BugKnobTest, FailsTheSecondRomWhereTheMatchingFaultFails) {
     if (GetParam().name == "fwd-ex-ex" || GetParam().name == "lui-low-half")
         GTEST_SKIP() << "its fault parts from the hardware on the second ROM";
+    const Knob& knob = GetParam();
     const ScratchFolder dir("coretest-knob-rom2");
-    expectKnobAgrees(GetParam(), 2, exportSecondRom(dir));
+    const std::string rtlTrace = (dir.path() / "rtl.trace").string();
+    expectKnobAgrees(knob, 2, exportSecondRom(dir), "+trace=" + rtlTrace);
+    // The same case fails: each routine's last write before its report is at the same pc.
+    const std::string refTrace = (dir.path() / "ref.trace").string();
+    const CliResult traced = runCommand(kCli + " trace --rom 2 --fault " + knob.fault +
+                                        " --limit 1700000 -o " + refTrace);
+    ASSERT_NE(traced.status, 2) << traced.err;
+    const auto expected = routineEnds(refTrace);
+    EXPECT_GE(expected.size(), 2u);
+    EXPECT_EQ(routineEnds(rtlTrace), expected);
 }
 
 // The knobs that the first ROM cannot see (byte enables, stores in delay slots, sub-word loads,
