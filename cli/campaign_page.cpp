@@ -244,13 +244,46 @@ ul.groups li.unnoticed { border-left-color: #6a1b9a; }
 ul.groups p { margin: 0.2em 0; }
 .summary { font-size: 16px; })";
 
+// The second ROM's campaign: every fault on the whole core, set against the recorded table.
+std::string secondRomSection(const CampaignRun& run) {
+    const CampaignSummary s = summarize(run.rows);
+    std::string html = fmt::format(
+        "<h2>The second ROM: every fault on the whole core</h2>\n<p class=\"summary\">Run: {}, "
+        "on <code>{}</code> with switch 0x{:08x}. {} faults run, {} caught, {} unnoticed, {} "
+        "disagreement{} with the recorded outcomes; {:.2f} s on {} thread{}.</p>\n",
+        escaped(run.selection), escaped(run.image), run.switchValue, s.run, s.wholeCoreCaught,
+        s.run - s.wholeCoreCaught, s.wholeCoreDisagreements,
+        s.wholeCoreDisagreements == 1 ? "" : "s", run.seconds, run.threads,
+        run.threads == 1 ? "" : "s");
+    html += "<table class=\"faults second\">\n<thead><tr><th>Fault</th><th>Expected</th>"
+            "<th>Observed</th><th>Agrees</th></tr></thead>\n<tbody>\n";
+    for (const auto& row : run.rows) {
+        const WholeCoreResult& whole = row.wholeCore;
+        html += fmt::format("<tr class=\"fault2 {}\"><td class=\"name\"><code>{}</code></td>"
+                            "<td>{}</td>{}{}</tr>\n",
+                            whole.agrees ? "agree" : "disagree", escaped(row.fault->name),
+                            escaped(describe(whole.expected)),
+                            outcomeCell(!whole.observed.caught(), whole.observed.describe()),
+                            agreementCell(whole.agrees));
+    }
+    return html + "</tbody>\n</table>\n";
+}
+
+constexpr const char* kHead =
+    "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\">\n<head>\n"
+    "<meta charset=\"utf-8\"/>\n<title>coretest fault campaign</title>\n<style>\n";
+
 } // namespace
 
-void writeCampaignPage(const CampaignRun& run, const RomMap& map, std::ostream& out) {
+void writeCampaignPage(const CampaignRun& run, const RomMap& map, std::ostream& out,
+                       const CampaignRun* second) {
+    if (!run.rows.empty() && !run.rows.front().scoped) { // the second ROM alone
+        out << kHead << kStyle << "\n</style>\n</head>\n<body>\n<h1>coretest fault campaign</h1>\n"
+            << secondRomSection(run) << "</body>\n</html>\n";
+        return;
+    }
     const CampaignSummary s = summarize(run.rows);
-    out << "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\">\n<head>\n"
-           "<meta charset=\"utf-8\"/>\n<title>coretest fault campaign</title>\n<style>\n"
-        << kStyle << "\n</style>\n</head>\n<body>\n<h1>coretest fault campaign</h1>\n";
+    out << kHead << kStyle << "\n</style>\n</head>\n<body>\n<h1>coretest fault campaign</h1>\n";
     out << fmt::format(
         "<p class=\"summary\">Run: {}, on <code>{}</code> with switch 0x{:08x}. {} faults "
         "run, {} detected, {} unnoticed as expected, {} disagreement{}; {:.2f} s on {} "
@@ -266,8 +299,9 @@ void writeCampaignPage(const CampaignRun& run, const RomMap& map, std::ostream& 
                            s.wholeCoreDisagreements == 1 ? "" : "s", s.wholeCoreUnnoticed,
                            s.wholeCoreElsewhere);
     out << legend() << "<h2>Which routine catches which fault (scoped)</h2>\n" << matrix(run, map);
-    out << "<h2>Faults, scoped and whole core</h2>\n"
-        << table(run) << ambiguityGroups(run) << "</body>\n</html>\n";
+    out << "<h2>Faults, scoped and whole core</h2>\n" << table(run) << ambiguityGroups(run);
+    if (second) out << secondRomSection(*second);
+    out << "</body>\n</html>\n";
 }
 
 } // namespace coretest::cli

@@ -20,6 +20,9 @@ struct CampaignRun {
     std::vector<CampaignRow> rows;
 };
 
-void writeCampaignPage(const CampaignRun& run, const RomMap& map, std::ostream& out);
+// `run` is the first ROM's campaign, or the second ROM's alone (its rows on the whole core only);
+// `second`, when given, is the second ROM's, shown in a section of its own after the first's.
+void writeCampaignPage(const CampaignRun& run, const RomMap& map, std::ostream& out,
+                       const CampaignRun* second = nullptr);
 
 } // namespace coretest::cli

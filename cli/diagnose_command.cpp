@@ -173,7 +173,7 @@ Action addDiagnoseCommand(CLI::App& app) {
         const auto faults = FaultFilter().select(faultCatalogue());
         const FaultDictionary dictionary = FaultDictionary::build(image, map, faults, options);
         const auto ranked = dictionary.rank(observation);
-        const bool pass = observation.showsPass();
+        const bool pass = observation.showsPass(map.routineNumbers());
         const std::size_t shown = std::min(top, ranked.size());
         // No catalogue fault alone shows the board: the failing routines, explained by several.
         const bool singleFits = pass || ranked.empty() || ranked.front().mismatches == 0;

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <chrono>
+#include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <thread>
@@ -78,6 +79,10 @@ nlohmann::json wholeCoreJson(const WholeCoreResult& w) {
 }
 
 nlohmann::json rowJson(const CampaignRow& row) {
+    if (!row.scoped) // the second ROM: on the whole core only
+        return {{"name", row.fault->name},          {"description", row.fault->description},
+                {"scope", row.fault->scope},        {"whole_core", wholeCoreJson(row.wholeCore)},
+                {"instructions", row.instructions}, {"seconds", row.seconds}};
     nlohmann::json observed = {{"kind", expectedKindName(row.observed.kind)},
                                {"stop", stopReasonName(row.reason)},
                                {"text", row.observedText()},
@@ -99,7 +104,37 @@ nlohmann::json rowJson(const CampaignRow& row) {
             {"seconds", row.seconds}};
 }
 
-void printJson(const CampaignRun& run) {
+bool secondRomRun(const CampaignRun& run) {
+    return !run.rows.empty() && !run.rows.front().scoped;
+}
+
+// The second ROM's campaign: every fault on the whole core, against the recorded second-ROM
+// table.
+nlohmann::json secondRomJson(const CampaignRun& run) {
+    const CampaignSummary s = summarize(run.rows);
+    nlohmann::json j = {{"image", run.image},
+                        {"selection", run.selection},
+                        {"switch", run.switchValue},
+                        {"threads", run.threads},
+                        {"seconds", run.seconds},
+                        {"summary",
+                         {{"run", s.run},
+                          {"whole_core_caught", s.wholeCoreCaught},
+                          {"whole_core_unnoticed", s.wholeCoreUnnoticed},
+                          {"whole_core_disagreements", s.wholeCoreDisagreements}}},
+                        {"faults", nlohmann::json::array()}};
+    for (const auto& row : run.rows)
+        j["faults"].push_back(rowJson(row));
+    return j;
+}
+
+// One ROM's document; with both ROMs the first ROM's document holds the second's as
+// "second_rom".
+void printJson(const CampaignRun& run, const CampaignRun* second) {
+    if (secondRomRun(run)) {
+        std::cout << jsonText(secondRomJson(run)) << "\n";
+        return;
+    }
     const CampaignSummary s = summarize(run.rows);
     nlohmann::json j = {{"image", run.image},
                         {"selection", run.selection},
@@ -118,6 +153,7 @@ void printJson(const CampaignRun& run) {
                         {"faults", nlohmann::json::array()}};
     for (const auto& row : run.rows)
         j["faults"].push_back(rowJson(row));
+    if (second) j["second_rom"] = secondRomJson(*second);
     std::cout << jsonText(j) << "\n";
 }
 
@@ -128,18 +164,26 @@ std::string csvField(std::string_view text) {
     return out + "\"";
 }
 
-void printCsv(const CampaignRun& run) {
+// The first ROM alone: the columns as they have always been. Any run with the second ROM adds a
+// last column, rom (1 or 2); the second ROM's rows leave the scoped columns empty.
+void printCsv(const std::vector<const CampaignRun*>& runs) {
+    const bool withRom = runs.size() > 1 || secondRomRun(*runs.front());
     fmt::print("name,scope,description,expected,observed,agrees,whole_core_expected,"
-               "whole_core_observed,whole_core_agrees,instructions,seconds\n");
-    for (const auto& row : run.rows) {
-        const WholeCoreResult& w = row.wholeCore;
-        fmt::print("{},{},{},{},{},{},{},{},{},{},{:.6f}\n", csvField(row.fault->name),
-                   csvField(row.fault->scope), csvField(row.fault->description),
-                   csvField(row.expectedText()), csvField(row.observedText()),
-                   row.agrees ? "yes" : "no", csvField(w.checked ? describe(w.expected) : ""),
-                   csvField(w.checked ? w.observed.describe() : ""),
-                   w.checked ? (w.agrees ? "yes" : "no") : "", row.instructions, row.seconds);
-    }
+               "whole_core_observed,whole_core_agrees,instructions,seconds{}\n",
+               withRom ? ",rom" : "");
+    for (const CampaignRun* run : runs)
+        for (const auto& row : run->rows) {
+            const WholeCoreResult& w = row.wholeCore;
+            fmt::print("{},{},{},{},{},{},{},{},{},{},{:.6f}{}\n", csvField(row.fault->name),
+                       csvField(row.fault->scope), csvField(row.fault->description),
+                       csvField(row.scoped ? row.expectedText() : ""),
+                       csvField(row.scoped ? row.observedText() : ""),
+                       row.scoped ? (row.agrees ? "yes" : "no") : "",
+                       csvField(w.checked ? describe(w.expected) : ""),
+                       csvField(w.checked ? w.observed.describe() : ""),
+                       w.checked ? (w.agrees ? "yes" : "no") : "", row.instructions, row.seconds,
+                       withRom ? (row.scoped ? ",1" : ",2") : "");
+        }
 }
 
 constexpr std::size_t kTerminalColumns = 120;
@@ -223,7 +267,44 @@ std::string summaryLine(const CampaignRun& run) {
                               run.seconds, run.threads, run.threads == 1 ? "" : "s");
 }
 
+// The second ROM's campaign: one block per fault with its recorded and, when they differ, its
+// observed whole-core outcome.
+void printSecondRomText(const CampaignRun& run) {
+    for (const auto& line :
+         wrapped(fmt::format("coretest faults: {} ({} of the catalogue's {}) on the whole core "
+                             "with {}, switch 0x{:08x}",
+                             run.selection, run.rows.size(), faultCatalogue().size(), run.image,
+                             run.switchValue),
+                 kTerminalColumns))
+        fmt::print("{}\n", line);
+    const std::size_t name = nameWidth(run.rows), lead = name + 8;
+    fmt::print("{:<{}}{:<8}OUTCOME ON THE WHOLE CORE\n", "FAULT", name, "AGREES");
+    for (const auto& row : run.rows) {
+        const WholeCoreResult& w = row.wholeCore;
+        std::vector<std::string> texts{fmt::format("{:<12}{}", "expected", describe(w.expected))};
+        if (!w.agrees) texts.push_back(fmt::format("{:<12}{}", "observed", w.observed.describe()));
+        printBlock(fmt::format("{:<{}}{}", row.fault->name, name, w.agrees ? "yes" : "NO"), lead,
+                   texts);
+    }
+    const CampaignSummary s = summarize(run.rows);
+    std::uint64_t instructions = 0;
+    for (const auto& r : run.rows)
+        instructions += r.instructions;
+    const std::string line = fmt::format(
+        "{} faults run on the whole core: {} caught, {} unnoticed, {} disagreement{}; {} "
+        "instructions in {:.2f} s on {} thread{}",
+        s.run, s.wholeCoreCaught, s.run - s.wholeCoreCaught, s.wholeCoreDisagreements,
+        s.wholeCoreDisagreements == 1 ? "" : "s", instructions, run.seconds, run.threads,
+        run.threads == 1 ? "" : "s");
+    for (const auto& l : wrapped(line, kTerminalColumns))
+        fmt::print("{}\n", l);
+}
+
 void printText(const CampaignRun& run) {
+    if (secondRomRun(run)) {
+        printSecondRomText(run);
+        return;
+    }
     for (const auto& line :
          wrapped(fmt::format("coretest faults: {} ({} of the catalogue's {}) on "
                              "{}, switch 0x{:08x}",
@@ -263,6 +344,20 @@ CampaignRow expectationsOnly(const FaultDef& f, const RomMap& map) {
     return row;
 }
 
+// The fault's recorded outcome on the whole core with the second ROM, whether the board shows it
+// there, and why not when it is a blind spot of the first ROM that the second does not catch.
+nlohmann::json secondRomListJson(const FaultDef& f) {
+    const WholeCoreExpected e = secondRomExpectation(f);
+    nlohmann::json j = wholeCoreExpectedJson(e);
+    if (j.is_null()) return j;
+    j["caught"] = caught(e);
+    std::string_view reason;
+    for (const auto& r : recordedSecondRomTable())
+        if (r.fault == f.name) reason = r.reason;
+    j["reason"] = reason;
+    return j;
+}
+
 void printList(const std::vector<const FaultDef*>& faults, const RomMap& map, bool json) {
     std::vector<CampaignRow> rows;
     for (const FaultDef* f : faults)
@@ -277,7 +372,8 @@ void printList(const std::vector<const FaultDef*>& faults, const RomMap& map, bo
                           {{"kind", expectedKindName(row.fault->expected.kind)},
                            {"text", row.expectedText()},
                            {"places", placesJson(row.expectedPlaces)}}},
-                         {"whole_core", wholeCoreExpectedJson(row.wholeCore.expected)}});
+                         {"whole_core", wholeCoreExpectedJson(row.wholeCore.expected)},
+                         {"second_rom", secondRomListJson(*row.fault)}});
         std::cout << jsonText(j) << "\n";
         return;
     }
@@ -331,19 +427,23 @@ struct BlindSpot {
     const FaultDef* fault;
     WholeCoreExpected outcome;
     std::string_view reason;
+    WholeCoreExpected second;   // on the whole core with the second ROM
+    std::string_view secondWhy; // why the second ROM does not catch it
 };
 
 // The faults whose whole-core form goes unnoticed, or is first seen in another routine than
-// their own, with the reason their recorded entry gives.
+// their own, with the reason their recorded entry gives and what the second ROM shows.
 std::vector<BlindSpot> blindSpots(const std::vector<const FaultDef*>& faults) {
     std::vector<BlindSpot> out;
     for (const FaultDef* f : faults) {
         const WholeCoreExpected e = wholeCoreExpectation(*f);
         if (!e.recorded || !isBlindSpot(*f, e)) continue;
-        std::string_view reason;
+        BlindSpot spot{f, e, {}, secondRomExpectation(*f), {}};
         for (const auto& r : recordedWholeCoreTable())
-            if (r.fault == f->name) reason = r.reason;
-        out.push_back({f, e, reason});
+            if (r.fault == f->name) spot.reason = r.reason;
+        for (const auto& r : recordedSecondRomTable())
+            if (r.fault == f->name) spot.secondWhy = r.reason;
+        out.push_back(spot);
     }
     return out;
 }
@@ -354,18 +454,44 @@ std::string firstSeenText(const WholeCoreExpected& e) {
                              : std::string(e.first.routine);
 }
 
+// "yes, n77_ov_test case 1", "yes, no verdict; display 0x..., lamps 1,2", "no: why".
+std::string secondRomText(const BlindSpot& s) {
+    if (!s.second.recorded) return "not recorded";
+    if (!caught(s.second)) return fmt::format("no: {}", s.secondWhy);
+    if (s.second.first.routine.empty()) return fmt::format("yes, {}", describe(s.second));
+    return fmt::format("yes, {}", firstSeenText(s.second));
+}
+
+// The table's footer: how many there are, how many the second ROM catches, and how many the two
+// ROMs catch together (a blind spot that the first ROM sees, only in another routine than the
+// fault's own, is caught there).
+std::string blindSpotFooter(const std::vector<BlindSpot>& spots, std::size_t faults) {
+    std::size_t bySecond = 0, byFirst = 0, byPair = 0;
+    for (const auto& s : spots) {
+        bySecond += caught(s.second);
+        byFirst += caught(s.outcome);
+        byPair += caught(s.second) || caught(s.outcome);
+    }
+    return fmt::format("{0} blind spots among {1} faults\n"
+                       "{2} of the first ROM's {0} blind spots are caught by the second ROM\n"
+                       "{3} of the {0} are caught by the pair (the first ROM shows {4} of them, "
+                       "in another routine than the fault's own)\n",
+                       spots.size(), faults, bySecond, byPair, byFirst);
+}
+
 void printBlindSpots(const std::vector<const FaultDef*>& faults, bool markdown) {
     const auto spots = blindSpots(faults);
     if (markdown) {
-        fmt::print("| Fault | Scope | Whole core | First seen | Board at the end | Why |\n"
-                   "|---|---|---|---|---|---|\n");
+        fmt::print("| Fault | Scope | Whole core | First seen | Board at the end | Why | Caught by "
+                   "the second ROM |\n"
+                   "|---|---|---|---|---|---|---|\n");
         for (const auto& s : spots)
-            fmt::print("| {} | {} | {} | {} | `0x{:08x}`, {},{} | {} |\n",
+            fmt::print("| {} | {} | {} | {} | `0x{:08x}`, {},{} | {} | {} |\n",
                        markdownCode(s.fault->name), markdownCell(scopeText(*s.fault)),
                        expectedKindName(s.outcome.kind), markdownCell(firstSeenText(s.outcome)),
                        s.outcome.finalDisplay, s.outcome.lampA, s.outcome.lampB,
-                       markdownCell(s.reason));
-        fmt::print("\n{} blind spots among {} faults\n", spots.size(), faults.size());
+                       markdownCell(s.reason), markdownCell(secondRomText(s)));
+        fmt::print("\n{}", blindSpotFooter(spots, faults.size()));
         return;
     }
     std::size_t name = 5, scope = 9;
@@ -378,10 +504,11 @@ void printBlindSpots(const std::vector<const FaultDef*>& faults, bool markdown) 
     for (const auto& s : spots) {
         std::vector<std::string> texts{describe(s.outcome)};
         if (!s.reason.empty()) texts.push_back("why: " + std::string(s.reason));
+        texts.push_back("second ROM: " + secondRomText(s));
         printBlock(fmt::format("{:<{}}{}", s.fault->name, name, scopeText(*s.fault)),
                    name + scope + 2, texts);
     }
-    fmt::print("{} blind spots among {} faults\n", spots.size(), faults.size());
+    fmt::print("{}", blindSpotFooter(spots, faults.size()));
 }
 
 const char* kindIdentifier(ExpectedKind kind) {
@@ -396,12 +523,14 @@ const char* kindIdentifier(ExpectedKind kind) {
 
 // The recorded whole-core table's rows for what this campaign observed, in its source form; the
 // reasons already recorded are kept.
+// On the second ROM: the rows of the recorded second-ROM table, every fault.
 void printRecord(const CampaignRun& run) {
+    const bool second = secondRomRun(run);
     for (const auto& row : run.rows) {
-        if (row.fault->wholeCore.recorded) continue; // stated with the fault
+        if (!second && row.fault->wholeCore.recorded) continue; // stated with the fault
         const BoardOutcome& o = row.wholeCore.observed;
         std::string_view reason;
-        for (const auto& r : recordedWholeCoreTable())
+        for (const auto& r : second ? recordedSecondRomTable() : recordedWholeCoreTable())
             if (r.fault == row.fault->name) reason = r.reason;
         fmt::print("        {{\"{}\",\n         {{true, ExpectedKind::{}, {{\"{}\", {}, {}}}, "
                    "0x{:08x}, {}, "
@@ -419,7 +548,9 @@ Action addFaultsCommand(CLI::App& app) {
     CLI::App* sub = app.add_subcommand(
         "faults", "run every fault of the catalogue and check that the ROM shows it as expected");
     args->image.elfOption =
-        sub->add_option("elf", args->image.elf, "ROM image (default: the ROM this build produced)");
+        sub->add_option("elf", args->image.elf,
+                        "ROM image (default: both ROMs this build produced, one after the "
+                        "other)");
     args->image.addRomOption(*sub);
     auto* list = sub->add_flag("--list", args->list, "print the catalogue instead of running it");
     auto* blind = sub->add_flag("--blind-spots", args->blindSpots,
@@ -438,9 +569,11 @@ Action addFaultsCommand(CLI::App& app) {
                     "instructions after which a run counts as still running (default 20000000)");
     sub->add_option("--jobs", args->jobsText, "threads (default: one per hardware thread)");
     auto* scoped = sub->add_flag("--scoped-only", args->scopedOnly,
-                                 "run each fault in its scope only, not also on the whole core");
+                                 "run each fault in its scope only, not also on the whole core "
+                                 "(the first ROM only)");
     auto* record = sub->add_flag("--record-whole-core", args->record,
-                                 "print the whole-core outcomes as rows of the recorded table "
+                                 "print the whole-core outcomes of one ROM (the first unless "
+                                 "--rom 2) as rows of its recorded table "
                                  "(faults/src/whole_core_table.cpp)");
     record->excludes(scoped);
     auto* json = sub->add_flag("--json", args->json, "print one JSON document");
@@ -455,7 +588,6 @@ Action addFaultsCommand(CLI::App& app) {
                     "also write a self-contained page with the table and a fault-by-routine "
                     "matrix to this file");
     return [args]() {
-        const std::string elf = args->image.path();
         if (args->markdown && !args->list && !args->blindSpots)
             throw InputError("--markdown prints the table of --list or --blind-spots; give one "
                              "of them");
@@ -465,8 +597,21 @@ Action addFaultsCommand(CLI::App& app) {
             throw InputError(fmt::format("--only {}: no fault of the catalogue matches; "
                                          "coretest faults --list shows the names",
                                          cli::quoted(args->only)));
-        if (!args->html.empty()) refuseOutputOverInput(args->html, {elf});
-        const Image image = Image::load(elf);
+        // The tables and a recording read one ROM (the first unless one is named); a campaign
+        // runs both ROMs of this build unless an image or --rom names one.
+        const bool oneRom = !args->image.rom.empty() ||
+                            (args->image.elfOption && args->image.elfOption->count() > 0) ||
+                            args->list || args->blindSpots || args->record || args->scopedOnly;
+        std::vector<std::string> paths{args->image.path()};
+        if (!oneRom) {
+            if (!std::filesystem::exists(CORETEST_DEFAULT_ROM2))
+                throw InputError(fmt::format("the second ROM {} is not built (the build target "
+                                             "rom2); --rom 1 runs the first ROM alone",
+                                             cli::quoted(CORETEST_DEFAULT_ROM2)));
+            paths.emplace_back(CORETEST_DEFAULT_ROM2);
+        }
+        if (!args->html.empty()) refuseOutputOverInput(args->html, paths);
+        const Image image = Image::load(paths.front());
         const RomMap map = RomMap::load(image);
         if (args->blindSpots) {
             printBlindSpots(faults, args->markdown);
@@ -479,6 +624,9 @@ Action addFaultsCommand(CLI::App& app) {
                 printList(faults, map, args->json);
             return kPass;
         }
+        if (args->scopedOnly && isSecondRom(map))
+            throw InputError("--scoped-only: the faults' scopes are the first ROM's routines; on "
+                             "the second ROM every fault runs on the whole core");
         CampaignOptions options;
         options.switchValue = parseSwitch(args->switchText);
         if (options.switchValue == 0)
@@ -489,37 +637,65 @@ Action addFaultsCommand(CLI::App& app) {
         options.threads = static_cast<unsigned>(parseNumber("--jobs", args->jobsText, 256));
         if (!options.threads) options.threads = std::max(1u, std::thread::hardware_concurrency());
 
-        CampaignRun run;
-        run.image = elf;
-        run.selection = filter.describe();
-        run.switchValue = options.switchValue;
-        run.wholeCore = options.wholeCore;
-        run.threads = static_cast<unsigned>(std::min<std::size_t>(options.threads, faults.size()));
-        const auto start = std::chrono::steady_clock::now();
+        // The maps point into their images: no image moves once its map is made.
+        std::vector<Image> images;
+        std::vector<RomMap> maps;
+        images.reserve(paths.size());
+        images.push_back(image);
+        maps.push_back(map);
+        for (std::size_t i = 1; i < paths.size(); ++i) {
+            images.push_back(Image::load(paths[i]));
+            maps.push_back(RomMap::load(images.back()));
+        }
+        std::vector<CampaignRun> runs(paths.size());
         {
             Progress progress("coretest faults:");
-            options.progress = [&progress](std::size_t done, std::size_t total) {
-                progress.update(done, total);
-            };
-            run.rows = runCampaign(image, map, faults, options);
+            for (std::size_t i = 0; i < paths.size(); ++i) {
+                CampaignRun& run = runs[i];
+                run.image = paths[i];
+                run.selection = filter.describe();
+                run.switchValue = options.switchValue;
+                run.wholeCore = options.wholeCore;
+                run.threads =
+                    static_cast<unsigned>(std::min<std::size_t>(options.threads, faults.size()));
+                const std::size_t before = i * faults.size(), total = paths.size() * faults.size();
+                options.progress = [&progress, before, total](std::size_t done, std::size_t) {
+                    progress.update(before + done, total);
+                };
+                const auto start = std::chrono::steady_clock::now();
+                run.rows = runCampaign(images[i], maps[i], faults, options);
+                run.seconds =
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            }
         }
-        run.seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (args->record) {
-            printRecord(run);
+            printRecord(runs.front());
             return kPass;
         }
-        if (args->json)
-            printJson(run);
-        else if (args->csv)
-            printCsv(run);
-        else
-            printText(run);
+        const CampaignRun* second = runs.size() > 1 ? &runs[1] : nullptr;
+        if (args->json) {
+            printJson(runs.front(), second);
+        } else if (args->csv) {
+            std::vector<const CampaignRun*> all;
+            for (const auto& run : runs)
+                all.push_back(&run);
+            printCsv(all);
+        } else {
+            for (std::size_t i = 0; i < runs.size(); ++i) {
+                if (i) fmt::print("\n");
+                printText(runs[i]);
+            }
+        }
         if (!args->html.empty())
-            writeTo(args->html, false,
-                    [&](std::ostream& out) { writeCampaignPage(run, map, out); });
-        const CampaignSummary s = summarize(run.rows);
-        return s.disagreements || s.wholeCoreDisagreements ? kCoreFailed : kPass;
+            writeTo(args->html, false, [&](std::ostream& out) {
+                writeCampaignPage(runs.front(), maps.front(), out, second ? &runs[1] : nullptr);
+            });
+        bool disagreements = false;
+        for (const auto& run : runs) {
+            const CampaignSummary s = summarize(run.rows);
+            disagreements = disagreements || s.disagreements || s.wholeCoreDisagreements;
+        }
+        return disagreements ? kCoreFailed : kPass;
     };
 }
 

@@ -11,7 +11,6 @@
 #include <thread>
 
 #include "coretest/display_word.h"
-#include "coretest/input_error.h"
 #include "coretest/whole_core_table.h"
 
 namespace coretest {
@@ -85,7 +84,7 @@ Diagnosis diagnoseWith(const Image& image, const RomMap& map, const FaultSelecti
     return diagnose(image, map, run);
 }
 
-BoardOutcome boardOutcome(const Diagnosis& d) {
+BoardOutcome boardOutcome(const Diagnosis& d, bool secondRom) {
     BoardOutcome o;
     o.kind = observe(d).kind;
     o.reason = d.run.reason;
@@ -103,7 +102,10 @@ BoardOutcome boardOutcome(const Diagnosis& d) {
                          failed->failure->comparison.ordinal};
     else if (failed != d.routines.end() && !failed->name.empty())
         o.first = OutcomePlace{{}, failed->name, 0, 0};
-    else if (d.exceptionAt && d.exceptionAt->routine)
+    else if (d.exceptionAt && d.exceptionAt->routine &&
+             (!secondRom || o.kind != ExpectedKind::Unnoticed))
+        // The second ROM takes exceptions on purpose: one names a place only in a run that
+        // ends without the pass verdict.
         o.first =
             OutcomePlace{*d.exceptionAt, d.exceptionAt->routine->name, d.exceptionAt->caseIndex, 0};
     return o;
@@ -116,10 +118,12 @@ BoardOutcome wholeCoreOutcome(const Image& image, const RomMap& map,
                               const CampaignOptions& options) {
     RunOptions run;
     run.switchValue = options.switchValue;
-    run.instructionLimit = std::min(options.instructionLimit, options.wholeCoreInstructionLimit);
+    run.instructionLimit =
+        std::min(options.instructionLimit, isSecondRom(map) ? options.secondRomInstructionLimit
+                                                            : options.wholeCoreInstructionLimit);
     for (const FaultDef* f : faults)
         run.faults.push_back({f, ""});
-    return boardOutcome(diagnose(image, map, run));
+    return boardOutcome(diagnose(image, map, run), isSecondRom(map));
 }
 
 namespace {
@@ -134,16 +138,38 @@ WholeCoreResult wholeCoreResult(const Image& image, const RomMap& map, const Fau
     if (w.ownRun || !scoped)
         w.observed = boardOutcome(
             diagnoseWith(image, map, {&fault, ""}, options,
-                         std::min(options.instructionLimit, options.wholeCoreInstructionLimit)));
+                         std::min(options.instructionLimit, options.wholeCoreInstructionLimit)),
+            false);
     else
-        w.observed = boardOutcome(*scoped);
+        w.observed = boardOutcome(*scoped, false);
     w.expected = wholeCoreExpectation(fault);
     w.agrees = agrees(w.expected, w.observed);
     return w;
 }
 
+// On the second ROM: the fault everywhere, against the second ROM's recorded outcome.
+CampaignRow runOnSecondRom(const Image& image, const RomMap& map, const FaultDef& fault,
+                           const CampaignOptions& options) {
+    const auto start = std::chrono::steady_clock::now();
+    const Diagnosis d =
+        diagnoseWith(image, map, {&fault, ""}, options,
+                     std::min(options.instructionLimit, options.secondRomInstructionLimit));
+    CampaignRow row;
+    row.fault = &fault;
+    row.scoped = false;
+    row.instructions = d.run.instructions;
+    row.wholeCore.checked = true;
+    row.wholeCore.ownRun = true;
+    row.wholeCore.observed = boardOutcome(d, true);
+    row.wholeCore.expected = secondRomExpectation(fault);
+    row.wholeCore.agrees = agrees(row.wholeCore.expected, row.wholeCore.observed);
+    row.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return row;
+}
+
 CampaignRow runOne(const Image& image, const RomMap& map, const FaultDef& fault,
                    const CampaignOptions& options) {
+    if (isSecondRom(map)) return runOnSecondRom(image, map, fault, options);
     const auto start = std::chrono::steady_clock::now();
     if (options.wholeCoreOnly && !fault.scope.empty()) {
         CampaignRow row;
@@ -221,6 +247,20 @@ std::string describe(const WholeCoreExpected& e) {
                        boardText(e.finalDisplay, e.lampA, e.lampB));
 }
 
+bool isSecondRom(const RomMap& map) {
+    return map.routineNumbers().first > kRoutineCount;
+}
+
+WholeCoreExpected secondRomExpectation(const FaultDef& fault) {
+    for (const auto& r : recordedSecondRomTable())
+        if (r.fault == fault.name) return r.outcome;
+    return {};
+}
+
+bool caught(const WholeCoreExpected& e) {
+    return e.recorded && (e.kind != ExpectedKind::Unnoticed || !e.first.routine.empty());
+}
+
 WholeCoreExpected wholeCoreExpectation(const FaultDef& fault) {
     if (fault.wholeCore.recorded) return fault.wholeCore;
     for (const auto& r : recordedWholeCoreTable())
@@ -284,10 +324,12 @@ CampaignSummary summarize(std::span<const CampaignRow> rows) {
             if (w.ownRun) ++s.wholeCoreRuns;
             if (!w.agrees) ++s.wholeCoreDisagreements;
             if (w.observed.kind == ExpectedKind::Unnoticed) ++s.wholeCoreUnnoticed;
-            if (seenElsewhere(*r.fault, w.observed.kind,
-                              w.observed.first ? w.observed.first->routine : ""))
+            if (w.observed.caught()) ++s.wholeCoreCaught;
+            if (r.scoped && seenElsewhere(*r.fault, w.observed.kind,
+                                          w.observed.first ? w.observed.first->routine : ""))
                 ++s.wholeCoreElsewhere;
         }
+        if (!r.scoped) continue; // the second ROM: whole core only
         if (!r.agrees)
             ++s.disagreements;
         else if (r.fault->expected.kind == ExpectedKind::Unnoticed)
@@ -301,13 +343,6 @@ CampaignSummary summarize(std::span<const CampaignRow> rows) {
 std::vector<CampaignRow> runCampaign(const Image& image, const RomMap& map,
                                      std::span<const FaultDef* const> faults,
                                      const CampaignOptions& options) {
-    // The catalogue's scopes and expected outcomes name the first ROM's routines and cases; a
-    // second ROM's run (routines numbered from 59 on) is not what they describe.
-    if (const RoutineNumbers numbers = map.routineNumbers(); numbers.first > kRoutineCount)
-        throw InputError(fmt::format("the catalogue's expected outcomes are the first ROM's "
-                                     "(routines 1 to {}), this image has routines {} to {}; run a "
-                                     "fault on it with coretest run --fault NAME[@ROUTINE]",
-                                     kRoutineCount, numbers.first, numbers.last));
     std::vector<CampaignRow> rows(faults.size());
     const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
     const auto threads = static_cast<unsigned>(

@@ -9,7 +9,10 @@ namespace coretest {
 
 namespace {
 
-constexpr std::uint32_t kPassWord = (kRoutineCount << 24) | kRoutineCount;
+// The display word after the ROM's last routine when every routine passed.
+std::uint32_t passWord(const RoutineNumbers& n) {
+    return (n.last << 24) | n.count();
+}
 
 // Display writes with repeats in a row counted once: a log may print the display twice.
 std::vector<std::uint32_t> withoutRepeats(std::span<const std::uint32_t> words) {
@@ -88,8 +91,8 @@ std::vector<TraceSeparation> separateByTrace(const Image& image,
     return out;
 }
 
-bool BoardObservation::showsPass() const {
-    if (noVerdict || words.empty() || words.back() != kPassWord) return false;
+bool BoardObservation::showsPass(const RoutineNumbers& numbers) const {
+    if (noVerdict || words.empty() || words.back() != passWord(numbers)) return false;
     return !lamps || (lamps->first == 1 && lamps->second == 1);
 }
 
@@ -108,7 +111,8 @@ unsigned mismatchesOf(const BoardOutcome& outcome, const BoardObservation& obser
     return mismatches;
 }
 
-FaultDictionary::FaultDictionary(std::span<const CampaignRow> rows) {
+FaultDictionary::FaultDictionary(std::span<const CampaignRow> rows, const RoutineNumbers& numbers)
+    : numbers_(numbers) {
     for (const auto& row : rows) {
         if (!row.wholeCore.checked) continue;
         ++faults_;
@@ -129,7 +133,7 @@ FaultDictionary FaultDictionary::build(const Image& image, const RomMap& map,
     CampaignOptions wholeCore = options;
     wholeCore.wholeCore = true;
     wholeCore.wholeCoreOnly = true;
-    return FaultDictionary(runCampaign(image, map, faults, wholeCore));
+    return FaultDictionary(runCampaign(image, map, faults, wholeCore), map.routineNumbers());
 }
 
 std::vector<Candidate> FaultDictionary::rank(const BoardObservation& observation) const {
@@ -143,16 +147,20 @@ std::vector<Candidate> FaultDictionary::rank(const BoardObservation& observation
     return out;
 }
 
-RoutineVerdicts routineVerdicts(std::span<const std::uint32_t> words) {
+RoutineVerdicts routineVerdicts(std::span<const std::uint32_t> words,
+                                const RoutineNumbers& numbers) {
     RoutineVerdicts out;
     out.fill(Known::Unknown);
-    unsigned test = 0, passes = 0; // the last result word's fields; 0, 0 from boot
+    // The last result word's fields; from boot, the routine before the first and no pass.
+    const unsigned before = numbers.first - 1;
+    unsigned test = before, passes = 0;
     for (std::uint32_t w : words) {
         const unsigned t = w >> 24, p = w & 0xffffff;
-        if (w == 0 || t == 0 || t > kRoutineCount || p > t) continue;
+        if (w == 0 || t < numbers.first || t > numbers.last || p > numbers.upTo(t)) continue;
         if (t < test) { // a new run: what was seen before is gone
             out.fill(Known::Unknown);
-            test = passes = 0;
+            test = before;
+            passes = 0;
         }
         // Routines test+1 to t: all failed when none passed, all passed when every one did,
         // otherwise not known which.
@@ -176,12 +184,12 @@ std::vector<const AmbiguityGroup*> SeveralFaults::answers() const {
     return out;
 }
 
-std::optional<SeveralFaults> FaultDictionary::explainSeveral(
-    const BoardObservation& observation) const {
-    const RoutineVerdicts seen = routineVerdicts(withoutRepeats(observation.words));
+std::optional<SeveralFaults>
+FaultDictionary::explainSeveral(const BoardObservation& observation) const {
+    const RoutineVerdicts seen = routineVerdicts(withoutRepeats(observation.words), numbers_);
     SeveralFaults out;
-    std::vector<bool> uncovered(kRoutineCount + 1, false);
-    for (unsigned r = 1; r <= kRoutineCount; ++r)
+    std::vector<bool> uncovered(numbers_.last + 1, false);
+    for (unsigned r = numbers_.first; r <= numbers_.last; ++r)
         if (seen[r] == Known::No) {
             out.failing.push_back(r);
             uncovered[r] = true;
@@ -197,10 +205,10 @@ std::optional<SeveralFaults> FaultDictionary::explainSeveral(
     };
     std::vector<Eligible> eligible;
     for (const auto& g : groups_) {
-        const RoutineVerdicts v = routineVerdicts(g.outcome.displayWords);
+        const RoutineVerdicts v = routineVerdicts(g.outcome.displayWords, numbers_);
         Eligible e{&g, {}, 0};
         bool contradicts = false, touches = false;
-        for (unsigned r = 1; r <= kRoutineCount; ++r) {
+        for (unsigned r = numbers_.first; r <= numbers_.last; ++r) {
             if (v[r] != Known::No) continue;
             e.fails.push_back(r);
             contradicts = contradicts || seen[r] == Known::Yes;
@@ -229,7 +237,8 @@ std::optional<SeveralFaults> FaultDictionary::explainSeveral(
         if (step.empty()) break;
         std::stable_sort(step.begin(), step.end(), better);
         CoverPart part;
-        const RoutineVerdicts chosen = routineVerdicts(step.front().group->outcome.displayWords);
+        const RoutineVerdicts chosen =
+            routineVerdicts(step.front().group->outcome.displayWords, numbers_);
         for (unsigned r : out.failing)
             if (uncovered[r] && chosen[r] == Known::No) part.routines.push_back(r);
         for (unsigned r : part.routines)
@@ -245,9 +254,9 @@ std::optional<SeveralFaults> FaultDictionary::explainSeveral(
         }
         std::stable_sort(part.candidates.begin(), part.candidates.end(), better);
         // The cover's own choice leads, even where another group explains as much.
-        const auto first = std::find_if(
-            part.candidates.begin(), part.candidates.end(),
-            [&](const CoverCandidate& c) { return c.group == step.front().group; });
+        const auto first =
+            std::find_if(part.candidates.begin(), part.candidates.end(),
+                         [&](const CoverCandidate& c) { return c.group == step.front().group; });
         std::rotate(part.candidates.begin(), first, first + 1);
         if (part.candidates.size() > SeveralFaults::kCoverCandidates)
             part.candidates.resize(SeveralFaults::kCoverCandidates);

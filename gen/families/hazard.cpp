@@ -110,6 +110,18 @@ void buildHazard(Unit& u) {
                 }
             }
     }
+    if (producers.front() == "shift") {
+        c.group("sllv, srlv and srav by an amount register with bits above 4 set");
+        for (const std::string_view op : {"sllv", "srlv", "srav"})
+            for (const std::uint32_t high : {0x20u, 0xffffffe0u}) {
+                const std::uint32_t v = rng.next32() | 0x80000000u, s = 1 + rng.below(31);
+                const std::uint32_t r =
+                    op == "sllv"   ? v << s
+                    : op == "srlv" ? v >> s
+                                   : static_cast<std::uint32_t>(static_cast<std::int32_t>(v) >> s);
+                c.add(fmt::format("hz_vshift {}, {}, {}, {}", op, hex(v), hex(high | s), hex(r)));
+            }
+    }
     u.includes = {"hazard.inc"};
     if (link) u.returnReg = "$s7";
     u.title = fmt::format("tests {} read 1 to 3 instructions after they are written in {} cases",
@@ -135,6 +147,12 @@ void buildHiLoDistance(Unit& u) {
         for (int n = 0; n <= 40; ++n)
             c.add(fmt::format("hilo_move {}, {}, {}", op, hex(rng.next32()), n));
     }
+    for (const std::string_view op : {"mthi", "mtlo"}) {
+        c.group(fmt::format("{} of 0 over a non-zero value, then {} after 0 to 2 others", op,
+                            op == "mthi" ? "mfhi" : "mflo"));
+        for (int n = 0; n <= 2; ++n)
+            c.add(fmt::format("hilo_zero {}, {}, {}", op, hex(rng.next32() | 1u), n));
+    }
     u.includes = {"timing.inc"};
     u.title = fmt::format("tests mfhi and mflo at every distance in {} cases", c.cases());
     c.finish(u);
@@ -153,6 +171,9 @@ void buildMulDivAgain(Unit& u) {
                 c.add(fmt::format("md_again {}, {}, {}, {}, {}, {}, {}, {}, {}", first, hex(a),
                                   hex(b), n, second, hex(x), hex(y), hex(r.hi), hex(r.lo)));
             }
+    // Only its exception is checked: MIPS I leaves the quotient and remainder undefined.
+    c.group("div of 0x80000000 by -1 takes no exception");
+    c.add(fmt::format("md_quiet div, {}, {}", hex(0x80000000u), hex(0xffffffffu)));
     u.includes = {"timing.inc"};
     u.title = fmt::format("tests a multiply or divide over another in {} cases", c.cases());
     c.finish(u);

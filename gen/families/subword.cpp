@@ -139,6 +139,14 @@ void buildByteStore(Unit& u) {
             disp(p.d + static_cast<std::int32_t>(near) - static_cast<std::int32_t>(lane)),
             hex(loaded(back, after, near))));
     }
+    c.group("the word stored as 0 by sw over its complement first: the store then changes a "
+            "word of zeros");
+    for (unsigned lane : lanesOf(a.size)) {
+        const std::uint32_t v = rng.next32();
+        const Place p = place(rng, lane, lane % 2 == 0);
+        c.add(fmt::format("st_over {}, {}, {}, {}, {}, {}, {}", u.mnemonic, hex(0), hex(p.word),
+                          hex(p.base), disp(p.d), hex(v), hex(stored(a.size, 0, lane, v))));
+    }
     u.includes = {"bytes.inc"};
     u.title = fmt::format("tests {} in {} cases", u.mnemonic, c.cases());
     c.finish(u);

@@ -1,4 +1,4 @@
-# n63_sb: tests sb in 24 cases
+# n63_sb: tests sb in 28 cases
 # Written by casegen from its fixed seed; regenerate instead of editing.
 	.include "frame.inc"
 	.include "bytes.inc"
@@ -33,4 +33,10 @@
 	st_load sb, lbu, 0x0a636480, 0x80013cd4, 0x800115be, 0x2717, 0xbcff8f19, 0x0a631980, 0x00000019, 0x2716, 0x00000080     # case 22
 	st_load sb, lbu, 0x8a9cda5e, 0x8003875c, 0x8003e49d, -0x5d3f, 0x129798ab, 0x8aabda5e, 0x000000ab, -0x5d3e, 0x0000008a   # case 23
 	st_load sb, lbu, 0x47554df6, 0x80030484, 0x800355d5, -0x514e, 0xe5b32e43, 0x43554df6, 0x00000043, -0x514f, 0x00000055   # case 24
+
+# the word stored as 0 by sw over its complement first: the store then changes a word of zeros
+	st_over sb, 0x00000000, 0x800246ec, 0x800258ed, -0x1201, 0x868f92af, 0x000000af                                         # case 25
+	st_over sb, 0x00000000, 0x80022400, 0x80021bfc, 0x805, 0x1e4832f2, 0x0000f200                                           # case 26
+	st_over sb, 0x00000000, 0x8002da74, 0x8003529b, -0x7825, 0x4e1ea538, 0x00380000                                         # case 27
+	st_over sb, 0x00000000, 0x8003a734, 0x80036040, 0x46f7, 0xd26e9846, 0x46000000                                          # case 28
 	routine_end

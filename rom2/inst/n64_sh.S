@@ -1,4 +1,4 @@
-# n64_sh: tests sh in 20 cases
+# n64_sh: tests sh in 22 cases
 # Written by casegen from its fixed seed; regenerate instead of editing.
 	.include "frame.inc"
 	.include "bytes.inc"
@@ -29,4 +29,8 @@
 # at once a load of the stored address and one of the other lane beside it
 	st_load sh, lhu, 0xdd95d6ff, 0x8002c5d0, 0x8002a54a, 0x2086, 0xde8a14ae, 0xdd9514ae, 0x000014ae, 0x2088, 0x0000dd95     # case 19
 	st_load sh, lhu, 0x234270ec, 0x8003fe14, 0x80045567, -0x5751, 0x48b6df6e, 0xdf6e70ec, 0x0000df6e, -0x5753, 0x000070ec   # case 20
+
+# the word stored as 0 by sw over its complement first: the store then changes a word of zeros
+	st_over sh, 0x00000000, 0x800386d4, 0x8003da48, -0x5374, 0xe5d243b4, 0x000043b4                                         # case 21
+	st_over sh, 0x00000000, 0x80014d10, 0x8001b280, -0x656e, 0xb33a7b47, 0x7b470000                                         # case 22
 	routine_end

@@ -1,4 +1,4 @@
-# n74_hilo_dist: tests mfhi and mflo at every distance in 246 cases
+# n74_hilo_dist: tests mfhi and mflo at every distance in 252 cases
 # Written by casegen from its fixed seed; regenerate instead of editing.
 	.include "frame.inc"
 	.include "timing.inc"
@@ -261,4 +261,14 @@
 	hilo_move mtlo, 0x0f4db599, 38                                         # case 244
 	hilo_move mtlo, 0x04ad0d31, 39                                         # case 245
 	hilo_move mtlo, 0xdfd27c01, 40                                         # case 246
+
+# mthi of 0 over a non-zero value, then mfhi after 0 to 2 others
+	hilo_zero mthi, 0x583a79a3, 0                                          # case 247
+	hilo_zero mthi, 0xff4f6f99, 1                                          # case 248
+	hilo_zero mthi, 0x5fc6d697, 2                                          # case 249
+
+# mtlo of 0 over a non-zero value, then mflo after 0 to 2 others
+	hilo_zero mtlo, 0xf0fd6de3, 0                                          # case 250
+	hilo_zero mtlo, 0xd39b5b4b, 1                                          # case 251
+	hilo_zero mtlo, 0x9b584273, 2                                          # case 252
 	routine_end

@@ -1,4 +1,4 @@
-# n75_md_again: tests a multiply or divide over another in 48 cases
+# n75_md_again: tests a multiply or divide over another in 49 cases
 # Written by casegen from its fixed seed; regenerate instead of editing.
 	.include "frame.inc"
 	.include "timing.inc"
@@ -53,4 +53,7 @@
 	md_again divu, 0xb5de4925, 0x001b3a33, 0, divu, 0xf6782882, 0x000144de, 0x0000dbf2, 0x0000c238     # case 46
 	md_again divu, 0x8a0d3a63, 0x04389b37, 1, divu, 0x23e704a2, 0x0f12e304, 0x05c13e9a, 0x00000002     # case 47
 	md_again divu, 0xe2938033, 0x00ceb35b, 2, divu, 0x61cb9ec0, 0x00000088, 0x00000048, 0x00b815df     # case 48
+
+# div of 0x80000000 by -1 takes no exception
+	md_quiet div, 0x80000000, 0xffffffff                                                               # case 49
 	routine_end

@@ -224,7 +224,7 @@ std::vector<std::string> expectedBlindSpots() {
 TEST(DocTables, BlindSpotTableIsTheFaultsTheWholeCoreMissesOrSeesElsewhere) {
     const Result r = runCli("faults --blind-spots --markdown");
     ASSERT_EQ(r.status, 0) << r.err;
-    const auto rows = tableRows(r.out, 6);
+    const auto rows = tableRows(r.out, 7);
     const auto expected = expectedBlindSpots();
     ASSERT_FALSE(expected.empty());
     std::vector<std::string> names;
@@ -234,6 +234,7 @@ TEST(DocTables, BlindSpotTableIsTheFaultsTheWholeCoreMissesOrSeesElsewhere) {
     std::map<std::string, const nlohmann::json*> byName;
     for (const auto& f : catalogue())
         byName[f["name"]] = &f;
+    std::size_t bySecond = 0, byPair = 0, byFirst = 0;
     for (const auto& row : rows) {
         const auto& f = *byName.at(unquoted(row[0]));
         const auto& w = f["whole_core"];
@@ -250,10 +251,37 @@ TEST(DocTables, BlindSpotTableIsTheFaultsTheWholeCoreMissesOrSeesElsewhere) {
         EXPECT_EQ(row[4], board);
         // Every blind spot is reviewed: it says why.
         EXPECT_FALSE(row[5].empty());
+        // Caught by the second ROM: where, or why not.
+        const auto& second = f["second_rom"];
+        ASSERT_TRUE(second.is_object()) << "no outcome on the second ROM";
+        const std::string where = second["routine"];
+        if (second["caught"]) {
+            const int at = second["case"];
+            EXPECT_EQ(row[6], "yes, " + (where.empty() ? std::string(second["text"])
+                                         : at          ? where + " case " + std::to_string(at)
+                                                       : where));
+        } else {
+            EXPECT_EQ(row[6], "no: " + std::string(second["reason"]));
+            EXPECT_GT(std::string(second["reason"]).size(), 10u) << "a no without its reason";
+        }
+        bySecond += second["caught"].get<bool>();
+        byPair += second["caught"].get<bool>() || routine != "" || w["kind"] != "unnoticed";
+        byFirst += routine != "" || w["kind"] != "unnoticed";
     }
     EXPECT_NE(r.out.find("\n" + std::to_string(rows.size()) + " blind spots among " +
                          std::to_string(catalogue().size()) + " faults\n"),
               std::string::npos);
+    const std::string m = std::to_string(rows.size());
+    EXPECT_NE(r.out.find("\n" + std::to_string(bySecond) + " of the first ROM's " + m +
+                         " blind spots are caught by the second ROM\n"),
+              std::string::npos)
+        << r.out.substr(r.out.rfind("\n\n"));
+    EXPECT_NE(r.out.find("\n" + std::to_string(byPair) + " of the " + m +
+                         " are caught by the pair (the first ROM shows " + std::to_string(byFirst) +
+                         " of them"),
+              std::string::npos)
+        << r.out.substr(r.out.rfind("\n\n"));
+    EXPECT_GT(bySecond, rows.size() / 2);
 
     // The terminal form lists the same faults, each on a block whose first line starts with it.
     const Result text = runCli("faults --blind-spots");
@@ -261,7 +289,8 @@ TEST(DocTables, BlindSpotTableIsTheFaultsTheWholeCoreMissesOrSeesElsewhere) {
     std::vector<std::string> listed;
     for (const auto& l : splitLines(text.out))
         if (!l.empty() && l[0] != ' ' && l.rfind("FAULT", 0) != 0 &&
-            l.find(" blind spots among ") == std::string::npos)
+            l.find(" blind spots among ") == std::string::npos &&
+            l.find(" are caught by the ") == std::string::npos)
             listed.push_back(l.substr(0, l.find(' ')));
     EXPECT_EQ(listed, expected);
 }

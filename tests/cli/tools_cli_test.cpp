@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -51,6 +52,7 @@ const nlohmann::json& catalogue() {
 // ---- faults ----
 
 TEST(ToolsFaults, OneRowPerFaultSummaryAndStatusFromAgreement) {
+    // By default both ROMs: the first ROM's document holds the second ROM's as "second_rom".
     const Result json = runCli("faults --json");
     ASSERT_LE(json.status, 1) << json.err;
     const auto j = nlohmann::json::parse(json.out);
@@ -61,7 +63,22 @@ TEST(ToolsFaults, OneRowPerFaultSummaryAndStatusFromAgreement) {
         disagreements += !f["agrees"].get<bool>();
     EXPECT_EQ(j["summary"]["run"], n);
     EXPECT_EQ(j["summary"]["disagreements"], disagreements);
-    EXPECT_EQ(json.status, disagreements ? 1 : 0);
+    const auto& second = j["second_rom"];
+    ASSERT_EQ(second["faults"].size(), n);
+    std::size_t secondDisagreements = 0, caught = 0;
+    for (const auto& f : second["faults"]) {
+        EXPECT_FALSE(f.contains("agrees")) << f["name"] << ": the second ROM runs no scoped fault";
+        secondDisagreements += !f["whole_core"]["agrees"].get<bool>();
+        const auto& o = f["whole_core"]["observed"];
+        caught += o["kind"] != "unnoticed" || !o["first"].is_null();
+    }
+    EXPECT_EQ(second["summary"]["whole_core_disagreements"], secondDisagreements);
+    EXPECT_EQ(second["summary"]["whole_core_caught"], caught);
+    EXPECT_EQ(json.status, disagreements +
+                                   j["summary"]["whole_core_disagreements"].get<std::size_t>() +
+                                   secondDisagreements
+                               ? 1
+                               : 0);
 
     const Result text = runCli("faults");
     EXPECT_EQ(text.status, json.status);
@@ -70,24 +87,74 @@ TEST(ToolsFaults, OneRowPerFaultSummaryAndStatusFromAgreement) {
         const std::string name = f["name"];
         EXPECT_EQ(std::count_if(out.begin(), out.end(),
                                 [&](const std::string& l) { return l.starts_with(name + " "); }),
-                  1)
-            << name;
+                  2)
+            << name << ": once for each ROM";
     }
     EXPECT_NE(text.out.find(std::to_string(n) + " faults run: "), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find(std::to_string(n) + " faults run on the whole core: " +
+                            std::to_string(caught) + " caught, " + std::to_string(n - caught) +
+                            " unnoticed, " + std::to_string(secondDisagreements) + " disagreement"),
+              std::string::npos)
+        << text.out;
     EXPECT_NE(text.out.find(std::to_string(disagreements) + " disagreement"), std::string::npos);
     EXPECT_TRUE(text.err.empty()) << "progress shown on a pipe: " << text.err;
 }
 
+// The text without the timing at the end of a summary line ("; N instructions in ...").
+std::string withoutTimes(const std::string& text) {
+    static const std::regex times("; [0-9]+ instructions in [0-9.]+ s on [0-9]+ threads?");
+    return std::regex_replace(text, times, "");
+}
+
+TEST(ToolsFaults, TheFirstRomAloneShowsWhatItAlwaysShowed) {
+    const Result both = runCli("faults --only 'slt*'");
+    const Result first = runCli("faults --only 'slt*' --rom 1");
+    const Result second = runCli("faults --only 'slt*' --rom 2");
+    ASSERT_LE(first.status, 1) << first.err;
+    EXPECT_EQ(withoutTimes(both.out), withoutTimes(first.out) + "\n" + withoutTimes(second.out));
+    EXPECT_EQ(first.out.find("whole core with"), std::string::npos) << first.out;
+    EXPECT_EQ(second.out.rfind("coretest faults: faults matching glob 'slt*' (", 0), 0u)
+        << second.out;
+    std::string header = second.out.substr(0, second.out.find("\nFAULT"));
+    std::replace(header.begin(), header.end(), '\n', ' '); // wrapped at 120 columns
+    EXPECT_NE(header.find(") on the whole core with "), std::string::npos) << header;
+    EXPECT_NE(second.out.find("OUTCOME ON THE WHOLE CORE"), std::string::npos) << second.out;
+    EXPECT_EQ(both.status, std::max(first.status, second.status));
+    // Only the first ROM has scopes to run in alone.
+    const Result scoped = runCli("faults --rom 2 --scoped-only");
+    EXPECT_EQ(scoped.status, 2);
+    EXPECT_TRUE(scoped.out.empty()) << scoped.out;
+    EXPECT_NE(scoped.err.find("--scoped-only"), std::string::npos) << scoped.err;
+    EXPECT_EQ(std::count(scoped.err.begin(), scoped.err.end(), '\n'), 1) << scoped.err;
+}
+
 TEST(ToolsFaults, CsvHasAHeaderAndOneLinePerFault) {
-    const Result r = runCli("faults --csv");
-    ASSERT_LE(r.status, 1) << r.err;
-    const auto ls = splitLines(r.out);
+    const std::string header = "name,scope,description,expected,observed,agrees,"
+                               "whole_core_expected,whole_core_observed,whole_core_agrees,"
+                               "instructions,seconds";
+    const Result first = runCli("faults --csv --rom 1");
+    ASSERT_LE(first.status, 1) << first.err;
+    const auto ls = splitLines(first.out);
     ASSERT_EQ(ls.size(), catalogue().size() + 1);
-    EXPECT_EQ(ls[0], "name,scope,description,expected,observed,agrees,whole_core_expected,"
-                     "whole_core_observed,whole_core_agrees,instructions,seconds");
+    EXPECT_EQ(ls[0], header);
     for (std::size_t i = 0; i < catalogue().size(); ++i)
         EXPECT_TRUE(ls[i + 1].starts_with("\"" + catalogue()[i]["name"].get<std::string>() + "\","))
             << ls[i + 1];
+
+    // Both ROMs: a last column names the ROM; the second ROM's rows have no scoped outcome.
+    const Result both = runCli("faults --csv");
+    ASSERT_LE(both.status, 1) << both.err;
+    const auto rows = splitLines(both.out);
+    const std::size_t n = catalogue().size();
+    ASSERT_EQ(rows.size(), 2 * n + 1);
+    EXPECT_EQ(rows[0], header + ",rom");
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string name = "\"" + catalogue()[i]["name"].get<std::string>() + "\",";
+        EXPECT_TRUE(rows[i + 1].starts_with(name) && rows[i + 1].ends_with(",1")) << rows[i + 1];
+        EXPECT_TRUE(rows[n + i + 1].starts_with(name) && rows[n + i + 1].ends_with(",2"))
+            << rows[n + i + 1];
+        EXPECT_NE(rows[n + i + 1].find(",\"\",\"\",,\""), std::string::npos) << rows[n + i + 1];
+    }
 }
 
 TEST(ToolsFaults, OnlySaysWhetherItTookAGlobOrASubstring) {
@@ -352,8 +419,13 @@ TEST(ToolsFaultsPage, WellFormedPageWithTableAndMatrix) {
     EXPECT_EQ(count("class=\"cell "), faults * 59); // 58 routines and the whole-run column
     EXPECT_EQ(count("<svg"), 1u);
 
-    // Both modes: every row has a scoped and a whole-core agreement cell.
-    EXPECT_EQ(count("<td class=\"yes\">") + count("<td class=\"no\">"), 2 * faults);
+    // Both modes: every row has a scoped and a whole-core agreement cell; the second ROM's rows
+    // one on the whole core.
+    EXPECT_EQ(count("<td class=\"yes\">") + count("<td class=\"no\">"), 3 * faults);
+    // The second ROM's section: one row per fault, on the whole core.
+    EXPECT_EQ(count("<tr class=\"fault2 "), faults);
+    EXPECT_NE(text.find("<h2>The second ROM: every fault on the whole core</h2>"),
+              std::string::npos);
     // The legend comes before the matrix and the table.
     const auto legend = text.find("<h2>Legend</h2>");
     ASSERT_NE(legend, std::string::npos);
@@ -369,6 +441,7 @@ TEST(ToolsFaultsPage, WellFormedPageWithTableAndMatrix) {
     for (auto at = text.find(quietCell); at != std::string::npos;
          at = text.find(quietCell, at + 1)) {
         const auto rowStart = text.rfind("<tr ", at);
+        if (text.compare(rowStart, 17, "<tr class=\"fault2") == 0) continue; // the second ROM's
         const auto firstAgreement = std::min(text.find("<td class=\"yes\">", rowStart),
                                              text.find("<td class=\"no\">", rowStart));
         if (firstAgreement > at) ++scopedQuiet;

@@ -22,13 +22,13 @@ struct Documented {
 // The routines and case counts rom2/README.md states.
 inline constexpr std::array<Documented, 24> kDocumented{{
     {59, "lb", 36},       {60, "lbu", 36},     {61, "lh", 26},      {62, "lhu", 26},
-    {63, "sb", 24},       {64, "sh", 20},      {65, "lwl", 20},     {66, "lwr", 20},
-    {67, "swl", 20},      {68, "swr", 20},     {69, "hz_alu", 36},  {70, "hz_shift", 36},
-    {71, "hz_load", 32},  {72, "hz_hilo", 36}, {73, "hz_link", 64}, {74, "hilo_dist", 246},
-    {75, "md_again", 48}, {76, "cp0", 33},     {77, "ov", 30},      {78, "syscall", 10},
+    {63, "sb", 28},       {64, "sh", 22},      {65, "lwl", 20},     {66, "lwr", 20},
+    {67, "swl", 20},      {68, "swr", 20},     {69, "hz_alu", 36},  {70, "hz_shift", 42},
+    {71, "hz_load", 32},  {72, "hz_hilo", 36}, {73, "hz_link", 64}, {74, "hilo_dist", 252},
+    {75, "md_again", 49}, {76, "cp0", 33},     {77, "ov", 30},      {78, "syscall", 10},
     {79, "break", 10},    {80, "adel", 18},    {81, "ades", 15},    {82, "ri", 10},
 }};
-inline constexpr int kDocumentedCases = 872;
+inline constexpr int kDocumentedCases = 891;
 
 // One case line: its macro, its arguments as written and its number from the "# case k" comment.
 struct Call {

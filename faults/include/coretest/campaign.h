@@ -51,11 +51,18 @@ struct BoardOutcome {
     std::vector<std::uint32_t> displayWords; // every display write, in order
     std::uint32_t finalDisplay = 0, lampA = 0, lampB = 0;
     std::string describe() const; // "first fails at case 2 of ..., display 0x3a000039, lamps 2,2"
+    // The board shows the fault: no pass verdict, or a routine that reported a failure.
+    bool caught() const { return kind != ExpectedKind::Unnoticed || first.has_value(); }
 };
 
 // The whole-core expectation of a fault: the one stated with it, else the recorded table's;
 // recorded == false when neither has one.
 WholeCoreExpected wholeCoreExpectation(const FaultDef& fault);
+// The image is this project's second ROM: its routines are numbered after the first ROM's 58.
+bool isSecondRom(const RomMap& map);
+// The recorded outcome of the fault on the whole core with the second ROM; recorded == false
+// when the table has no entry for it.
+WholeCoreExpected secondRomExpectation(const FaultDef& fault);
 // "first fails at case 2 of n1_lui_test, comparison 1, display 0x3a000039, lamps 2,2".
 std::string describe(const WholeCoreExpected& expected);
 
@@ -71,6 +78,9 @@ bool agrees(const WholeCoreExpected& expected, const BoardOutcome& observed);
 
 struct CampaignRow {
     const FaultDef* fault = nullptr;
+    // Run in its scope. The scopes and scoped expectations name the first ROM's routines: on the
+    // second ROM every fault runs on the whole core only, and the scoped fields stay empty.
+    bool scoped = true;
     Observed observed;
     StopReason reason = StopReason::Verdict;
     std::optional<ExceptionRecord> exception;
@@ -81,7 +91,9 @@ struct CampaignRow {
     double seconds = 0;
 
     WholeCoreResult wholeCore; // when the campaign runs whole-core faults
-    bool agreesBothWays() const { return agrees && (!wholeCore.checked || wholeCore.agrees); }
+    bool agreesBothWays() const {
+        return (agrees || !scoped) && (!wholeCore.checked || wholeCore.agrees);
+    }
 
     std::string expectedText() const; // "fails at case 2 of n1_lui_test (...), comparison 1"
     std::string observedText() const;
@@ -99,6 +111,7 @@ struct CampaignSummary {
     std::size_t wholeCoreDisagreements = 0; // whole-core outcome other than expected
     std::size_t wholeCoreUnnoticed = 0;     // the ROM passes with the fault everywhere
     std::size_t wholeCoreElsewhere = 0;     // seen, first in another routine than the fault's own
+    std::size_t wholeCoreCaught = 0;        // the board shows the fault (BoardOutcome::caught)
 };
 CampaignSummary summarize(std::span<const CampaignRow> rows);
 
@@ -111,6 +124,8 @@ struct CampaignOptions {
     // A core with a fault everywhere may loop for ever; the ROM's short run is about 130 thousand
     // instructions, so a whole-core run still going after this many has no verdict to come.
     std::uint64_t wholeCoreInstructionLimit = 2'000'000;
+    // The second ROM's short run is about 24 thousand instructions: the same margin.
+    std::uint64_t secondRomInstructionLimit = 400'000;
     // Called after each fault, from the worker that ran it, one call at a time.
     std::function<void(std::size_t done, std::size_t total)> progress{};
 };
@@ -121,7 +136,8 @@ BoardOutcome wholeCoreOutcome(const Image& image, const RomMap& map,
                               std::span<const FaultDef* const> faults,
                               const CampaignOptions& options);
 
-// Rows in the order of `faults`.
+// Rows in the order of `faults`. On the second ROM (isSecondRom) every fault runs on the whole
+// core only, against secondRomExpectation.
 std::vector<CampaignRow> runCampaign(const Image& image, const RomMap& map,
                                      std::span<const FaultDef* const> faults,
                                      const CampaignOptions& options);

@@ -21,8 +21,9 @@ struct BoardObservation {
     std::optional<std::pair<std::uint32_t, std::uint32_t>> lamps; // lamp A, lamp B
     bool noVerdict = false; // the run stopped without lighting the lamps
     bool empty() const { return words.empty() && !lamps && !noVerdict; }
-    // The board of a passing run: the last word 58 of 58, lamps (if seen) 1 and 1.
-    bool showsPass() const;
+    // The board of a passing run: the last word all of the ROM's routines passed (58 of 58 on
+    // the first ROM, 0x52000018 on the second), lamps (if seen) 1 and 1.
+    bool showsPass(const RoutineNumbers& numbers = {}) const;
 };
 
 // Faults whose whole-core runs show the same board, in catalogue order.
@@ -38,11 +39,12 @@ struct Candidate {
     unsigned mismatches = 0;
 };
 
-// What display words show of each routine (by number, index 0 unused): failed, passed, or not
-// known (not reached, or inside a stretch of unseen words). Words no routine writes are passed
-// over.
-using RoutineVerdicts = std::array<Known, kRoutineCount + 1>;
-RoutineVerdicts routineVerdicts(std::span<const std::uint32_t> words);
+// What display words show of each routine (by number, the display word's 8 bits; numbers outside
+// the ROM's stay unknown): failed, passed, or not known (not reached, or inside a stretch of
+// unseen words). Words no routine of the ROM writes are passed over.
+using RoutineVerdicts = std::array<Known, 256>;
+RoutineVerdicts routineVerdicts(std::span<const std::uint32_t> words,
+                                const RoutineNumbers& numbers = {});
 
 // One part of a board explained by several faults: failing routines that one fault explains,
 // and the groups that fail them, best first (the first is the cover's answer).
@@ -70,8 +72,9 @@ struct SeveralFaults {
 
 class FaultDictionary {
   public:
-    // From whole-core outcomes (CampaignRow::wholeCore.checked); other rows are left out.
-    explicit FaultDictionary(std::span<const CampaignRow> rows);
+    // From whole-core outcomes (CampaignRow::wholeCore.checked) on a ROM with these routine
+    // numbers; other rows are left out.
+    explicit FaultDictionary(std::span<const CampaignRow> rows, const RoutineNumbers& numbers = {});
     // Runs the whole-core campaign of these faults and builds the dictionary from it.
     static FaultDictionary build(const Image& image, const RomMap& map,
                                  std::span<const FaultDef* const> faults,
@@ -79,6 +82,7 @@ class FaultDictionary {
 
     const std::vector<AmbiguityGroup>& groups() const { return groups_; }
     std::size_t faultCount() const { return faults_; }
+    const RoutineNumbers& routineNumbers() const { return numbers_; }
     // Every group, most likely first: fewest mismatches, then more faults (under an even prior
     // over the catalogue a group of more faults explains the observation more often), then
     // catalogue order.
@@ -91,6 +95,7 @@ class FaultDictionary {
   private:
     std::vector<AmbiguityGroup> groups_;
     std::size_t faults_ = 0;
+    RoutineNumbers numbers_;
 };
 
 // Where a fault's whole-core commit trace (the records `coretest trace` writes) first differs

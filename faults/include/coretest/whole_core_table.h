@@ -18,6 +18,16 @@ struct RecordedWholeCore {
 
 std::span<const RecordedWholeCore> recordedWholeCoreTable();
 
+// The recorded outcomes of every catalogue fault acting on the whole core with the second ROM
+// (routines 59 to 82). Recorded from the reference core (`coretest faults --rom 2
+// --record-whole-core` prints the rows) and reviewed: a blind spot of the first ROM that the second
+// ROM does not catch says why; every other entry has no reason.
+std::span<const RecordedWholeCore> recordedSecondRomTable();
+
+// Whether the board shows the fault: no pass verdict, or a routine that reported a failure (the
+// display word's pass count short of its routine count even when the lamps show a pass).
+bool caught(const WholeCoreExpected& outcome);
+
 // Whether an outcome is one of the ROM's blind spots for that fault: unnoticed although the
 // scoped fault is caught, or first seen in another routine than the scoped expectation's first.
 bool isBlindSpot(const FaultDef& fault, const WholeCoreExpected& outcome);
