@@ -2,11 +2,11 @@
 // has no countdown loops, so the reference core executes every instruction one at a time: as
 // `coretest run` runs it (no observer), and as the live checker and lockstep run it (a stepped run
 // under an observer, advanced in slices). Each image is generated in-process (60,000 random
-// instructions, every pass of 1,000 loops checked: the most the generator allows, about 66 million
+// instructions, every pass of 1,000 loops checked: the most the generator allows, about 70 million
 // instructions executed) and run to its end mark by each way and by Unicorn; the counts must agree
 // and every run must end with the pass verdict. Prints the CPU time and millions of instructions
 // per second of each, best of REPEATS, and the ratio to Unicorn over all images.
-// Usage: stepped_bench [IMAGES [REPEATS [reference]]]  (defaults 2 and 3: about 130 million
+// Usage: stepped_bench [IMAGES [REPEATS [reference]]]  (defaults 2 and 3: about 140 million
 // instructions; `reference` leaves Unicorn out, for profiling the reference core alone)
 #include <fmt/format.h>
 
