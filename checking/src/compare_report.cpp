@@ -141,14 +141,15 @@ std::string explanation(const Divergence& d, const Image& image, const RomMap& m
     case Divergence::Kind::Trap:
         if (d.coreTrapped)
             return d.observed && isException(*d.observed)
-                       ? fmt::format("  your core raised an exception: it took {}; expected no "
-                                     "exception, the reference core completes the instruction\n",
+                       ? fmt::format("  your core raised an exception; the reference core "
+                                     "completes the instruction: your core took {}, expected no "
+                                     "exception\n",
                                      describeException(*d.observed))
                        : "  your core raised an exception; the reference core completes the "
                          "instruction\n";
         return d.expected && isException(*d.expected)
-                   ? fmt::format("  the reference core raises an exception: expected {} {}; "
-                                 "your core completed the instruction\n",
+                   ? fmt::format("  the reference core raises an exception; your core completed "
+                                 "the instruction: expected {} {}\n",
                                  exceptionName(d.expected->reg), exceptionRegisters(*d.expected))
                    : "  the reference core raises an exception; your core completed the "
                      "instruction\n";

@@ -550,7 +550,7 @@ TEST(ExceptionRetire, AWrongMissingOrUnexpectedExceptionIsNamed) {
              return at;
          },
          Divergence::Kind::Trap,
-         "the reference core raises an exception: expected a syscall exception with EPC"},
+         "your core completed the instruction: expected a syscall exception with EPC"},
         {"TakenInstead",
          [](auto& s) {
              const std::size_t at = firstTrap(s, 12) - 1;
@@ -558,7 +558,8 @@ TEST(ExceptionRetire, AWrongMissingOrUnexpectedExceptionIsNamed) {
              s[at].records.assign(1, exceptionRecord(s[at].pc, 12, s[at].pc));
              return at;
          },
-         Divergence::Kind::Trap, "your core raised an exception: it took an overflow exception"},
+         Divergence::Kind::Trap,
+         "completes the instruction: your core took an overflow exception at"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

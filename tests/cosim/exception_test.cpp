@@ -70,8 +70,8 @@ const Change kChanges[] = {
          s[at].trap = false;
          return at;
      },
-     {"the reference core raises an exception: expected a syscall exception with EPC",
-      "your core completed the instruction"}},
+     {"the reference core raises an exception; your core completed the instruction: expected a "
+      "syscall exception with EPC"}},
     {"Unexpected",
      [](auto& s) {
          const std::size_t at = firstTrap(s, 12) - 1;
@@ -80,8 +80,9 @@ const Change kChanges[] = {
          s[at].exception = StreamInstruction::Exception{10, s[at].pc, 0};
          return at;
      },
-     {"your core raised an exception: it took a reserved instruction exception at",
-      "expected no exception"}},
+     {"your core raised an exception; the reference core completes the instruction: your core took "
+      "a reserved instruction exception at",
+      ", expected no exception"}},
     // swl at offset 2 stores bytes 0 to 2; the core's enables 1111 store the whole word.
     {"OneLaneTooMany",
      [](auto& s) {
