@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <regex>
+#include <sstream>
 
 #include "hdl/hdl_support.h"
 
@@ -56,6 +58,83 @@ struct BusRun {
     const char* bus;
     unsigned seed; // 0: no back-pressure
 };
+
+// ---- the example of docs/bus-adapters.md: a core with loose Wishbone and AXI4-Lite signals ----
+
+std::string fileText(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The text from the line with "===== YOUR CORE: begin" to the end of the line with
+// "===== YOUR CORE: end", or "" when a marker is missing.
+std::string markedBlock(const std::string& text) {
+    const auto begin = text.rfind('\n', text.find("===== YOUR CORE: begin"));
+    const auto end = text.find('\n', text.find("===== YOUR CORE: end"));
+    if (begin == std::string::npos || end == std::string::npos || end < begin) return "";
+    return text.substr(begin + 1, end - begin);
+}
+
+// The template top with its core's block replaced by the document's, as module bus_doc_tb.
+std::string docExampleTop() {
+    std::string top = fileText(kSource / "hdl/tb/coretest_tb.sv");
+    const std::string ours = markedBlock(top);
+    const std::string example = markedBlock(fileText(kSource / "docs/bus-adapters.md"));
+    EXPECT_NE(ours, "");
+    EXPECT_NE(example.find("coretest_bus_axil "), std::string::npos) << example;
+    top.replace(top.find(ours), ours.size(), example);
+    top.replace(top.find("module coretest_tb"), 18, "module bus_doc_tb");
+    return top;
+}
+
+TEST(BusDocExample, ALooseSignalCoreBuildsCleanAndRunsTheRomsStart) {
+    const ScratchFolder dir("coretest-bus-doc");
+    const auto top = dir.path() / "bus_doc_tb.sv";
+    std::ofstream(top) << docExampleTop();
+    std::string sources = (kSource / "hdl/kit/coretest_pkg.sv").string() + " " +
+                          (kSource / "hdl/core/mips_pkg.sv").string();
+    std::vector<std::filesystem::path> files;
+    for (const char* folder : {"hdl/core", "hdl/kit", "hdl/kit/bus"})
+        for (const auto& entry : std::filesystem::directory_iterator(kSource / folder))
+            if (entry.path().extension() == ".sv" && entry.path().filename() != "mips_pkg.sv" &&
+                entry.path().filename() != "coretest_pkg.sv")
+                files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    for (const auto& f : files)
+        sources += " " + f.string();
+    sources += " " + (kSource / "tests/hdl/my_bus_core.sv").string() + " " + top.string();
+
+    if (runCommand("verilator --version").status == 0) {
+        // The template without the bug knobs leaves `bugs` unread, which -Wall would name.
+        const CliResult lint = runCommand(
+            "verilator --lint-only -Wall -Wno-UNUSEDSIGNAL --assert --top-module bus_doc_tb " +
+            sources);
+        EXPECT_EQ(lint.status, 0) << lint.err;
+        EXPECT_EQ(lint.out + lint.err, "");
+    }
+    const std::string vvp = (dir.path() / "doc.vvp").string();
+    const CliResult compiled = runCommand(std::string(CORETEST_IVERILOG) +
+                                          " -g2012 -Wall -s bus_doc_tb -o " + vvp + " " + sources);
+    ASSERT_EQ(compiled.status, 0) << compiled.err;
+    EXPECT_EQ(compiled.out + compiled.err, "");
+    // Both protocols carry the ROM's start with back-pressure: the trace agrees and no checker
+    // speaks (the run ends at the cycle limit).
+    const std::string trace = (dir.path() / "doc.trace").string();
+    const CliResult run =
+        runCommand(std::string(CORETEST_VVP) + " -n " + vvp + " +rom=" + kHex +
+                   " +switch=1 +backpressure_seed=8 +max_cycles=4000 +trace=" + trace);
+    EXPECT_EQ(summaryOf(run.out).rfind("coretest: FAIL: no verdict: cycle limit 4000 reached", 0),
+              0u)
+        << run.out;
+    EXPECT_EQ(capturesOf(run.out, "backpressure: seed ([0-9]+),").size(), 2u) << run.out;
+    const CliResult compare = runCommand(kCli + " compare " + trace);
+    const auto agreeing =
+        capturesOf(compare.out, "your trace ends early: all its ([0-9]+) records agree");
+    ASSERT_EQ(agreeing.size(), 1u) << compare.out;
+    EXPECT_GT(std::stoul(agreeing[0]), 100u) << compare.out;
+}
 
 // Every protocol without back-pressure and with two seeds of its own.
 const BusRun kBusRuns[] = {
