@@ -6,10 +6,11 @@
 // number is the ROM's first (1: the first ROM's 58 routines; 59: the second ROM's 24). A
 // testbench running an image with other numbers gives +routines=N.
 // The run ends when the end-mark register receives 0xff, when the core idles in the exception
-// loop (IDLE_FETCHES fetches of 0xbfc00380) or in test_finish without an end mark (fetches of
-// 0xbfc00100), or at the cycle limit (+max_cycles=N). Then stop_o rises, the tracer gets up to
-// DRAIN_CYCLES to complete its trace (at the end mark: until the end-mark record is written),
-// flush_o lets it report what never arrived, and the summary follows. PASS needs the pass verdict
+// loop (IDLE_FETCHES fetches of 0xbfc00380 with no fetch outside its 32 bytes between them) or in
+// test_finish without an end mark (the same at 0xbfc00100), or at the cycle limit
+// (+max_cycles=N). Then stop_o rises, the tracer gets up to DRAIN_CYCLES to complete its trace
+// (at the end mark: until the end-mark record is written), flush_o lets it report what never
+// arrived, and the summary follows. PASS needs the pass verdict
 // on the lamps, no bus error and no tracer error.
 module coretest_monitor
     import coretest_pkg::*;
@@ -121,8 +122,17 @@ module coretest_monitor
             end
             cycles_q <= cycles_q + 64'd1;
             if (bus_error_i) bus_errors_q <= bus_errors_q + 32'd1;
-            if (fetched && imem_req_i.addr == EXCEPTION_LOOP) exception_fetches_q <= exception_fetches_q + 8'd1;
-            if (fetched && imem_req_i.addr == TEST_FINISH) finish_fetches_q <= finish_fetches_q + 8'd1;
+            // An idle loop fetches its own address again and again, and nothing outside its
+            // 32 bytes (which hold its delay slot and what a pipeline may fetch before the branch
+            // turns it back); a fetch further away means the code there runs on (the second
+            // ROM's exception handler starts at the exception loop's address and returns).
+            if (fetched && imem_req_i.addr[31:5] != EXCEPTION_LOOP[31:5])
+                exception_fetches_q <= '0;
+            else if (fetched && imem_req_i.addr == EXCEPTION_LOOP)
+                exception_fetches_q <= exception_fetches_q + 8'd1;
+            if (fetched && imem_req_i.addr[31:5] != TEST_FINISH[31:5]) finish_fetches_q <= '0;
+            else if (fetched && imem_req_i.addr == TEST_FINISH)
+                finish_fetches_q <= finish_fetches_q + 8'd1;
             case (phase_q)
                 WATCH: begin
                     if (end_mark_i) ending_q <= END_MARK;
