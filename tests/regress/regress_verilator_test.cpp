@@ -148,9 +148,8 @@ TEST(RegressVerilator, EveryKnobEndsInAVerdictAndFailsACheckpointWhereItMatters)
     }
 }
 
-// Full-size images on our core. (Their commit traces are checked against the reference core by
-// bench/random_proof_bench.cpp: the kit's tracer writes swl/swr as the bytes they store, which
-// `coretest compare` does not read yet.)
+// Full-size images on our core (all fifty seeds of the proof, with their traces: the bench
+// bench/random_proof_bench.cpp).
 TEST(RegressVerilator, FiveFullSizeSeedsPassOnOurCore) {
     if (!fs::exists(kSim)) GTEST_SKIP() << "no Verilator model in this build: " << kSim;
     const ScratchFolder dir("regress-verilator-full");
@@ -163,6 +162,34 @@ TEST(RegressVerilator, FiveFullSizeSeedsPassOnOurCore) {
     for (const auto& r : doc.at("results")) {
         EXPECT_EQ(r.at("checkpoints"), 200); // 20,000 instructions, a checkpoint every 100
         EXPECT_EQ(r.at("display"), "c80000c8");
+    }
+}
+
+// Our core's commit trace of a full-size image agrees with the reference core's, record for
+// record: every sub-word and unaligned store (swl/swr of 1 to 4 bytes), every HI/LO write.
+TEST(RegressVerilator, FullSizeTracesAgreeWithTheReferenceCore) {
+    if (!fs::exists(kSim)) GTEST_SKIP() << "no Verilator model in this build: " << kSim;
+    const ScratchFolder dir("regress-verilator-trace");
+    for (const int seed : {2, 11}) {
+        const std::string elf = fmt::format("r{}.elf", seed);
+        const std::string in = "cd '" + dir.path().string() + "' && ";
+        ASSERT_EQ(shell(in + CORETEST_CLI_PATH + fmt::format(" random --seed {} -o ", seed) + elf +
+                        " >/dev/null && " + CORETEST_CLI_PATH +
+                        " export --format hex --size 524288 -o r.hex " + elf + " >/dev/null"),
+                  0)
+            << seed;
+        ASSERT_EQ(shell(in + kSim.string() +
+                        " +rom=r.hex +switch=1 +max_cycles=2000000 +trace=r.trace >sim.txt"),
+                  0)
+            << seed << readAll(dir.path() / "sim.txt");
+        EXPECT_NE(readAll(dir.path() / "sim.txt").find("coretest: PASS: verdict pass"),
+                  std::string::npos)
+            << seed;
+        const int status =
+            shell(in + CORETEST_CLI_PATH + " compare r.trace " + elf + " >cmp.txt 2>&1");
+        const std::string cmp = readAll(dir.path() / "cmp.txt");
+        EXPECT_EQ(status, 0) << seed << "\n" << cmp;
+        EXPECT_NE(cmp.find("the traces agree: "), std::string::npos) << seed << "\n" << cmp;
     }
 }
 
