@@ -19,6 +19,7 @@
 #include "coretest/routine_reports.h"
 #include "coretest/trace_compare.h"
 #include "coretest/trace_records.h"
+#include "support/rom.h"
 
 namespace coretest {
 namespace {
@@ -26,16 +27,8 @@ namespace {
 using Kind = TraceRecord::Kind;
 using Lines = std::vector<std::string>;
 
-const Image& rom2() {
-    static const Image image = Image::load(CORETEST_ROM2_PATH);
-    return image;
-}
-
-const RomMap& rom2Map() {
-    static const RomMap map = RomMap::load(rom2());
-    return map;
-}
-
+using coretest_test::rom2;
+using coretest_test::rom2Map;
 std::vector<TraceRecord> readAll(const std::string& text) {
     std::istringstream in(text);
     TraceReader reader(in, "t.trace");

@@ -18,19 +18,13 @@
 #include "coretest/routine_reports.h"
 #include "coretest/run.h"
 #include "coretest/whole_core_table.h"
+#include "support/rom.h"
 
 namespace coretest {
 namespace {
 
-const Image& rom2() {
-    static const Image image = Image::load(CORETEST_ROM2_PATH);
-    return image;
-}
-const RomMap& rom2Map() {
-    static const RomMap map = RomMap::load(rom2());
-    return map;
-}
-
+using coretest_test::rom2;
+using coretest_test::rom2Map;
 constexpr unsigned kLast = 82; // the second ROM's last routine
 
 struct Caught {

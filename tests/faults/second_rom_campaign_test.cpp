@@ -16,15 +16,8 @@
 namespace coretest {
 namespace {
 
-const Image& rom2() {
-    static const Image image = Image::load(CORETEST_ROM2_PATH);
-    return image;
-}
-const RomMap& rom2Map() {
-    static const RomMap map = RomMap::load(rom2());
-    return map;
-}
-
+using coretest_test::rom2;
+using coretest_test::rom2Map;
 TEST(SecondRomCampaign, TellsTheRomsApart) {
     EXPECT_TRUE(isSecondRom(rom2Map()));
     EXPECT_FALSE(isSecondRom(coretest_test::romMap()));

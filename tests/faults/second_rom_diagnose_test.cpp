@@ -7,19 +7,13 @@
 #include "coretest/catalogue.h"
 #include "coretest/fault_dictionary.h"
 #include "coretest/rom_map.h"
+#include "support/rom.h"
 
 namespace coretest {
 namespace {
 
-const Image& rom2() {
-    static const Image image = Image::load(CORETEST_ROM2_PATH);
-    return image;
-}
-const RomMap& rom2Map() {
-    static const RomMap map = RomMap::load(rom2());
-    return map;
-}
-
+using coretest_test::rom2;
+using coretest_test::rom2Map;
 constexpr RoutineNumbers kSecond{59, 82};
 
 TEST(SecondRomDictionary, RoutineVerdictsCountFromTheRomsFirstRoutine) {

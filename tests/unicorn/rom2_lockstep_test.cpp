@@ -15,15 +15,12 @@
 #include "coretest/lockstep.h"
 #include "coretest/rom_map.h"
 #include "coretest/run.h"
+#include "support/rom.h"
 
 namespace coretest {
 namespace {
 
-const Image& rom2() {
-    static const Image image = Image::load(CORETEST_ROM2_PATH);
-    return image;
-}
-
+using coretest_test::rom2;
 struct Rows {
     std::vector<unsigned> compared, skipped; // routine numbers, in order
 };
