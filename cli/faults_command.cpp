@@ -219,6 +219,19 @@ std::vector<std::string> wrapped(std::string_view text, std::size_t width) {
     return lines;
 }
 
+// Prints a line wrapped to the terminal's width.
+void printWrapped(std::string_view text) {
+    for (const auto& line : wrapped(text, kTerminalColumns))
+        fmt::print("{}\n", line);
+}
+
+// The campaign's first line: what ran, on which image (`where`: "on" or "on the whole core with").
+void printHeading(const CampaignRun& run, std::string_view where) {
+    printWrapped(fmt::format(
+        "coretest faults: {} ({} of the catalogue's {}) {} {}, switch 0x{:08x}", run.selection,
+        run.rows.size(), faultCatalogue().size(), where, run.image, run.switchValue));
+}
+
 // One fault as a block of lines that fit the terminal: the first line starts with the fault's
 // name and `columns` (padded to `lead`); the texts follow, one after another, each wrapped to the
 // room left of the line and continued on lines that start with spaces.
@@ -270,13 +283,7 @@ std::string summaryLine(const CampaignRun& run) {
 // The second ROM's campaign: one block per fault with its recorded and, when they differ, its
 // observed whole-core outcome.
 void printSecondRomText(const CampaignRun& run) {
-    for (const auto& line :
-         wrapped(fmt::format("coretest faults: {} ({} of the catalogue's {}) on the whole core "
-                             "with {}, switch 0x{:08x}",
-                             run.selection, run.rows.size(), faultCatalogue().size(), run.image,
-                             run.switchValue),
-                 kTerminalColumns))
-        fmt::print("{}\n", line);
+    printHeading(run, "on the whole core with");
     const std::size_t name = nameWidth(run.rows), lead = name + 8;
     fmt::print("{:<{}}{:<8}OUTCOME ON THE WHOLE CORE\n", "FAULT", name, "AGREES");
     for (const auto& row : run.rows) {
@@ -296,8 +303,7 @@ void printSecondRomText(const CampaignRun& run) {
         s.run, s.wholeCoreCaught, s.run - s.wholeCoreCaught, s.wholeCoreDisagreements,
         s.wholeCoreDisagreements == 1 ? "" : "s", instructions, run.seconds, run.threads,
         run.threads == 1 ? "" : "s");
-    for (const auto& l : wrapped(line, kTerminalColumns))
-        fmt::print("{}\n", l);
+    printWrapped(line);
 }
 
 void printText(const CampaignRun& run) {
@@ -305,13 +311,7 @@ void printText(const CampaignRun& run) {
         printSecondRomText(run);
         return;
     }
-    for (const auto& line :
-         wrapped(fmt::format("coretest faults: {} ({} of the catalogue's {}) on "
-                             "{}, switch 0x{:08x}",
-                             run.selection, run.rows.size(), faultCatalogue().size(), run.image,
-                             run.switchValue),
-                 kTerminalColumns))
-        fmt::print("{}\n", line);
+    printHeading(run, "on");
     const std::size_t name = nameWidth(run.rows), lead = name + 8;
     fmt::print("{:<{}}{:<8}OUTCOME\n", "FAULT", name, "AGREES");
     for (const auto& row : run.rows) {
@@ -330,8 +330,7 @@ void printText(const CampaignRun& run) {
                                both ? "yes" : (row.agrees ? "WHOLE" : "NO")),
                    lead, texts);
     }
-    for (const auto& line : wrapped(summaryLine(run), kTerminalColumns))
-        fmt::print("{}\n", line);
+    printWrapped(summaryLine(run));
 }
 
 CampaignRow expectationsOnly(const FaultDef& f, const RomMap& map) {
