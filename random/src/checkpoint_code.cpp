@@ -20,6 +20,11 @@ constexpr std::uint32_t kEndMark = 0xfff0;
 constexpr std::uint32_t kNop = 0;
 constexpr const char* kFailedLabel = "random_failed";
 constexpr const char* kExceptionLabel = "random_exception";
+constexpr const char* kUnexpectedLabel = "random_unexpected";
+
+std::uint32_t cop0(unsigned op, unsigned rt, unsigned rd) {
+    return kCop0 << 26 | op << 21 | rt << 16 | rd << 11;
+}
 
 std::uint32_t off(std::int32_t offset) {
     return static_cast<std::uint32_t>(offset) & 0xffff;
@@ -99,17 +104,44 @@ void emitVectors(Assembly& assembly) {
     assembly.emitRef(iType(kBeq, 0, 0, 0), Fixup::Branch, kFinishLabel);
     assembly.emit(kNop);
     assembly.padTo(0x380);
-    // The general exception vector. A correct core takes no exception here, so one is a fault
-    // seen in the block now running (an overflow, or a jump gone astray through a wrong
+    // The general exception vector. The program announces every exception it expects by writing
+    // the address to resume at into kSlotResume; the handler records Cause (with Status's KU/IE
+    // stack, already pushed, in the bits 16 to 21 that Cause leaves zero), EPC and BadVAddr in
+    // the three words the next checkpoint folds first, withdraws the announcement and returns
+    // there with rfe in the jump's delay slot. Only kTemp and kLink change: the program reloads
+    // kTemp (the checker's address) where it resumes. Without an announcement the exception is a
+    // fault seen in the block now running (an overflow, or a jump gone astray through a wrong
     // address): that block's checkpoint fails. The exception may come from anywhere, so the
-    // report waits as if any register had just been written.
+    // handler waits as if any register had just been written.
     assembly.label(kExceptionLabel);
     SpacedCode out(assembly, SpacedCode::kUnknown);
+    out.emit(cop0(cMf, kTemp, c0Status));
+    out.emit(cop0(cMf, kLink, c0Cause));
+    out.emit(rType(fSll, 0, kTemp, kTemp, 16));
+    out.emit(rType(fXor, kLink, kTemp, kLink));
+    out.emit(iType(kSw, kBase, kLink, off(kSavedCause)), "Cause ^ (Status << 16)");
+    out.emit(cop0(cMf, kTemp, c0Epc));
+    out.emit(cop0(cMf, kLink, c0BadVAddr));
+    out.emit(iType(kSw, kBase, kTemp, off(kSavedEpc)), "EPC");
+    out.emit(iType(kSw, kBase, kLink, off(kSavedBadVAddr)), "BadVAddr");
+    out.emit(iType(kLw, kBase, kTemp, off(kSlotResume)), "the announced resume address");
+    out.emit(iType(kSw, kBase, 0, off(kSlotResume)), "an announcement holds for one exception");
+    out.emitRef(iType(kBeq, kTemp, 0, 0), Fixup::Branch, kUnexpectedLabel);
+    out.emit(kNop);
+    const SpacedCode::History unexpected = out.history();
+    out.emit(rType(fJr, kTemp, 0, 0));
+    out.emit(kRfe, "KU/IE popped as the jump goes");
+    out.label(kUnexpectedLabel);
+    out.setHistory(unexpected);
     out.emit(iType(kLw, kBase, kLink, off(kSlotBlock)), "the block that took the exception");
     failing(out, kLink);
 }
 
-void emitStart(Assembly& assembly, Rng& rng, std::uint32_t loops) {
+void emitResume(Assembly& out) {
+    out.emit(iType(kLw, kBase, kTemp, off(kSlotChecker)), "resumed: the checker's address back");
+}
+
+void emitStart(Assembly& assembly, Rng& rng, std::uint32_t loops, bool exceptions) {
     assembly.label(kMainLabel);
     SpacedCode out(assembly, SpacedCode::kUnknown);
     // Boot pattern: lamp B 2, lamp A 1, all LEDs, display 0.
@@ -130,6 +162,17 @@ void emitStart(Assembly& assembly, Rng& rng, std::uint32_t loops) {
     out.emit(iType(kSw, kBase, 1, off(kSlotExpected)));
     out.emit(iType(kSw, kBase, 2, off(kSlotPasses)));
     out.emit(iType(kSw, kBase, 3, off(kSlotBlock)));
+    if (exceptions) {
+        // The old and previous KU/IE pairs set, the current one clear (kernel mode, interrupts
+        // off, IM 0): every push and pop of the stack, or a missing one, shows in the Status the
+        // handler records. BEV and the other upper bits kept.
+        out.emit(cop0(cMf, 1, c0Status));
+        out.emit(rType(fSrl, 0, 1, 1, 16));
+        out.emit(rType(fSll, 0, 1, 1, 16));
+        out.emit(iType(kOri, 1, 1, 0x3c));
+        out.emit(cop0(cMt, 1, c0Status));
+        out.emit(iType(kSw, kBase, 0, off(kSlotResume)));
+    }
     for (std::uint32_t i = 0; i < kSaveZeros; ++i)
         out.emit(iType(kSw, kBase, 0, off(kSaveArea + 4 * static_cast<std::int32_t>(i))));
     for (std::uint32_t at = 0; at < kWindowBytes; at += 16) {

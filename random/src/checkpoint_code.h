@@ -21,11 +21,16 @@ inline constexpr const char* kCompareLabel = "random_compare";
 inline constexpr const char* kExpectedLabel = "random_expected";
 inline constexpr const char* kOptionsLabel = "random_options";
 
-// Reset jump at 0, test_finish at 0x100, the exception vector's idle loop at 0x380.
+// Reset jump at 0, test_finish at 0x100, the exception handler at 0x380.
 void emitVectors(Assembly& out);
 // The start: board boot pattern, the RAM window, the pass count, the expected table's pointer,
 // HI, LO and the random registers from `rng`.
-void emitStart(Assembly& out, Rng& rng, std::uint32_t loops);
+// With `exceptions`, Status's KU/IE stack gets a pattern that shows every push and pop.
+void emitStart(Assembly& out, Rng& rng, std::uint32_t loops, bool exceptions);
+// The first instruction where the program resumes after an expected exception: kTemp, which the
+// handler used for the jump back, holds the checker's address again (kSpacing instructions
+// before the next checkpoint's call reads it).
+void emitResume(Assembly& out);
 // The call of checkpoint k (1 to 255) at the end of its block.
 void emitCheckpointCall(Assembly& out, std::uint32_t k);
 // The end of a pass: the next pass, or every checkpoint passed: display (n << 24) | n, lamps

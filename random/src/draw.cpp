@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "checkpoint_code.h"
 #include "opcodes.h"
 #include "registers.h"
 #include "spaced_code.h"
@@ -346,12 +347,109 @@ std::uint32_t Drawer::call(Assembly& out) {
     return drawn;
 }
 
+std::uint32_t Drawer::announce(Assembly& out, const std::string& resume, RegMask keep) {
+    // The resume address into kLink, then into its slot, with kSpacing - 1 random instructions
+    // between the steps: a core with broken forwarding still announces the right address.
+    const Limits hold{keep, 0, false};
+    out.emitRef(iType(kLui, 0, kLink, 0), Fixup::High, resume, "announce an exception");
+    state_.hazards.step(0, false);
+    std::uint32_t drawn = plainRun(out, kSpacing - 1, hold);
+    out.emitRef(iType(kOri, kLink, kLink, 0), Fixup::Low, resume);
+    state_.hazards.step(0, false);
+    drawn += plainRun(out, kSpacing - 1, hold);
+    out.emit(iType(kSw, kBase, kLink, static_cast<std::uint32_t>(kSlotResume) & 0xffff));
+    state_.hazards.step(0, false);
+    return drawn;
+}
+
+std::uint32_t Drawer::exception(Assembly& out) {
+    enum Kind : unsigned { Syscall, Break, Add, Sub, Addi, Load, Store, kKinds };
+    const Kind kind = static_cast<Kind>(rng_.below(kKinds));
+    const Limits none;
+    const std::string resume = newLabel();
+    std::uint32_t drawn = 0;
+    RegMask keep = 0;
+    std::uint32_t word = 0;
+    const auto lui = [&](unsigned r, std::uint32_t imm) {
+        put(out, iType(kLui, 0, r, imm), r, {static_cast<std::uint8_t>(bitsOf(imm) + 16), true});
+        ++drawn;
+    };
+    switch (kind) {
+    case Syscall:
+    case Break: word = rng_.below(1u << 20) << 6 | (kind == Syscall ? fSyscall : fBreak); break;
+    case Add:
+    case Sub: {
+        // Both at least 2^30 + 2^16 in size: the sum of two of one sign, or the difference of
+        // two of opposite signs, leaves the 32-bit range.
+        const unsigned a = dest(none), b = dest(none, bit(a));
+        const bool negative = rng_.below(2);
+        const auto half = [&](bool neg) {
+            return neg ? rng_.between(0x8000, 0xbffe) : rng_.between(0x4001, 0x7fff);
+        };
+        lui(a, half(negative));
+        lui(b, half(kind == Add ? negative : !negative));
+        keep = bit(a) | bit(b);
+        word = rType(kind == Add ? fAdd : fSub, a, b, dest(none));
+        break;
+    }
+    case Addi: {
+        // 0x7fff9000 and up plus 0x7000 and up, or 0x80000fff and down plus -4097 and down.
+        const unsigned a = dest(none);
+        const bool negative = rng_.below(2);
+        lui(a, negative ? 0x8000 : 0x7fff);
+        const std::uint32_t low = negative ? rng_.below(0x1000) : rng_.between(0x9000, 0xffff);
+        put(out, iType(kOri, a, a, low), a, {32, true});
+        ++drawn;
+        keep = bit(a);
+        const std::uint32_t imm =
+            negative ? rng_.between(0x8000, 0xefff) : rng_.between(0x7000, 0x7fff);
+        word = iType(kAddi, a, dest(none), imm);
+        break;
+    }
+    case Load:
+    case Store:
+    default: {
+        const bool word32 = rng_.below(2);
+        std::uint32_t at = rng_.below(kWindowBytes);
+        if (at % (word32 ? 4 : 2) == 0) at ^= 1; // misaligned for its size
+        const auto imm = static_cast<std::uint32_t>(static_cast<std::int32_t>(at) -
+                                                    static_cast<std::int32_t>(kWindowBytes / 2)) &
+                         0xffff;
+        // The register is chosen at the access: nothing is loaded just before it then.
+        word = kind == Load ? iType(word32 ? kLw : kLh, kBase, 0, imm)
+                            : iType(word32 ? kSw : kSh, kBase, 0, imm);
+        break;
+    }
+    }
+    drawn += announce(out, resume, keep);
+    if (rng_.percent(30)) { // in a delay slot: EPC is the branch's, Cause.BD set
+        static constexpr unsigned kBranches[] = {kBeq, kBne, kBlez, kBgtz};
+        const unsigned op = kBranches[rng_.below(std::size(kBranches))];
+        const unsigned rs = source(none);
+        const unsigned rt = op == kBeq || op == kBne ? source(none) : 0;
+        putRef(out, iType(op, rs, rt, 0), Fixup::Branch, resume, 0, {});
+        ++drawn;
+    }
+    if (kind == Load) word |= dest(none) << 16;
+    if (kind == Store) word |= source(none) << 16;
+    out.emit(word, "expected exception");
+    state_.hazards.step(0, false);
+    ++drawn;
+    // The instruction wrote nothing: what holds after it is what held before.
+    out.label(resume);
+    emitResume(out);
+    state_.hazards.step(0, false);
+    return drawn + plainRun(out, kSpacing - 1, none);
+}
+
 std::uint32_t Drawer::block(Assembly& out, std::uint32_t count, const std::string& prefix) {
     prefix_ = prefix;
     labels_ = 0;
     std::uint32_t drawn = 0;
     while (drawn < count) {
-        if (rng_.percent(options_.branchPercent)) {
+        if (options_.exceptionPercent && rng_.percent(options_.exceptionPercent)) {
+            drawn += exception(out);
+        } else if (rng_.percent(options_.branchPercent)) {
             const std::uint32_t p = rng_.below(100);
             drawn += p < 50 ? branch(out) : p < 65 ? jump(out) : call(out);
         } else {

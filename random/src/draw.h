@@ -3,7 +3,9 @@
 // every width inside the RAM window, mult/div with mfhi/mflo at random distances, mthi/mtlo,
 // forward branches and jumps with filled delay slots, and calls through jal, jalr, bltzal and
 // bgezal to a short body that returns through jr. A jump's target register is written long
-// enough before the jump that it needs no forwarding. Every instruction respects what the generator
+// enough before the jump that it needs no forwarding. Expected exceptions (--exceptions) are
+// built on purpose: syscall, break, an add/addi/sub whose operands overflow, a misaligned
+// lw/lh/sw/sh in the window. Every instruction respects what the generator
 // knows about the values (no overflow trap, no division by zero or of -2^31 by -1, aligned
 // accesses only) and, unless interlocked, never reads a register the previous instruction loaded.
 #include <cstdint>
@@ -54,6 +56,10 @@ class Drawer {
     std::uint32_t branch(Assembly& out);
     std::uint32_t jump(Assembly& out);
     std::uint32_t call(Assembly& out);
+    // An expected exception, announced with the address to resume at, now and then in the
+    // delay slot of a branch.
+    std::uint32_t exception(Assembly& out);
+    std::uint32_t announce(Assembly& out, const std::string& resume, RegMask keep);
     std::uint32_t plainRun(Assembly& out, std::uint32_t count, const Limits& limits);
     // lui and ori of the target's address into r, each followed by kSpacing - 1 random
     // instructions that do not write r; returns how many instructions it drew.

@@ -4,6 +4,7 @@ namespace coretest::random {
 
 enum : unsigned {
     kJ = 0x02,
+    kCop0 = 0x10,
     kJal = 0x03,
     kBeq = 0x04,
     kBne = 0x05,
@@ -39,6 +40,8 @@ enum : unsigned {
     fSrav = 0x07,
     fJr = 0x08,
     fJalr = 0x09,
+    fSyscall = 0x0c,
+    fBreak = 0x0d,
     fMfhi = 0x10,
     fMthi = 0x11,
     fMflo = 0x12,
@@ -58,6 +61,9 @@ enum : unsigned {
     fSlt = 0x2a,
     fSltu = 0x2b,
 };
+// Coprocessor 0: the rs field of mfc0 and mtc0, rfe's word, the registers the handler reads.
+enum : unsigned { cMf = 0x00, cMt = 0x04, kRfe = 0x42000010 };
+enum : unsigned { c0BadVAddr = 8, c0Status = 12, c0Cause = 13, c0Epc = 14 };
 enum : unsigned { rBltz = 0x00, rBgez = 0x01, rBltzal = 0x10, rBgezal = 0x11 };
 
 } // namespace coretest::random

@@ -54,6 +54,9 @@ void check(const RandomOptions& o) {
                                      "{} percent (the rest are ALU instructions)",
                                      o.memoryPercent, o.branchPercent, o.multiplyPercent,
                                      kMaxPercent));
+    if (o.exceptionPercent > kMaxExceptionPercent)
+        throw InputError(fmt::format("--exceptions {}: must be 0 to {}", o.exceptionPercent,
+                                     kMaxExceptionPercent));
     if (o.listingName.find_first_of(std::string_view("\n\0", 2)) != std::string::npos)
         throw InputError("listing name: a line break or NUL in the name");
 }
@@ -74,7 +77,7 @@ Program assemble(const RandomOptions& o, std::uint32_t n, bool recording,
     Program p;
     Assembly& a = p.code;
     emitVectors(a);
-    emitStart(a, rng, o.loops);
+    emitStart(a, rng, o.loops, o.exceptionPercent > 0);
     Drawer drawer(o, rng);
     drawer.forgetAll();
     a.label(kPassLabel);
@@ -186,10 +189,10 @@ std::uint32_t checkpointCount(const RandomOptions& options) {
 
 std::string optionsText(const RandomOptions& o) {
     return fmt::format("seed={} instructions={} checkpoint-every={} loops={} distance={} "
-                       "interlocked={} memory={} branches={} multiply={}",
+                       "interlocked={} memory={} branches={} multiply={} exceptions={}",
                        o.seed, o.instructions, o.checkpointEvery, o.loops, distanceName(o.distance),
                        o.interlocked ? "yes" : "no", o.memoryPercent, o.branchPercent,
-                       o.multiplyPercent);
+                       o.multiplyPercent, o.exceptionPercent);
 }
 
 RandomProgram buildRandomProgram(const RandomOptions& options) {

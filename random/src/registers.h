@@ -32,8 +32,13 @@ inline constexpr std::int32_t kSlotExpected = -0x178;   // next expected signatu
 inline constexpr std::int32_t kSlotPasses = -0x174;     // passes still to run
 inline constexpr std::int32_t kSlotBlock = -0x170;      // the block now running (1 to n)
 inline constexpr std::int32_t kSlotChecker = -0x16c;    // the checker's address
-// 0x80000080: three zero words, the 27 random registers in ascending order, HI, LO.
+inline constexpr std::int32_t kSlotResume = -0x168;     // announced resume address, 0: none
+// 0x80000080: three words the exception handler writes (zero until the first expected
+// exception), the 27 random registers in ascending order, HI, LO.
 inline constexpr std::int32_t kSaveArea = -0x100;
+inline constexpr std::int32_t kSavedCause = kSaveArea;        // Cause ^ (Status << 16)
+inline constexpr std::int32_t kSavedEpc = kSaveArea + 4;      // EPC
+inline constexpr std::int32_t kSavedBadVAddr = kSaveArea + 8; // BadVAddr
 inline constexpr std::uint32_t kSaveZeros = 3;
 inline constexpr std::uint32_t kCheckedWords = 32 + kWindowBytes / 4;
 

@@ -42,6 +42,11 @@ Access accessOf(std::uint32_t word) {
     switch (op) {
     case 0: return special(word);
     case kJ: return {};
+    case kCop0: // mfc0 writes rt, mtc0 reads it, rfe touches no register
+        if (word == kRfe) return {};
+        if (rs == cMf) return {0, reg(rt)};
+        if (rs == cMt) return {reg(rt), 0};
+        break;
     case kBeq:
     case kBne: return {reg(rs) | reg(rt), 0};
     case kAddiu:

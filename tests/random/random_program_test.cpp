@@ -47,6 +47,18 @@ const OptionSet kOptionSets[] = {
     {"seed 9, one instruction", with(9, 1, 1)},
     {"seed 10, the most instructions", with(10, 60000, 236)},
     {"seed 12, the most instructions, two passes", with(12, 60000, 6000, 2)},
+    {"seed 13, no exceptions",
+     [] {
+         RandomOptions o = with(13, 5000, 100);
+         o.exceptionPercent = 0;
+         return o;
+     }()},
+    {"seed 14, the most exceptions, two passes",
+     [] {
+         RandomOptions o = with(14, 5000, 100, 2);
+         o.exceptionPercent = coretest::random::kMaxExceptionPercent;
+         return o;
+     }()},
 };
 
 TEST(RandomProgram, EveryOptionSetPassesOnTheReferenceCore) {
@@ -61,7 +73,11 @@ TEST(RandomProgram, EveryOptionSetPassesOnTheReferenceCore) {
         EXPECT_EQ(r.board.lampB, 1u);
         EXPECT_EQ(r.board.ledBank, 0xffffu);
         EXPECT_TRUE(r.board.endMarked());
-        EXPECT_FALSE(r.exception.has_value());
+        // Only the exceptions the program expects, and none when it expects none.
+        if (options.exceptionPercent == 0 || options.instructions < 100)
+            EXPECT_FALSE(r.exception.has_value());
+        else
+            EXPECT_TRUE(r.exception.has_value());
         EXPECT_TRUE(r.romWrites.empty());
         // Every checkpoint of every pass reported, in order.
         std::vector<std::uint32_t> display;
@@ -94,6 +110,8 @@ TEST(RandomProgram, OptionsOutOfRangeAreRefused) {
     percents.branchPercent = 30;
     RandomOptions newline;
     newline.listingName = "a\nb.lst";
+    RandomOptions exceptions;
+    exceptions.exceptionPercent = coretest::random::kMaxExceptionPercent + 1;
     const Bad cases[] = {
         {"no instructions", with(1, 0, 10), "--instructions 0"},
         {"too many instructions", with(1, 60001, 1000), "--instructions 60001"},
@@ -104,6 +122,7 @@ TEST(RandomProgram, OptionsOutOfRangeAreRefused) {
         {"too many expected values", with(1, 20000, 100, 200), "expected values"},
         {"percentages", percents, "at most 90 percent"},
         {"line break in the listing name", newline, "line break"},
+        {"too many exceptions", exceptions, "--exceptions 21: must be 0 to 20"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -127,7 +146,11 @@ TEST(RandomProgram, SameOptionsSameBytesOtherSeedsOtherBytes) {
     EXPECT_EQ(first.listing, second.listing);
     for (const RandomOptions& other :
          {with(12, 3000, 100), with(11, 3000, 100, 1, true), with(11, 3000, 50),
-          with(11, 3000, 100, 2), with(11, 3000, 100, 1, false, Distance::Far)}) {
+          with(11, 3000, 100, 2), with(11, 3000, 100, 1, false, Distance::Far), [] {
+              RandomOptions o = with(11, 3000, 100);
+              o.exceptionPercent = 5;
+              return o;
+          }()}) {
         EXPECT_NE(coretest::random::buildRandomImage(other), first.image)
             << coretest::random::optionsText(other);
     }
@@ -138,7 +161,7 @@ TEST(RandomProgram, TheImageStoresItsOptions) {
     const auto image = loadBytes(coretest::random::buildRandomImage(o));
     EXPECT_EQ(coretest::random::storedOptions(image),
               "seed=42 instructions=2000 checkpoint-every=100 loops=2 distance=uniform "
-              "interlocked=yes memory=25 branches=10 multiply=8");
+              "interlocked=yes memory=25 branches=10 multiply=8 exceptions=1");
     const coretest::Image bare(coretest::kRomBase, {}, {});
     EXPECT_EQ(coretest::random::storedOptions(bare), std::nullopt);
 }
@@ -225,7 +248,10 @@ TEST(RandomProgram, ABrokenCoreFailsAtTheFirstCheckpointItChanges) {
                             "no-hilo-interlock-mult",
                             "mthi-late",
                             "div-remainder-sign-of-quotient"};
-    const RandomOptions o = with(31, 6000, 100);
+    // Faults of user instructions, on a program without exceptions (as these images were before
+    // exceptions were drawn); random_exceptions_test.cpp has the exception faults.
+    RandomOptions o = with(31, 6000, 100);
+    o.exceptionPercent = 0;
     const std::uint32_t n = coretest::random::checkpointCount(o);
     const auto image = loadBytes(coretest::random::buildRandomImage(o));
     for (const char* name : faults) {
@@ -252,8 +278,8 @@ coretest::Image withWord(const coretest::Image& image, std::uint32_t address, st
     return coretest::Image(image.entry(), segments, image.symbols(), image.name());
 }
 
-// A correct core takes no exception in a random program; one that does (a trap, or a jump gone
-// astray through a wrong address) fails the block that took it, with the usual report.
+// A correct core takes no exception the program does not announce; one that does (a trap, or a jump
+// gone astray through a wrong address) fails the block that took it, with the usual report.
 TEST(RandomProgram, AnExceptionFailsTheBlockThatTookIt) {
     const RandomOptions o = with(41, 2000, 100);
     const auto image = loadBytes(coretest::random::buildRandomImage(o));

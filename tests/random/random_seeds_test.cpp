@@ -29,16 +29,20 @@ TEST(RandomSeeds, OneToFiftyPassOnTheReferenceCore) {
         EXPECT_EQ(r.board.display, 200u << 24 | 200u);
         EXPECT_EQ(r.board.lampA, 1u);
         EXPECT_EQ(r.board.lampB, 1u);
-        EXPECT_FALSE(r.exception.has_value());
+        EXPECT_TRUE(r.exception.has_value()); // expected ones: the verdict says they were right
         EXPECT_GT(r.instructions, 20000u);
     }
 }
 
 #ifdef CORETEST_HAVE_UNICORN
+// Without exceptions: the lockstep does not follow coprocessor 0 (the program's Status write
+// at the start ends the comparison as not comparable).
 TEST(RandomSeeds, OneToFiveRunInLockstepWithUnicorn) {
     for (std::uint64_t s = 1; s <= 5; ++s) {
         SCOPED_TRACE(s);
-        const auto image = loadBytes(coretest::random::buildRandomImage(seed(s)));
+        RandomOptions o = seed(s);
+        o.exceptionPercent = 0;
+        const auto image = loadBytes(coretest::random::buildRandomImage(o));
         const auto map = coretest::RomMap::load(image);
         const auto r = coretest::lockstep(image, &map, 1, 10'000'000);
         EXPECT_FALSE(r.difference) << r.difference->describe();

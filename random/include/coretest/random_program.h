@@ -31,6 +31,9 @@ struct RandomOptions {
     std::uint32_t memoryPercent = 25;    // share of loads and stores among the instructions
     std::uint32_t branchPercent = 10;    // share of branches, jumps and calls
     std::uint32_t multiplyPercent = 8;   // share of mult/div and HI/LO moves
+    // Share of drawn points that take an expected exception (syscall, break, an overflowing
+    // add/addi/sub, a misaligned lw/lh/sw/sh), some in a branch's delay slot; 0: none at all.
+    std::uint32_t exceptionPercent = 1;
     // The listing's file name that the line records give ("" : random-<seed>.lst); `coretest
     // random -o FILE.elf` names it FILE.lst, the file it writes next to the image.
     std::string listingName;
@@ -42,6 +45,7 @@ inline constexpr std::uint32_t kMaxCheckpoints = 255;
 inline constexpr std::uint32_t kMaxLoops = 1000;
 // The expected signatures of every pass are stored: at most this many checkpoints times loops.
 inline constexpr std::uint32_t kMaxCheckpointRuns = 32768;
+inline constexpr std::uint32_t kMaxExceptionPercent = 20;
 
 // The number of checkpoints n in one pass (the display shows (n << 24) | n at the end).
 // Throws coretest::InputError for options out of range.
