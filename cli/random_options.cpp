@@ -41,4 +41,9 @@ void addRandomOptions(CLI::App& command, coretest::random::RandomOptions& option
         .add_option("--multiply", options.multiplyPercent,
                     "percent of mult/div and HI/LO moves (default 8)")
         ->type_name("PERCENT");
+    command
+        .add_option("--exceptions", options.exceptionPercent,
+                    "percent of drawn points that take an expected exception, 0 to 20 (default 1; "
+                    "0: none, Status left alone)")
+        ->type_name("PERCENT");
 }

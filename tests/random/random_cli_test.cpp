@@ -52,6 +52,13 @@ TEST(RandomCli, SameOptionsGiveTheSameFile) {
     EXPECT_EQ(readAll(path("a.lst")), readAll(path("again/a.lst")));
     EXPECT_NE(readAll(path("a.elf")), readAll(path("c.elf")));
     EXPECT_NE(readAll(path("a.elf")).size(), 0u);
+    // Without expected exceptions the program is another one, stored with its option, and it
+    // passes on the reference core.
+    ASSERT_EQ(runCli("random" + options + " --exceptions 0 -o " + path("d.elf")).status, 0);
+    EXPECT_NE(readAll(path("a.elf")), readAll(path("d.elf")));
+    const auto run = runCli("run " + path("d.elf") + " --switch 1");
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("exceptions=0"), std::string::npos) << run.out;
 }
 
 TEST(RandomCli, BadOptionsGiveOneLineAndStatusTwo) {
@@ -70,6 +77,8 @@ TEST(RandomCli, BadOptionsGiveOneLineAndStatusTwo) {
         {"--loops 1001", "--loops 1001"},
         {"--distance closest", "--distance"},
         {"--memory 80 --branches 20", "at most 90 percent"},
+        {"--exceptions 21", "--exceptions 21"},
+        {"--exceptions -1", "--exceptions"},
         {"--seed", "--seed"},
         {"--sead 3", "--seed"},
     };
