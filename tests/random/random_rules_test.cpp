@@ -221,7 +221,8 @@ TEST(RandomRules, OwnCodeAndJumpsReadNothingWrittenInTheThreeInstructionsBefore)
         const auto image = loadBytes(coretest::random::buildRandomImage(o));
         // A block's random instructions: all but its checkpoint call (ori, jalr, delay slot).
         SpacingWatch::Ranges randomParts;
-        for (const auto& block : coretest::RomMap::load(image).routines())
+        const auto map = coretest::RomMap::load(image);
+        for (const auto& block : map.routines())
             randomParts.emplace_back(block.range.begin, block.range.end - 12);
         SpacingWatch watch(image, randomParts);
         coretest::RunOptions options;
