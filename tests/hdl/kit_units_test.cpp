@@ -257,24 +257,29 @@ INSTANTIATE_TEST_SUITE_P(Rules, PortContractTest, ::testing::ValuesIn(kContractC
 struct EndianCase {
     const char* name;
     const char* params;
-    const char* loads; // the trace's register writes, the loads' values in program order
+    const char* partial; // the record of the 3-byte store of aa, bb, cc at 0x80000105 upwards
+    const char* loads;   // the trace's register writes, the loads' values in program order
 };
 
-// The stores of the program, the same in both byte orders: numbers and bytes at their addresses.
+// The other stores of the program, the same in both byte orders: the numbers stored, at the
+// address of their first byte.
 const char* const kEndianStores[] = {
-    "@5 bfc00010 m 80000100 a1b2c3d4",  "@6 bfc00014 m 80000101 ee",  "@7 bfc00018 m 80000102 beef",
-    "@13 bfc00030 m 80000105 aa",       "@13 bfc00030 m 80000106 bb", "@13 bfc00030 m 80000107 cc",
+    "@5 bfc00010 m 80000100 a1b2c3d4",
+    "@6 bfc00014 m 80000101 ee",
+    "@7 bfc00018 m 80000102 beef",
     "@15 bfc00038 m fffffff0 000000ff",
 };
 
+// A store of three bytes is one record, the number its bytes make in the core's byte order.
 const EndianCase kEndianCases[] = {
-    {"little", "",
+    {"little", "", "@13 bfc00030 m 80000105 ccbbaa",
      "r01 00000011 r02 00000044 r03 00004433 r04 44332211 r05 beefeed4 r06 000000ee r07 0000beef "
      "r08 ffffffbe r09 ffffeed4 r10 ccbbaa00"},
-    {"big", "-Pendian_script_tb.BIG_ENDIAN=1",
+    {"big", "-Pendian_script_tb.BIG_ENDIAN=1", "@13 bfc00030 m 80000105 aabbcc",
      "r01 00000011 r02 00000044 r03 00003344 r04 11223344 r05 a1eebeef r06 000000ee r07 0000beef "
      "r08 ffffffef r09 ffffa1ee r10 00aabbcc"},
     {"big_two_waits", "-Pendian_script_tb.BIG_ENDIAN=1 -Pendian_script_tb.LATENCY=2",
+     "@13 bfc00030 m 80000105 aabbcc",
      "r01 00000011 r02 00000044 r03 00003344 r04 11223344 r05 a1eebeef r06 000000ee r07 0000beef "
      "r08 ffffffef r09 ffffa1ee r10 00aabbcc"},
 };
@@ -303,7 +308,9 @@ TEST_P(EndianTest, StoresTraceTheSameBytesAndLoadsReadTheirByteOrder) {
         else
             loads += (loads.empty() ? "" : " ") + line.substr(line.find(" r") + 1);
     }
-    EXPECT_EQ(stores, std::vector<std::string>(std::begin(kEndianStores), std::end(kEndianStores)));
+    std::vector<std::string> expected(std::begin(kEndianStores), std::end(kEndianStores));
+    expected.insert(expected.begin() + 3, c.partial);
+    EXPECT_EQ(stores, expected);
     EXPECT_EQ(loads, c.loads);
 }
 
