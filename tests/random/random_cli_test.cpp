@@ -74,7 +74,7 @@ TEST(RandomCli, BadOptionsGiveOneLineAndStatusTwo) {
         {"--checkpoint-every 0", "--checkpoint-every 0"},
         {"--instructions 5000 --checkpoint-every 10", "at most 255"},
         {"--loops 0", "--loops 0"},
-        {"--loops 1001", "--loops 1001"},
+        {"--loops 10001", "--loops 10001"},
         {"--distance closest", "--distance"},
         {"--memory 80 --branches 20", "at most 90 percent"},
         {"--exceptions 21", "--exceptions 21"},

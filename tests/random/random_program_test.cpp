@@ -118,7 +118,7 @@ TEST(RandomProgram, OptionsOutOfRangeAreRefused) {
         {"checkpoint every 0", with(1, 100, 0), "--checkpoint-every 0"},
         {"256 checkpoints", with(1, 256, 1), "at most 255"},
         {"no loops", with(1, 100, 10, 0), "--loops 0"},
-        {"too many loops", with(1, 100, 10, 1001), "--loops 1001"},
+        {"too many loops", with(1, 100, 10, 10001), "--loops 10001"},
         {"too many expected values", with(1, 20000, 100, 200), "expected values"},
         {"percentages", percents, "at most 90 percent"},
         {"line break in the listing name", newline, "line break"},

@@ -42,7 +42,7 @@ struct RandomOptions {
 // The limits the options must respect (a larger image does not fit the boot ROM's window).
 inline constexpr std::uint32_t kMaxInstructions = 60000;
 inline constexpr std::uint32_t kMaxCheckpoints = 255;
-inline constexpr std::uint32_t kMaxLoops = 1000;
+inline constexpr std::uint32_t kMaxLoops = 10000;
 // The expected signatures of every pass are stored: at most this many checkpoints times loops.
 inline constexpr std::uint32_t kMaxCheckpointRuns = 32768;
 inline constexpr std::uint32_t kMaxExceptionPercent = 20;
