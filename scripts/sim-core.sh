@@ -5,13 +5,17 @@
 # file names, +incdir+DIR, +define+NAME[=VALUE]) and source files; the kit's modules are added.
 #
 #   scripts/sim-core.sh verilator|icarus --top NAME (-f LIST.f | FILE.sv)... [--cosim]
-#       [--define NAME[=VALUE]]... [--plusarg +ARG]... [--rom 1|2] [--switch HEX] [--trace FILE]
+#       [--define NAME[=VALUE]]... [--plusarg +ARG]... [--rom 1|2|FILE.elf] [--switch HEX] [--trace FILE]
 #       [--max-cycles N] [--work DIR] [--build DIR] [--build-only] [--cflags F] [--ldflags F]
 #
 # --build DIR is the project's build (default build): the ROM ($readmemh file hdl/coretest.hex,
 # ELF rom/coretest.elf), the tool cli/coretest and, with --cosim, cosim/libcoretest_cosim.so.
 # --rom 2 runs the second ROM instead (ELF rom2/coretest2.elf, build the target rom2): its
 # $readmemh file hdl/coretest2.hex is exported with the tool when missing or older than the ELF.
+# --rom FILE.elf runs any image the tool takes (a random program from `coretest random`, a ROM
+# built elsewhere): it is exported into the work folder as image.hex, and the reference core's
+# run of it gives the count the verdict line names (+checkpoints=N for a random program,
+# +routines=N otherwise), so the summary reads "10 of 10 checkpoints passed".
 # The simulator builds in --work DIR (default DIR/sim-core/SIMULATOR-TOP), again only when a
 # source changed; --cflags and --ldflags go to the C++ compiler and linker of a Verilator model
 # (for instance the sanitizers a library it links was built with). Exit status: 0 the ROM passed and the trace agrees with the reference core;
@@ -22,7 +26,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 fail() { echo "sim-core: $*" >&2; exit 2; }
 usage() {
-    fail "usage: scripts/sim-core.sh verilator|icarus --top NAME (-f LIST.f | FILE.sv)... [--cosim] [--define NAME[=VALUE]]... [--plusarg +ARG]... [--rom 1|2] [--switch HEX] [--trace FILE] [--max-cycles N] [--work DIR] [--build DIR] [--build-only] [--cflags F] [--ldflags F]"
+    fail "usage: scripts/sim-core.sh verilator|icarus --top NAME (-f LIST.f | FILE.sv)... [--cosim] [--define NAME[=VALUE]]... [--plusarg +ARG]... [--rom 1|2|FILE.elf] [--switch HEX] [--trace FILE] [--max-cycles N] [--work DIR] [--build DIR] [--build-only] [--cflags F] [--ldflags F]"
 }
 
 (($#)) || usage
@@ -86,7 +90,10 @@ done
 for p in "${plusargs[@]}"; do
     [[ $p =~ ^\+[^[:space:]]+$ ]] || fail "--plusarg takes one +ARG, not '$p'"
 done
-[[ $rom == 1 || $rom == 2 ]] || fail "--rom takes 1 (the first ROM) or 2 (the second), not '$rom'"
+if [[ $rom != 1 && $rom != 2 ]]; then
+    [[ $rom == *.elf ]] || fail "--rom takes 1 (the first ROM), 2 (the second) or an image FILE.elf, not '$rom'"
+    [[ -f $rom && -r $rom ]] || fail "cannot read the image '$rom'"
+fi
 [[ $switch =~ ^(0x)?[0-9a-fA-F]{1,8}$ ]] || fail "--switch takes a hexadecimal word, not '$switch'"
 [[ $max_cycles =~ ^[0-9]{1,18}$ ]] || fail "--max-cycles takes a number, not '$max_cycles'"
 ((cosim == 0)) || [[ $simulator == verilator ]] || fail "--cosim needs Verilator (the live checker is a DPI-C library)"
@@ -94,22 +101,26 @@ done
 
 hex=$build/hdl/coretest.hex
 elf=$build/rom/coretest.elf
-if ((rom == 2)); then
+case "$rom" in
+1) ;;
+2)
     hex=$build/hdl/coretest2.hex
     elf=$build/rom2/coretest2.elf
-fi
+    ;;
+*) elf=$rom ;;  # exported below, into the work folder
+esac
 cli=$build/cli/coretest
 cosim_lib=$build/cosim
 if ((!build_only)); then
-    [[ -f $elf ]] || fail "no ROM image $elf (build the target $( ((rom == 1)) && echo rom || echo rom2), or give --build DIR)"
+    [[ -f $elf ]] || fail "no ROM image $elf (build the target $( [[ $rom == 1 ]] && echo rom || echo rom2), or give --build DIR)"
     [[ -x $cli ]] || fail "no tool $cli (give --build DIR)"
-    if ((rom == 2)) && [[ ! -f $hex || $hex -ot $elf ]]; then
+    if [[ $rom == 2 ]] && [[ ! -f $hex || $hex -ot $elf ]]; then
         # The board's 512 KiB ROM window, as the build exports the first ROM.
         mkdir -p "$build/hdl" 2>/dev/null &&
             "$cli" export "$elf" --format hex --size 524288 -o "$hex" >/dev/null ||
             fail "cannot export the second ROM to $hex"
     fi
-    [[ -f $hex ]] || fail "no ROM file $hex (build the target hdl_rom, or give --build DIR)"
+    [[ $rom != [12] || -f $hex ]] || fail "no ROM file $hex (build the target hdl_rom, or give --build DIR)"
 fi
 if ((cosim)); then
     [[ -f $cosim_lib/libcoretest_cosim.so ]] ||
@@ -123,11 +134,30 @@ esac
 work=${work:-$build/sim-core/$simulator-$top$( ((cosim)) && echo -cosim)}
 mkdir -p "$work" 2>/dev/null && [[ -w $work ]] || fail "cannot write the work folder '$work'"
 work=$(cd "$work" && pwd)
-trace=${trace:-$work/core.trace}
+# The run's own files: core.trace and run.log, or NAME.trace, NAME.log and NAME.hex for an image
+# NAME.elf, so that runs of several images can share the work folder and its build at once (as
+# `coretest regress -j N` runs them).
+stem=core
+out=$work/run.log
+if [[ $rom != [12] ]]; then
+    stem=$(basename "$rom" .elf)
+    out=$work/$stem.log
+fi
+trace=${trace:-$work/$stem.trace}
 if ((!build_only)); then
     # The trace is refused now rather than after the run: a folder, or a file that takes no bytes.
     [[ ! -d $trace ]] || fail "the trace '$trace' is a folder"
     { printf '\n' >"$trace"; } 2>/dev/null || fail "cannot write the trace file '$trace'"
+fi
+if ((!build_only)) && [[ $rom != [12] ]]; then
+    # The image's verdict as the reference core gives it names what the display words count.
+    reference=$("$cli" run "$elf" 2>&1)
+    counted=$(sed -nE 's/^verdict: [a-zA-Z]+, [0-9]+ of ([0-9]+) (routines|checkpoints) passed.*/+\2=\1/p' <<<"$reference")
+    [[ -n $counted ]] || fail "the tool cannot run the image '$elf': $(head -1 <<<"$reference")"
+    plusargs=("$counted" "${plusargs[@]}")
+    hex=$work/$stem.hex
+    "$cli" export "$elf" --format hex --size 524288 -o "$hex" >/dev/null ||
+        fail "cannot export the image '$elf' to $hex"
 fi
 
 # The kit, in the order its packages need; the live checker's package and module with --cosim.
@@ -139,17 +169,22 @@ args=()
 for f in "${lists[@]}"; do args+=(-f "$f"); done
 args+=("${sources[@]}")
 log=$work/build.log
+# One build at a time in a work folder; runs that share it wait for the build, not for each other.
+exec 9>"$work/build.lock" && flock 9 || fail "cannot lock the work folder '$work'"
 if [[ $simulator == icarus ]]; then
     # Icarus reads the files of a command file before those on its command line, so the kit
     # (its package first) goes into one command file ahead of the lists' lines.
-    flags=(-g2012 -s "$top" -o "$work/$top.vvp")
+    # Compiled beside and renamed, so that a run started from the last build keeps its file.
+    flags=(-g2012 -s "$top" -o "$work/$top.vvp.$$")
     for d in "${defines[@]}"; do flags+=("-D$d"); done
     { printf '%s\n' "${kit_files[@]}"; cat "${lists[@]}" /dev/null; echo; printf '%s\n' "${sources[@]}"; } \
         >"$work/sources.f"
     if ! iverilog "${flags[@]}" -f "$work/sources.f" >"$log" 2>&1; then
         tail -20 "$log" >&2
+        rm -f "$work/$top.vvp.$$"
         fail "iverilog cannot build $top (log: $log)"
     fi
+    mv -f "$work/$top.vvp.$$" "$work/$top.vvp" || fail "cannot write $work/$top.vvp"
     run=(vvp -n "$work/$top.vvp")
 else
     # The C++ compiler: $CXX, else clang++ where installed (it compiles the model faster).
@@ -173,12 +208,12 @@ else
     fi
     run=("$work/V$top")
 fi
+exec 9>&-
 ((build_only)) && exit 0
 
 run+=(+rom="$hex" +switch="${switch#0x}" +trace="$trace" +max_cycles="$max_cycles")
 ((cosim)) && run+=(+cosim_elf="$elf")
 run+=("${plusargs[@]}")
-out=$work/run.log
 "${run[@]}" | tee "$out"
 rc=${PIPESTATUS[0]}
 # The same rule for both simulators (Verilator's exit status agrees): the last of the kit's

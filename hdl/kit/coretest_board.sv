@@ -475,16 +475,14 @@ module coretest_board
     assign lamp_b_o = lamp_b_q;
 
     // ---- what the board prints (simulation only, hence not always_ff) ----
-    // The verdict line counts the image's routines: the first display word names the ROM, as its
-    // routine number is the ROM's first (1: the first ROM's 58 routines; 59: the second ROM's 24);
-    // +routines=N (as the monitor takes it) gives the total of an image numbered otherwise.
+    // The verdict line counts the image's routines, or a random program's checkpoints
+    // (coretest_units_of; +routines=N and +checkpoints=N as the monitor takes them, which checks them).
     logic [7:0] first_routine_q;
-    int         routines_arg;
-    initial if (!$value$plusargs("routines=%d", routines_arg)) routines_arg = 0;
-    function automatic string routines_of(logic [7:0] first, int given);
-        if (given > 0) return $sformatf(" of %0d routines", given);
-        return first == 8'd59 ? " of 24 routines" : " of 58 routines";
-    endfunction
+    int         routines_arg, checkpoints_arg;
+    initial begin
+        if (!$value$plusargs("routines=%d", routines_arg)) routines_arg = 0;
+        if (!$value$plusargs("checkpoints=%d", checkpoints_arg)) checkpoints_arg = 0;
+    end
     always @(posedge clk_i) begin
         if (rst_i) begin
             first_routine_q <= 8'd0;
@@ -503,12 +501,13 @@ module coretest_board
                 $display("board fault: store of 0x%08h (byte enables %b) to the boot ROM at 0x%08h refused",
                          dmem_req_i.wdata, dmem_req_i.be, dmem_req_i.addr);
             if (store_done && d_register && dmem_req_i.addr == DISPLAY_REG)
-                $display("display 0x%08h: routine %0d, %0d passed", dmem_req_i.wdata, dmem_req_i.wdata[31:24],
+                $display("display 0x%08h: %0s %0d, %0d passed", dmem_req_i.wdata,
+                         checkpoints_arg > 0 ? "checkpoint" : "routine", dmem_req_i.wdata[31:24],
                          dmem_req_i.wdata[23:0]);
             if (store_done && d_register && dmem_req_i.addr == END_MARK_REG && dmem_req_i.wdata == 32'hff)
                 $display("verdict: %s, %0d%0s passed (LED bank 0x%04h, lamp A %0d, lamp B %0d, end mark 0xff)",
                          lamp_a_q == 32'd1 && lamp_b_q == 32'd1 ? "pass" : "FAIL",
-                         display_q[23:0], routines_of(first_routine_q, routines_arg), led_q[15:0],
+                         display_q[23:0], coretest_units_of(first_routine_q, routines_arg, checkpoints_arg), led_q[15:0],
                          lamp_a_q, lamp_b_q);
         end
     end

@@ -4,7 +4,8 @@
 //   coretest: FAIL: <what happened>, display 0x..., N cycles[; K bus errors][; K tracer errors]
 // The routine count is the image's: the first display word names the ROM, as its routine
 // number is the ROM's first (1: the first ROM's 58 routines; 59: the second ROM's 24). A
-// testbench running an image with other numbers gives +routines=N.
+// testbench running an image with other numbers gives +routines=N, one running a random program
+// +checkpoints=N ("verdict pass, 10 of 10 checkpoints passed").
 // The run ends when the end-mark register receives 0xff, when the core idles in the exception
 // loop (IDLE_FETCHES fetches of 0xbfc00380 with no fetch outside its 32 bytes between them) or in
 // test_finish without an end mark (the same at 0xbfc00100), or at the cycle limit
@@ -18,10 +19,7 @@ module coretest_monitor
     parameter bit          PHYSICAL     = 1'b0,
     parameter logic [63:0] MAX_CYCLES   = 64'd1_000_000_000,  // plusarg +max_cycles=N overrides
     parameter int          DRAIN_CYCLES = 1000,
-    parameter int          IDLE_FETCHES = 3,
-    parameter int          FIRST_ROM_ROUTINES  = 58,  // numbered from 1
-    parameter int          SECOND_ROM_FIRST    = 59,
-    parameter int          SECOND_ROM_ROUTINES = 24   // numbered from SECOND_ROM_FIRST
+    parameter int          IDLE_FETCHES = 3
 ) (
     input  wire logic              clk_i,
     input  wire logic              rst_i,
@@ -65,27 +63,42 @@ module coretest_monitor
     logic [63:0] cycles_q, end_cycle_q, limit;  // end_cycle_q: when the end was decided
     logic [31:0] drain_q, bus_errors_q;
     logic [ 7:0] exception_fetches_q, finish_fetches_q;
-    logic        displayed_q, second_rom_q;  // a display word seen; the first named routine 59
-    int          routines_arg;  // +routines=N; 0 when not given
+    logic [ 7:0] first_routine_q;  // the routine number of the first display word
+    logic        displayed_q;  // a display word seen
+    int          routines_arg, checkpoints_arg;  // +routines=N, +checkpoints=N; 0 when not given
+
+    // A count of 1 to 255 from +NAME=N (a display word holds 8 bits of it); 0 when not given, and
+    // an ERROR line that ends the run when it is not such a count.
+    function automatic int count_plusarg(string name, string what);
+        string text;
+        logic digits_only;
+        int count;
+        count = 0;
+        if (!$value$plusargs({name, "=%s"}, text)) return 0;
+        digits_only = text.len() >= 1 && text.len() <= 3;
+        for (int k = 0; k < text.len(); k++)
+            if (text[k] < "0" || text[k] > "9") digits_only = 1'b0;
+        if (digits_only) begin
+            if ($sscanf(text, "%d", count) == 1) begin end
+        end
+        if (!digits_only || count < 1 || count > 255) begin
+            $display("coretest: ERROR +%s takes a %s count from 1 to 255, not '%s'", name, what,
+                     text);
+            $finish;
+        end
+        return count;
+    endfunction
 
     // +max_cycles=N: a decimal number of cycles, checked before the run (a bad one would be 0).
     initial begin
         string text;
         logic digits_only;
         limit = MAX_CYCLES;
-        routines_arg = 0;
-        if ($value$plusargs("routines=%s", text)) begin
-            digits_only = text.len() >= 1 && text.len() <= 3;
-            for (int k = 0; k < text.len(); k++)
-                if (text[k] < "0" || text[k] > "9") digits_only = 1'b0;
-            if (digits_only) begin
-                if ($sscanf(text, "%d", routines_arg) == 1) begin end
-            end
-            if (!digits_only || routines_arg < 1 || routines_arg > 255) begin
-                $display("coretest: ERROR +routines takes a routine count from 1 to 255, not '%s'",
-                         text);
-                $finish;
-            end
+        routines_arg = count_plusarg("routines", "routine");
+        checkpoints_arg = count_plusarg("checkpoints", "checkpoint");
+        if (routines_arg != 0 && checkpoints_arg != 0) begin
+            $display("coretest: ERROR +routines and +checkpoints name two kinds of image: give one");
+            $finish;
         end
         if ($value$plusargs("max_cycles=%s", text)) begin
             digits_only = text.len() >= 1 && text.len() <= 19;
@@ -114,11 +127,11 @@ module coretest_monitor
             exception_fetches_q <= '0;
             finish_fetches_q <= '0;
             displayed_q <= 1'b0;
-            second_rom_q <= 1'b0;
+            first_routine_q <= 8'd0;
         end else begin
             if (!displayed_q && display_i != 32'd0) begin
                 displayed_q <= 1'b1;
-                second_rom_q <= display_i[31:24] == 8'(SECOND_ROM_FIRST);
+                first_routine_q <= display_i[31:24];
             end
             cycles_q <= cycles_q + 64'd1;
             if (bus_error_i) bus_errors_q <= bus_errors_q + 32'd1;
@@ -164,14 +177,12 @@ module coretest_monitor
         if (!rst_i && phase_q == SUMMARY) begin
             string what, extra;
             logic passed;
-            int routines;
-            routines = routines_arg != 0 ? routines_arg
-                     : second_rom_q      ? SECOND_ROM_ROUTINES : FIRST_ROM_ROUTINES;
             passed = ending_q == END_MARK && lamp_a_i == 32'd1 && lamp_b_i == 32'd1;
             case (ending_q)
                 END_MARK:
-                $sformat(what, "verdict %s, %0d of %0d routines passed", passed ? "pass" : "fail",
-                         display_i[23:0], routines);
+                $sformat(what, "verdict %s, %0d%0s passed", passed ? "pass" : "fail",
+                         display_i[23:0], coretest_units_of(first_routine_q, routines_arg,
+                                                            checkpoints_arg));
                 EXCEPTION_IDLE:
                 $sformat(what, "no verdict: the core idles in the exception loop at 0x%08h",
                          EXCEPTION_LOOP);

@@ -112,6 +112,18 @@ package coretest_pkg;
     localparam logic [31:0] CORETEST_READ_POISON = 32'hbad0_da7a;
     /* verilator lint_on UNUSEDPARAM */
 
+    // What the verdict lines count. The first display word names the ROM, as its routine number is
+    // the ROM's first (1: the first ROM's 58 routines; 59: the second ROM's 24); an image numbered
+    // otherwise is named by a plusarg, +routines=N, or +checkpoints=N for a random program (whose
+    // display words carry checkpoint numbers where the ROMs' carry routine numbers). The words
+    // follow the count: " of 58 routines", " of 10 checkpoints".
+    function automatic string coretest_units_of(logic [7:0] first_routine, int routines,
+                                                int checkpoints);
+        if (checkpoints > 0) return $sformatf(" of %0d checkpoints", checkpoints);
+        if (routines > 0) return $sformatf(" of %0d routines", routines);
+        return first_routine == 8'd59 ? " of 24 routines" : " of 58 routines";
+    endfunction
+
     // ---- The bus protocols of hdl/kit/bus: one packed struct for each direction ----
     // A core with one of these ports connects through the matching adapter (coretest_bus_*), which
     // takes what the core drives as the *_req_t and answers with the *_rsp_t. Fields are named as

@@ -128,16 +128,26 @@ TEST(SimRomScript, RomChoiceIsCheckedBeforeAnythingIsBuilt) {
     // sim-core.sh reads its sources before the options: a readable file stands for one.
     const std::string source = std::string(CORETEST_SOURCE_DIR) + "/README.md";
     const fs::path err = scratchDir() / "sim-rom.err";
-    for (const char* rom : {"3", "0", "first", "''"}) {
+    const struct {
+        const char* rom;
+        const char* says;
+    } cases[] = {
+        {"3", "--rom takes 1 (the first ROM), 2 (the second) or an image FILE.elf"},
+        {"0", "--rom takes 1 (the first ROM), 2 (the second) or an image FILE.elf"},
+        {"first", "--rom takes 1 (the first ROM), 2 (the second) or an image FILE.elf"},
+        {"''", "--rom takes 1 (the first ROM), 2 (the second) or an image FILE.elf"},
+        {"/nonexistent/r7.elf", "cannot read the image '/nonexistent/r7.elf'"},
+    };
+    for (const auto& c : cases) {
         for (const std::string& command :
-             {scripts + "sim-rom.sh icarus --rom " + rom,
-              scripts + "sim-core.sh icarus --top tb " + source + " --rom " + rom}) {
+             {scripts + "sim-rom.sh icarus --rom " + c.rom,
+              scripts + "sim-core.sh icarus --top tb " + source + " --rom " + c.rom}) {
             const int status = shell(command + " --build '" + build.string() + "' >/dev/null 2>'" +
                                      err.string() + "'");
             EXPECT_EQ(status, 2) << command;
             const std::string text = readAll(err);
             EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << command << ": " << text;
-            EXPECT_TRUE(has(text, "--rom takes 1 (the first ROM) or 2 (the second)")) << text;
+            EXPECT_TRUE(has(text, c.says)) << text;
             EXPECT_FALSE(fs::exists(build)) << command << ": built before checking --rom";
         }
     }

@@ -1,6 +1,6 @@
 // The monitor's summary counts the routines of the image it watches: the first ROM's line stays
-// as it always was, the second ROM's counts its 24 routines, +routines=N names another count, and
-// a bad +routines stops the run with one error line.
+// as it always was, the second ROM's counts its 24 routines, +routines=N names another count,
+// +checkpoints=N a random program's, and a bad count stops the run with one error line.
 #include <gtest/gtest.h>
 
 #include "hdl/hdl_support.h"
@@ -32,6 +32,12 @@ const SummaryCase kSummaryCases[] = {
      "coretest: ERROR +routines takes a routine count from 1 to 255, not '0'"},
     {"not_a_count", "+words=1 +routines=24x",
      "coretest: ERROR +routines takes a routine count from 1 to 255, not '24x'"},
+    {"checkpoints", "+words=1 +checkpoints=60",
+     "coretest: PASS: verdict pass, 58 of 60 checkpoints passed, display 0x3a00003a, "},
+    {"bad_checkpoints", "+words=1 +checkpoints=256",
+     "coretest: ERROR +checkpoints takes a checkpoint count from 1 to 255, not '256'"},
+    {"both_counts", "+words=1 +checkpoints=10 +routines=10",
+     "coretest: ERROR +routines and +checkpoints name two kinds of image: give one"},
 };
 
 class MonitorCount : public ::testing::TestWithParam<SummaryCase> {};

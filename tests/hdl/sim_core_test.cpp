@@ -219,9 +219,11 @@ TEST(SimScripts, BadInputIsOneLineAndExitTwo) {
     const std::string list = kHdlBin + "/coretest_core.f";
     const std::string rom = kSource + "/scripts/sim-rom.sh ";
     const std::string folder = dir.path().string();
+    const std::string notAnImage = folder + "/notes.elf";
+    std::ofstream(notAnImage) << "not an ELF file\n";
     const struct {
         std::string command;
-        const char* message;
+        std::string message;
     } cases[] = {
         {rom + "verilator --bug '' --build " + kBuild, "--bug takes a knob name"},
         {rom + "icarus --bug slt-unsigned --bug 'a b' --build " + kBuild,
@@ -241,6 +243,9 @@ TEST(SimScripts, BadInputIsOneLineAndExitTwo) {
         {simCore("icarus --top coretest_tb -f " + list + " --define '1x'"), "--define takes"},
         {simCore("icarus --top coretest_tb -f " + list + " --plusarg bug=x"), "--plusarg takes"},
         {simCore("icarus --top coretest_tb -f " + list + " --frobnicate"), "unknown option"},
+        {simCore("icarus --top coretest_tb -f " + list + " --work " + folder + "/w --rom " +
+                 notAnImage),
+         "the tool cannot run the image '" + notAnImage + "': "},
     };
     for (const auto& c : cases) {
         const CliResult r = runCommand(c.command);
