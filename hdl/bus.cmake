@@ -23,9 +23,10 @@ find_program(CORETEST_IVERILOG iverilog)
 if(CORETEST_IVERILOG)
   add_custom_command(
     OUTPUT ${hdl_bin}/coretest_bus_tb.vvp
-    COMMAND ${CORETEST_IVERILOG} -g2012 -I ${hdl_bin} ${bus_tb_defines} -s coretest_tb
-            -o ${hdl_bin}/coretest_bus_tb.vvp ${bus_tb_sources}
+    COMMAND ${CORETEST_IVERILOG} -g2012 -I ${hdl_bin} -I ${hdl_src}/kit ${bus_tb_defines}
+            -s coretest_tb -o ${hdl_bin}/coretest_bus_tb.vvp ${bus_tb_sources}
     DEPENDS ${bus_tb_sources} ${hdl_bin}/coretest_bug_knobs.svh
+            ${hdl_src}/kit/coretest_core_ports.svh
     COMMENT "Compiling the bus adapters' testbench with Icarus Verilog (hdl/coretest_bus_tb.vvp)"
     VERBATIM)
   add_custom_target(coretest_bus_icarus ALL DEPENDS ${hdl_bin}/coretest_bus_tb.vvp)

@@ -2,7 +2,7 @@
 # Runs the test ROM on any core through a top made from the template (hdl/tb/coretest_tb.sv), in
 # Verilator or Icarus Verilog, optionally with the live checker, and checks the commit trace with
 # `coretest compare`. The sources come from file lists (-f, the format both simulators read:
-# file names, +incdir+DIR, +define+NAME[=VALUE]) and source files; the kit's modules are added.
+# file names, +incdir+DIR, +define+NAME[=VALUE]) and source files; the kit's modules are added, and its folder to the include path (coretest_core_ports.svh).
 #
 #   scripts/sim-core.sh verilator|icarus --top NAME (-f LIST.f | FILE.sv)... [--cosim]
 #       [--define NAME[=VALUE]]... [--plusarg +ARG]... [--rom 1|2|FILE.elf] [--switch HEX] [--trace FILE]
@@ -177,7 +177,7 @@ if [[ $simulator == icarus ]]; then
     # Compiled beside and renamed, so that a run started from the last build keeps its file.
     flags=(-g2012 -s "$top" -o "$work/$top.vvp.$$")
     for d in "${defines[@]}"; do flags+=("-D$d"); done
-    { printf '%s\n' "${kit_files[@]}"; cat "${lists[@]}" /dev/null; echo; printf '%s\n' "${sources[@]}"; } \
+    { echo "+incdir+$root/hdl/kit"; printf '%s\n' "${kit_files[@]}"; cat "${lists[@]}" /dev/null; echo; printf '%s\n' "${sources[@]}"; } \
         >"$work/sources.f"
     if ! iverilog "${flags[@]}" -f "$work/sources.f" >"$log" 2>&1; then
         tail -20 "$log" >&2
@@ -190,6 +190,7 @@ else
     # The C++ compiler: $CXX, else clang++ where installed (it compiles the model faster).
     cxx=${CXX:-$(command -v clang++ || echo c++)}
     flags=(--cc --exe --build -j 2 --assert -O3 --x-assign fast --x-initial fast -Wno-fatal
+        "-I$root/hdl/kit"
         --top-module "$top" --prefix "V$top" -Mdir "$work/obj" -o "$work/V$top"
         -CFLAGS "-DVM_PREFIX=V$top $cflags" -MAKEFLAGS "CXX=$cxx LINK=$cxx")
     [[ -z $ldflags ]] || flags+=(-LDFLAGS "$ldflags")

@@ -9,11 +9,7 @@ module mips_core_wrapped
     import mips_pkg::*;
     import coretest_pkg::*;
 (
-    input  wire logic              clk_i, rst_i,
-    input  wire logic       [31:0] bugs_i,
-    output coretest_mem_req_t      imem_req_o, dmem_req_o,  // mips_core's ports
-    input  wire coretest_mem_rsp_t imem_rsp_i, dmem_rsp_i,
-    output coretest_retirement_t   retirement_o
+    `include "coretest_core_ports.svh"  // mips_core's ports, as the template top connects them
 );
     // ---- core-specific: begin ----
     /* verilator lint_off PINMISSING */

@@ -399,7 +399,8 @@ TEST(BusRtl, VerilatorLintAndIcarusAreClean) {
     for (const char* tb : {"kit/bus/tb/coretest_bus_tb_pkg.sv", "kit/bus/tb/coretest_bus_port.sv",
                            "kit/bus/tb/coretest_bus_core.sv", "tb/coretest_tb.sv"})
         sources += " " + (kSource / "hdl" / tb).string();
-    const std::string defines = " -DCORETEST_BUG_KNOBS -DCORETEST_CORE=coretest_bus_core ";
+    const std::string defines = " -I" + (kSource / "hdl/kit").string() +
+                                " -DCORETEST_BUG_KNOBS -DCORETEST_CORE=coretest_bus_core ";
     if (runCommand("verilator --version").status == 0) {
         const CliResult lint = runCommand("verilator --lint-only -Wall --assert -I" + kHdlBin +
                                           defines + "--top-module coretest_tb " + sources);

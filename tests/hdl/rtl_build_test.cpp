@@ -54,9 +54,9 @@ TEST(RtlBuild, VerilatorLintOfTheCoreAndTestbenchIsClean) {
                             (kHdl / "tb/coretest_tb.sv").string()},
     };
     for (const auto& c : cases) {
-        const CliResult lint =
-            runCommand(std::string("verilator --lint-only -Wall --assert -I") +
-                       CORETEST_HDL_BINARY_DIR + " --top-module " + c.top + " " + c.sources);
+        const CliResult lint = runCommand(
+            std::string("verilator --lint-only -Wall --assert -I") + CORETEST_HDL_BINARY_DIR +
+            " -I" + (kHdl / "kit").string() + " --top-module " + c.top + " " + c.sources);
         EXPECT_EQ(lint.status, 0) << c.top << "\n" << lint.err;
         EXPECT_EQ(lint.out + lint.err, "") << c.top;
     }
@@ -66,8 +66,8 @@ TEST(RtlBuild, VerilatorLintOfTheCoreAndTestbenchIsClean) {
 TEST(RtlBuild, IcarusCompilesTheWrappedCoreInTheTemplateWithoutWarningsOrSorry) {
     const ScratchFolder dir("coretest-rtl-icarus-wrapped");
     const CliResult compiled = runCommand(
-        std::string(CORETEST_IVERILOG) +
-        " -g2012 -Wall -I" CORETEST_HDL_BINARY_DIR
+        std::string(CORETEST_IVERILOG) + " -g2012 -Wall -I" CORETEST_HDL_BINARY_DIR " -I" +
+        (kHdl / "kit").string() +
         " -DCORETEST_BUG_KNOBS -DCORETEST_CORE=mips_core_wrapped -s coretest_tb -o " +
         (dir.path() / "tb.vvp").string() + " " + coreSources() + kitSources() + " " +
         (kHdl / "tb/mips_core_wrapped.sv").string() + " " + (kHdl / "tb/coretest_tb.sv").string());

@@ -17,11 +17,7 @@ module coretest_bus_core
     import coretest_pkg::*;
     import coretest_bus_tb_pkg::*;
 (
-    input  wire logic              clk_i, rst_i,
-    input  wire logic       [31:0] bugs_i,
-    output coretest_mem_req_t      imem_req_o, dmem_req_o,  // mips_core's ports
-    input  wire coretest_mem_rsp_t imem_rsp_i, dmem_rsp_i,
-    output coretest_retirement_t   retirement_o
+    `include "coretest_core_ports.svh"  // mips_core's ports, as the template top connects them
 );
     coretest_bus_e bus;
     logic broken_master;
