@@ -29,13 +29,12 @@ usage() {
     fail "usage: scripts/sim-core.sh verilator|icarus --top NAME (-f LIST.f | FILE.sv)... [--cosim] [--define NAME[=VALUE]]... [--plusarg +ARG]... [--rom 1|2|FILE.elf] [--switch HEX] [--trace FILE] [--max-cycles N] [--work DIR] [--build DIR] [--build-only] [--cflags F] [--ldflags F]"
 }
 
+source "$root/scripts/sim-checks.sh"
+
 (($#)) || usage
 simulator=$1
 shift
-case "$simulator" in
-verilator | icarus) ;;
-*) fail "unknown simulator '$simulator'; expected verilator or icarus" ;;
-esac
+check_simulator "$simulator"
 
 build=build
 top=
@@ -90,12 +89,8 @@ done
 for p in "${plusargs[@]}"; do
     [[ $p =~ ^\+[^[:space:]]+$ ]] || fail "--plusarg takes one +ARG, not '$p'"
 done
-if [[ $rom != 1 && $rom != 2 ]]; then
-    [[ $rom == *.elf ]] || fail "--rom takes 1 (the first ROM), 2 (the second) or an image FILE.elf, not '$rom'"
-    [[ -f $rom && -r $rom ]] || fail "cannot read the image '$rom'"
-fi
-[[ $switch =~ ^(0x)?[0-9a-fA-F]{1,8}$ ]] || fail "--switch takes a hexadecimal word, not '$switch'"
-[[ $max_cycles =~ ^[0-9]{1,18}$ ]] || fail "--max-cycles takes a number, not '$max_cycles'"
+check_rom "$rom"
+check_switch_and_cycles "$switch" "$max_cycles"
 ((cosim == 0)) || [[ $simulator == verilator ]] || fail "--cosim needs Verilator (the live checker is a DPI-C library)"
 [[ $cflags$ldflags != *[$'\n\r']* ]] || fail "--cflags and --ldflags take one line"
 

@@ -21,13 +21,12 @@ usage() {
     fail "usage: scripts/sim-rom.sh verilator|icarus [--rom 1|2|FILE.elf] [--bug NAME]... [--switch HEX] [--trace FILE] [--max-cycles N] [--build DIR]"
 }
 
+source scripts/sim-checks.sh
+
 (($#)) || usage
 simulator=$1
 shift
-case "$simulator" in
-verilator | icarus) ;;
-*) fail "unknown simulator '$simulator'; expected verilator or icarus" ;;
-esac
+check_simulator "$simulator"
 
 build=build
 rom=1
@@ -50,13 +49,10 @@ while (($#)); do
     esac
     shift 2
 done
-if [[ $rom != 1 && $rom != 2 ]]; then
-    [[ $rom == *.elf ]] || fail "--rom takes 1 (the first ROM), 2 (the second) or an image FILE.elf, not '$rom'"
-    [[ $rom == /* ]] || rom=$caller/$rom
-    [[ -f $rom && -r $rom ]] || fail "cannot read the image '$rom'"
-fi
-[[ $switch =~ ^(0x)?[0-9a-fA-F]{1,8}$ ]] || fail "--switch takes a hexadecimal word, not '$switch'"
-[[ $max_cycles =~ ^[0-9]{1,18}$ ]] || fail "--max-cycles takes a number, not '$max_cycles'"
+# An image's path is read from the folder the script was called from.
+[[ $rom != *.elf || $rom == /* ]] || rom=$caller/$rom
+check_rom "$rom"
+check_switch_and_cycles "$switch" "$max_cycles"
 # An image's trace is named after it, in the simulation's work folder.
 work=$build/hdl/sim-rom-$simulator
 if [[ $rom == [12] ]]; then
