@@ -79,7 +79,7 @@ int main() {
     const Image image = Image::load(CORETEST_ROM_PATH);
     const RomMap map = RomMap::load(image);
     std::ostringstream plain;
-    TraceWriter writer(plain);
+    ReferenceTraceWriter writer(plain);
     RunOptions o = longPause();
     o.observer = &writer;
     run(image, o);

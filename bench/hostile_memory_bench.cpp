@@ -12,6 +12,7 @@
 
 #include "coretest/compare_report.h"
 #include "coretest/image.h"
+#include "coretest/reference_commits.h"
 #include "coretest/routine_reports.h"
 #include "coretest/run.h"
 #include "coretest/trace.h"
@@ -66,11 +67,14 @@ const Image& rom() {
 // The reference core's short-pause trace (1.8 MB), the head of the compared input.
 std::string golden() {
     std::ostringstream out;
-    TraceWriter writer(out);
+    ReferenceTraceWriter writer(out);
     RunOptions o;
     o.switchValue = 1;
     o.observer = &writer;
-    run(rom(), o);
+    SteppedRun run(rom(), o);
+    writer.setBoard(&run.board());
+    while (run.advance(1 << 20)) {
+    }
     writer.finish();
     return out.str();
 }

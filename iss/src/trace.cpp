@@ -2,11 +2,8 @@
 
 #include <fmt/format.h>
 
-#include <ostream>
-
 #include "coretest/board.h"
 #include "coretest/disassembler.h"
-#include "coretest/image.h"
 
 namespace coretest {
 
@@ -103,26 +100,6 @@ void CommitStream::retired(std::uint32_t pc, std::uint64_t /*count*/) {
     committed(pc, pending_);
     pending_.clear();
     ended_ = endMarkPending_;
-}
-
-void TraceWriter::committed(std::uint32_t /*pc*/, const std::vector<TraceRecord>& records) {
-    for (const auto& r : records) {
-        if (written_ == maxRecords_) {
-            capped_ = true;
-            return;
-        }
-        buffer_ += formatRecord(r);
-        buffer_ += '\n';
-        ++written_;
-    }
-    if (buffer_.size() > 1 << 16) finish();
-}
-
-void TraceWriter::finish() {
-    out_ << buffer_;
-    buffer_.clear();
-    out_.flush();
-    if (!out_) throw InputError("the trace cannot be written (the output refused it)");
 }
 
 } // namespace coretest

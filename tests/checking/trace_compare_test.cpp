@@ -9,6 +9,7 @@
 
 #include "coretest/catalogue.h"
 #include "coretest/trace_compare.h"
+#include "support/reference_trace.h"
 #include "support/rom.h"
 
 namespace coretest {
@@ -17,13 +18,8 @@ namespace {
 using coretest_test::rom;
 using coretest_test::romMap;
 
-std::string traceOf(RunOptions options) {
-    std::ostringstream out;
-    TraceWriter writer(out);
-    options.observer = &writer;
-    run(rom(), options);
-    writer.finish();
-    return out.str();
+std::string traceOf(const RunOptions& options) {
+    return coretest_test::referenceTrace(rom(), options);
 }
 
 RunOptions shortPause() {

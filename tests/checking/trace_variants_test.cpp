@@ -14,6 +14,7 @@
 
 #include "coretest/catalogue.h"
 #include "coretest/compare_report.h"
+#include "support/reference_trace.h"
 #include "support/rom.h"
 
 namespace coretest {
@@ -275,16 +276,11 @@ TraceComparison compareText(const std::string& text, const CompareOptions& o) {
 }
 
 std::string faultyTrace(const std::vector<std::string>& faults) {
-    std::ostringstream out;
-    TraceWriter w(out);
     RunOptions o;
     o.switchValue = 1;
     for (const auto& f : faults)
         o.faults.push_back(parseFaultSelection(f));
-    o.observer = &w;
-    run(rom(), o);
-    w.finish();
-    return out.str();
+    return coretest_test::referenceTrace(rom(), o);
 }
 
 TEST(TraceBranches, AMissedAndAWrongBranchAreNamedWithTheirTargets) {

@@ -15,7 +15,6 @@
 // are memory records like any other. Writes to r0 are not recorded. The stream of a run ends with
 // the store of 0xff to END_MARK_REG; the idle loop after it is not recorded.
 #include <cstdint>
-#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -73,27 +72,13 @@ class CommitStream : public Observer {
     std::uint64_t records_ = 0;
 };
 
-// Writes the commit stream as trace lines, at most `maxRecords` of them: a run that would write
-// more is cut there (capped() tells), so that a core looping over a store cannot fill the disk.
-class TraceWriter : public CommitStream {
-  public:
+// How many records a written trace holds at most unless told otherwise: a run that would write
+// more is cut there, so that a core looping over a store cannot fill the disk. The reference
+// core's trace is written by ReferenceTraceWriter (checking/reference_commits.h).
+struct TraceLimits {
     static constexpr std::uint64_t kDefaultMaxRecords = 100'000'000;
-    explicit TraceWriter(std::ostream& out, std::uint64_t maxRecords = kDefaultMaxRecords)
-        : out_(out), maxRecords_(maxRecords) {}
-    // Writes out what is buffered; call after the run. Throws InputError when the output
-    // cannot be written.
-    void finish();
-    bool capped() const { return capped_; }
-
-  protected:
-    void committed(std::uint32_t pc, const std::vector<TraceRecord>& records) override;
-
-  private:
-    std::ostream& out_;
-    std::uint64_t maxRecords_;
-    std::uint64_t written_ = 0;
-    bool capped_ = false;
-    std::string buffer_;
 };
+// The name ReferenceTraceWriter's default and `coretest trace` still reach the limit by.
+using TraceWriter = TraceLimits;
 
 } // namespace coretest
