@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "assembly.h"
+#include "coretest/counted_units.h"
 #include "rng.h"
 
 namespace coretest::random {
@@ -19,7 +20,7 @@ inline constexpr const char* kPassLabel = "random_pass";
 inline constexpr const char* kCheckLabel = "random_check";
 inline constexpr const char* kCompareLabel = "random_compare";
 inline constexpr const char* kExpectedLabel = "random_expected";
-inline constexpr const char* kOptionsLabel = "random_options";
+inline constexpr const char* kOptionsLabel = kRandomOptionsSymbol;
 
 // Reset jump at 0, test_finish at 0x100, the exception handler at 0x380.
 void emitVectors(Assembly& out);
