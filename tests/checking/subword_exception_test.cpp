@@ -20,6 +20,7 @@
 #include "coretest/trace_compare.h"
 #include "coretest/trace_records.h"
 #include "support/rom.h"
+#include "trace_text.h"
 
 namespace coretest {
 namespace {
@@ -27,16 +28,9 @@ namespace {
 using Kind = TraceRecord::Kind;
 using Lines = std::vector<std::string>;
 
+using coretest_test::readAll;
 using coretest_test::rom2;
 using coretest_test::rom2Map;
-std::vector<TraceRecord> readAll(const std::string& text) {
-    std::istringstream in(text);
-    TraceReader reader(in, "t.trace");
-    std::vector<TraceRecord> out;
-    while (auto r = reader.next())
-        out.push_back(*r);
-    return out;
-}
 
 // ---- The reader ----
 
@@ -130,19 +124,8 @@ TEST(ExceptionRecords, MalformedFormsAreRefusedWithTheirLineNumber) {
         {"bfc00100 m 80000103 aabbcc", "cross a word boundary"},
         {"bfc00100 m 80000100 aabbc", "or 6 for three bytes"},
     };
-    for (const auto& c : cases) {
-        std::istringstream in(std::string("bfc0038c r04 fffff008\n\n") + c.line + "\n");
-        TraceReader reader(in, "core.trace");
-        ASSERT_TRUE(reader.next());
-        try {
-            reader.next();
-            ADD_FAILURE() << "accepted: " << c.line;
-        } catch (const InputError& e) {
-            const std::string what = e.what();
-            EXPECT_NE(what.find("core.trace:3:"), std::string::npos) << what;
-            EXPECT_NE(what.find(c.problem), std::string::npos) << what;
-        }
-    }
+    for (const auto& c : cases)
+        coretest_test::expectRefusedAtLine3(c.line, c.problem);
 }
 
 // ---- The reference core on the second ROM ----

@@ -4,20 +4,10 @@
 // program first gives t0 the value 1 and lets it settle, so a hidden write of t0 shows as 1.
 #include <gtest/gtest.h>
 
-#include "coretest/catalogue.h"
-#include "coretest/fault.h"
-#include "support/program.h"
+#include "settled_program.h"
 
 namespace coretest {
 namespace {
-
-constexpr std::string_view kSettled = R"(
-    addiu $t0, $zero, 1
-    lui $a0, 0x8000
-    nop
-    nop
-    nop
-)";
 
 // Two RAM words at 0x80000000 (a0): 7 and 9.
 constexpr std::string_view kData = ".word 7\n.word 9";
@@ -33,15 +23,10 @@ class ForwardingClass : public ::testing::TestWithParam<ClassCase> {};
 
 TEST_P(ForwardingClass, ReaderSeesWhatThePathDelivers) {
     const ClassCase& c = GetParam();
-    const FaultDef* fault = findFault(c.fault);
-    ASSERT_NE(fault, nullptr) << c.fault;
-    RunOptions options;
-    options.instructionLimit = 1000;
-    options.faults.push_back({fault, ""});
-    const RunResult r =
-        testing::runProgram(std::string(kSettled) + std::string(c.body), options, kData);
-    ASSERT_EQ(r.reason, StopReason::IdleNoVerdict) << c.body;
-    EXPECT_EQ(r.state.regs[9], c.t1) << c.body;
+    const auto r = testing::runSettled(c.fault, c.body, kData);
+    ASSERT_TRUE(r);
+    ASSERT_EQ(r->reason, StopReason::IdleNoVerdict) << c.body;
+    EXPECT_EQ(r->state.regs[9], c.t1) << c.body;
 }
 
 // Producers at distance 1 from their reader.

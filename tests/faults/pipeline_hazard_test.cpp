@@ -4,20 +4,10 @@
 // the programs read otherwise start at 0.
 #include <gtest/gtest.h>
 
-#include "coretest/catalogue.h"
-#include "coretest/fault.h"
-#include "support/program.h"
+#include "settled_program.h"
 
 namespace coretest {
 namespace {
-
-constexpr std::string_view kSettled = R"(
-    addiu $t0, $zero, 1
-    lui $a0, 0x8000
-    nop
-    nop
-    nop
-)";
 
 // One word of RAM at 0x80000000 (a0) holding 7.
 constexpr std::string_view kData = ".word 7";
@@ -34,15 +24,10 @@ class Hazard : public ::testing::TestWithParam<HazardCase> {};
 
 TEST_P(Hazard, ReaderSeesWhatThePipelineDelivers) {
     const HazardCase& c = GetParam();
-    const FaultDef* fault = findFault(c.fault);
-    ASSERT_NE(fault, nullptr) << c.fault;
-    RunOptions options;
-    options.instructionLimit = 1000;
-    options.faults.push_back({fault, ""});
-    const RunResult r =
-        testing::runProgram(std::string(kSettled) + std::string(c.body), options, kData);
-    EXPECT_EQ(r.reason, StopReason::IdleNoVerdict);
-    EXPECT_EQ(r.state.regs[c.reg], c.value) << c.body;
+    const auto r = testing::runSettled(c.fault, c.body, kData);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->reason, StopReason::IdleNoVerdict);
+    EXPECT_EQ(r->state.regs[c.reg], c.value) << c.body;
 }
 
 // Readers of t0 at distance 1, 2 and 3 from its write of 5; a newer write of 9 in between.

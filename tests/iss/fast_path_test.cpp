@@ -15,6 +15,7 @@
 #include "coretest/run.h"
 #include "support/program.h"
 #include "support/rom.h"
+#include "support/same_run.h"
 
 namespace coretest {
 namespace {
@@ -25,29 +26,7 @@ RunResult singleStepped(const Image& image, RunOptions options) {
     return run(image, options);
 }
 
-void expectSameRun(const RunResult& fast, const RunResult& stepped) {
-    EXPECT_EQ(fast.reason, stepped.reason)
-        << stopReasonName(fast.reason) << " against " << stopReasonName(stepped.reason);
-    EXPECT_EQ(fast.instructions, stepped.instructions);
-    EXPECT_EQ(fast.state.regs, stepped.state.regs);
-    EXPECT_EQ(fast.state.hi, stepped.state.hi);
-    EXPECT_EQ(fast.state.lo, stepped.state.lo);
-    EXPECT_EQ(fast.state.pc, stepped.state.pc);
-    EXPECT_EQ(fast.state.npc, stepped.state.npc);
-    EXPECT_EQ(fast.state.lastBranch, stepped.state.lastBranch);
-    EXPECT_EQ(fast.board, stepped.board);
-    EXPECT_TRUE(fast.events == stepped.events) << "board logs differ: " << fast.events.size()
-                                               << " against " << stepped.events.size() << " events";
-    EXPECT_TRUE(fast.romWrites == stepped.romWrites);
-    ASSERT_EQ(fast.exception.has_value(), stepped.exception.has_value());
-    if (fast.exception) {
-        EXPECT_EQ(fast.exception->cause, stepped.exception->cause);
-        EXPECT_EQ(fast.exception->pc, stepped.exception->pc);
-        EXPECT_EQ(fast.exception->badAddress, stepped.exception->badAddress);
-        EXPECT_EQ(fast.exception->delaySlot, stepped.exception->delaySlot);
-        EXPECT_EQ(fast.exception->instruction, stepped.exception->instruction);
-    }
-}
+using coretest_test::expectSameRun;
 
 std::vector<std::uint32_t> countdownHeads(const Image& image) {
     const Board board(image);

@@ -12,6 +12,7 @@
 #include "coretest/catalogue.h"
 #include "coretest/run.h"
 #include "support/program.h"
+#include "support/same_run.h"
 
 namespace coretest {
 namespace {
@@ -43,25 +44,7 @@ class Recorder : public Observer {
     std::uint64_t retirements = 0;
 };
 
-void expectSameRun(const RunResult& a, const RunResult& b, const std::string& what) {
-    SCOPED_TRACE(what);
-    EXPECT_EQ(a.reason, b.reason) << stopReasonName(a.reason) << " / " << stopReasonName(b.reason);
-    EXPECT_EQ(a.instructions, b.instructions);
-    EXPECT_EQ(a.state.regs, b.state.regs);
-    EXPECT_EQ(a.state.hi, b.state.hi);
-    EXPECT_EQ(a.state.lo, b.state.lo);
-    EXPECT_EQ(a.state.pc, b.state.pc);
-    EXPECT_EQ(a.state.npc, b.state.npc);
-    EXPECT_EQ(a.state.lastBranch, b.state.lastBranch);
-    EXPECT_EQ(a.board, b.board);
-    EXPECT_TRUE(a.events == b.events);
-    ASSERT_EQ(a.exception.has_value(), b.exception.has_value());
-    if (a.exception) {
-        EXPECT_EQ(a.exception->cause, b.exception->cause);
-        EXPECT_EQ(a.exception->pc, b.exception->pc);
-        EXPECT_EQ(a.exception->instruction, b.exception->instruction);
-    }
-}
+using coretest_test::expectSameRun;
 
 // Every operation kind in a loop of 40 turns: arithmetic, shifts, compares, HI/LO, whole and
 // partial-word memory, calls and returns, taken and untaken branches. s0 is a checksum.
@@ -216,30 +199,60 @@ const std::string kMisalignedFetch = R"(
     nop
 )";
 
+// A program, the catalogue fault installed in every run of it (if any) and how its run ends.
+// With a fault, `reg` is the register the program leaves the faulty result in and `faulty` that
+// result, which a healthy run must not produce.
 struct Program {
     const char* name;
-    const std::string* body;
+    std::string body;
     StopReason reason;
+    const char* fault = nullptr;
+    unsigned reg = 0;
+    std::uint32_t faulty = 0;
 };
 
 const Program kPrograms[] = {
-    {"mixed operations", &kMixed, StopReason::IdleNoVerdict},
-    {"code rewritten in RAM", &kRewrittenCode, StopReason::IdleNoVerdict},
-    {"overflow in a delay slot", &kOverflowInSlot, StopReason::ExceptionIdle},
-    {"misaligned fetch", &kMisalignedFetch, StopReason::ExceptionIdle},
+    {"mixed operations", kMixed, StopReason::IdleNoVerdict},
+    {"code rewritten in RAM", kRewrittenCode, StopReason::IdleNoVerdict},
+    {"overflow in a delay slot", kOverflowInSlot, StopReason::ExceptionIdle},
+    {"misaligned fetch", kMisalignedFetch, StopReason::ExceptionIdle},
+    {"fault slt-compares-unsigned",
+     "    addiu $t0, $zero, -1\n    addiu $t1, $zero, 1\n    slt $v0, $t0, $t1\n"
+     "    b test_finish\n    nop\n",
+     StopReason::IdleNoVerdict, "slt-compares-unsigned", 2, 0},
+    {"fault mult-unsigned",
+     "    addiu $t0, $zero, -2\n    addiu $t1, $zero, 3\n    mult $t0, $t1\n    mfhi $v0\n"
+     "    b test_finish\n    nop\n",
+     StopReason::IdleNoVerdict, "mult-unsigned", 2, 2},
+    {"fault bne-never-branches",
+     "    addiu $t0, $zero, 1\n    bne $t0, $zero, 1f\n    nop\n    addiu $v0, $zero, 7\n"
+     "1:  b test_finish\n    nop\n",
+     StopReason::IdleNoVerdict, "bne-never-branches", 2, 7},
 };
 
 class SteppedPath : public ::testing::TestWithParam<Program> {};
 
 // The three ways agree on everything, for slices of several sizes, and the observer sees the same
-// writes and retirements whichever the slice.
+// writes and retirements whichever the slice. A catalogue fault acts the same on every way: the
+// faulty result in the register the program leaves it in, and the same run as the other ways.
 TEST_P(SteppedPath, EveryWayAgrees) {
     const Program& p = GetParam();
-    const Image image = testing::assemble(*p.body);
-    const RunOptions limited{.instructionLimit = 100000};
+    const Image image = testing::assemble(p.body);
+    RunOptions limited{.instructionLimit = 100000};
+    if (p.fault) {
+        const FaultDef* fault = findFault(p.fault);
+        ASSERT_NE(fault, nullptr) << p.fault;
+        limited.faults = {{fault, ""}};
+    }
     const RunResult plain = run(image, limited);
     ASSERT_EQ(plain.reason, p.reason) << stopReasonName(plain.reason);
     ASSERT_GT(plain.instructions, 5u);
+    if (p.fault) {
+        EXPECT_EQ(plain.state.regs[p.reg], p.faulty)
+            << fmt::format("{:#x}", plain.state.regs[p.reg]);
+        const RunResult healthy = run(image, {.instructionLimit = 100000});
+        EXPECT_NE(healthy.state.regs[p.reg], p.faulty) << "the program does not show the fault";
+    }
 
     Recorder whole;
     RunOptions observed = limited;
@@ -265,7 +278,7 @@ INSTANTIATE_TEST_SUITE_P(Programs, SteppedPath, ::testing::ValuesIn(kPrograms),
                          [](const auto& info) {
                              std::string name = info.param.name;
                              for (char& c : name)
-                                 if (c == ' ') c = '_';
+                                 if (c == ' ' || c == '-') c = '_';
                              return name;
                          });
 
@@ -299,62 +312,6 @@ TEST(SteppedPathLimit, EveryLimitIsExact) {
         expectSameRun(plain, single.result(), fmt::format("limit {} stepped", limit));
     }
 }
-
-// A catalogue fault acts the same on every way of running: the faulty result in the register
-// the program leaves it in, and the same run as the other ways.
-struct FaultCase {
-    const char* fault;
-    const char* body;
-    unsigned reg;
-    std::uint32_t faulty;
-};
-
-const FaultCase kFaults[] = {
-    {"slt-compares-unsigned",
-     "    addiu $t0, $zero, -1\n    addiu $t1, $zero, 1\n    slt $v0, $t0, $t1\n"
-     "    b test_finish\n    nop\n",
-     2, 0},
-    {"mult-unsigned",
-     "    addiu $t0, $zero, -2\n    addiu $t1, $zero, 3\n    mult $t0, $t1\n    mfhi $v0\n"
-     "    b test_finish\n    nop\n",
-     2, 2},
-    {"bne-never-branches",
-     "    addiu $t0, $zero, 1\n    bne $t0, $zero, 1f\n    nop\n    addiu $v0, $zero, 7\n"
-     "1:  b test_finish\n    nop\n",
-     2, 7},
-};
-
-class SteppedPathFault : public ::testing::TestWithParam<FaultCase> {};
-
-TEST_P(SteppedPathFault, ActsOnEveryWay) {
-    const FaultCase& c = GetParam();
-    const FaultDef* fault = findFault(c.fault);
-    ASSERT_NE(fault, nullptr) << c.fault;
-    const Image image = testing::assemble(c.body);
-    const RunOptions faulty{.instructionLimit = 10000, .faults = {{fault, ""}}};
-    const RunResult plain = run(image, faulty);
-    ASSERT_EQ(plain.reason, StopReason::IdleNoVerdict) << stopReasonName(plain.reason);
-    EXPECT_EQ(plain.state.regs[c.reg], c.faulty) << fmt::format("{:#x}", plain.state.regs[c.reg]);
-    const RunResult healthy = run(image, {.instructionLimit = 10000});
-    EXPECT_NE(healthy.state.regs[c.reg], c.faulty) << "the program does not show the fault";
-
-    Recorder seen;
-    RunOptions observed = faulty;
-    observed.observer = &seen;
-    expectSameRun(plain, run(image, observed), "with an observer");
-    SteppedRun stepped(image, observed);
-    while (stepped.advance(1)) {
-    }
-    expectSameRun(plain, stepped.result(), "stepped");
-}
-
-INSTANTIATE_TEST_SUITE_P(Catalogue, SteppedPathFault, ::testing::ValuesIn(kFaults),
-                         [](const auto& info) {
-                             std::string name = info.param.fault;
-                             for (char& c : name)
-                                 if (c == '-') c = '_';
-                             return name;
-                         });
 
 } // namespace
 } // namespace coretest
