@@ -78,6 +78,17 @@ nlohmann::json wholeCoreJson(const WholeCoreResult& w) {
             {"agrees", w.agrees}};
 }
 
+// What a row says of its fault before any run: its name, description, scope and expectation.
+nlohmann::json faultJson(const CampaignRow& row) {
+    return {{"name", row.fault->name},
+            {"description", row.fault->description},
+            {"scope", row.fault->scope},
+            {"expected",
+             {{"kind", expectedKindName(row.fault->expected.kind)},
+              {"text", row.expectedText()},
+              {"places", placesJson(row.expectedPlaces)}}}};
+}
+
 nlohmann::json rowJson(const CampaignRow& row) {
     if (!row.scoped) // the second ROM: on the whole core only
         return {{"name", row.fault->name},          {"description", row.fault->description},
@@ -90,42 +101,41 @@ nlohmann::json rowJson(const CampaignRow& row) {
     if (row.exception)
         observed["exception"] = {{"cause", causeName(row.exception->cause)},
                                  {"pc", row.exception->pc}};
-    return {{"name", row.fault->name},
-            {"description", row.fault->description},
-            {"scope", row.fault->scope},
-            {"expected",
-             {{"kind", expectedKindName(row.fault->expected.kind)},
-              {"text", row.expectedText()},
-              {"places", placesJson(row.expectedPlaces)}}},
-            {"observed", observed},
-            {"agrees", row.agrees},
-            {"whole_core", wholeCoreJson(row.wholeCore)},
-            {"instructions", row.instructions},
-            {"seconds", row.seconds}};
+    nlohmann::json j = faultJson(row);
+    j.update({{"observed", observed},
+              {"agrees", row.agrees},
+              {"whole_core", wholeCoreJson(row.wholeCore)},
+              {"instructions", row.instructions},
+              {"seconds", row.seconds}});
+    return j;
 }
 
 bool secondRomRun(const CampaignRun& run) {
     return !run.rows.empty() && !run.rows.front().scoped;
 }
 
-// The second ROM's campaign: every fault on the whole core, against the recorded second-ROM
-// table.
-nlohmann::json secondRomJson(const CampaignRun& run) {
-    const CampaignSummary s = summarize(run.rows);
+// One ROM's campaign document: how it was run, its summary and a row per fault.
+nlohmann::json campaignJson(const CampaignRun& run, nlohmann::json summary) {
     nlohmann::json j = {{"image", run.image},
                         {"selection", run.selection},
                         {"switch", run.switchValue},
                         {"threads", run.threads},
                         {"seconds", run.seconds},
-                        {"summary",
-                         {{"run", s.run},
-                          {"whole_core_caught", s.wholeCoreCaught},
-                          {"whole_core_unnoticed", s.wholeCoreUnnoticed},
-                          {"whole_core_disagreements", s.wholeCoreDisagreements}}},
+                        {"summary", std::move(summary)},
                         {"faults", nlohmann::json::array()}};
     for (const auto& row : run.rows)
         j["faults"].push_back(rowJson(row));
     return j;
+}
+
+// The second ROM's campaign: every fault on the whole core, against the recorded second-ROM
+// table.
+nlohmann::json secondRomJson(const CampaignRun& run) {
+    const CampaignSummary s = summarize(run.rows);
+    return campaignJson(run, {{"run", s.run},
+                              {"whole_core_caught", s.wholeCoreCaught},
+                              {"whole_core_unnoticed", s.wholeCoreUnnoticed},
+                              {"whole_core_disagreements", s.wholeCoreDisagreements}});
 }
 
 // One ROM's document; with both ROMs the first ROM's document holds the second's as
@@ -136,23 +146,15 @@ void printJson(const CampaignRun& run, const CampaignRun* second) {
         return;
     }
     const CampaignSummary s = summarize(run.rows);
-    nlohmann::json j = {{"image", run.image},
-                        {"selection", run.selection},
-                        {"switch", run.switchValue},
-                        {"threads", run.threads},
-                        {"seconds", run.seconds},
-                        {"summary",
-                         {{"run", s.run},
-                          {"detected", s.detected},
-                          {"unnoticed_as_expected", s.unnoticedAsExpected},
-                          {"disagreements", s.disagreements},
-                          {"whole_core_runs", s.wholeCoreRuns},
-                          {"whole_core_disagreements", s.wholeCoreDisagreements},
-                          {"whole_core_unnoticed", s.wholeCoreUnnoticed},
-                          {"whole_core_first_seen_elsewhere", s.wholeCoreElsewhere}}},
-                        {"faults", nlohmann::json::array()}};
-    for (const auto& row : run.rows)
-        j["faults"].push_back(rowJson(row));
+    nlohmann::json j =
+        campaignJson(run, {{"run", s.run},
+                           {"detected", s.detected},
+                           {"unnoticed_as_expected", s.unnoticedAsExpected},
+                           {"disagreements", s.disagreements},
+                           {"whole_core_runs", s.wholeCoreRuns},
+                           {"whole_core_disagreements", s.wholeCoreDisagreements},
+                           {"whole_core_unnoticed", s.wholeCoreUnnoticed},
+                           {"whole_core_first_seen_elsewhere", s.wholeCoreElsewhere}});
     if (second) j["second_rom"] = secondRomJson(*second);
     std::cout << jsonText(j) << "\n";
 }
@@ -363,16 +365,12 @@ void printList(const std::vector<const FaultDef*>& faults, const RomMap& map, bo
         rows.push_back(expectationsOnly(*f, map));
     if (json) {
         nlohmann::json j = nlohmann::json::array();
-        for (const auto& row : rows)
-            j.push_back({{"name", row.fault->name},
-                         {"description", row.fault->description},
-                         {"scope", row.fault->scope},
-                         {"expected",
-                          {{"kind", expectedKindName(row.fault->expected.kind)},
-                           {"text", row.expectedText()},
-                           {"places", placesJson(row.expectedPlaces)}}},
-                         {"whole_core", wholeCoreExpectedJson(row.wholeCore.expected)},
-                         {"second_rom", secondRomListJson(*row.fault)}});
+        for (const auto& row : rows) {
+            nlohmann::json f = faultJson(row);
+            f.update({{"whole_core", wholeCoreExpectedJson(row.wholeCore.expected)},
+                      {"second_rom", secondRomListJson(*row.fault)}});
+            j.push_back(std::move(f));
+        }
         std::cout << jsonText(j) << "\n";
         return;
     }
