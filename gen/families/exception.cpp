@@ -52,6 +52,20 @@ std::uint32_t misaligned(Rng& rng, unsigned size) {
     return size == 2 ? a + 1 + 2 * rng.below(2) : a + 1 + rng.below(3);
 }
 
+// For each slot, a case of `macro` per load or store in `ops` (a word or halfword access) at a
+// drawn misaligned address, reached from a drawn displacement.
+void misalignedCases(CaseLines& c, Rng& rng, std::string_view macro,
+                     const std::array<std::string_view, 3>& ops, Code code) {
+    for (const auto slot : kSlots)
+        for (const std::string_view op : ops) {
+            const std::uint32_t addr = misaligned(rng, op.ends_with('w') ? 4 : 2);
+            const std::int32_t d = drawDisp(rng, rng.chance(1, 2));
+            c.add(fmt::format("{} {}, {}, {}, {}, {}", macro, slot, op,
+                              hex(addr - static_cast<std::uint32_t>(d)), disp(d),
+                              tail(rng, code, slot)));
+        }
+}
+
 } // namespace
 
 void buildCp0(Unit& u) {
@@ -124,14 +138,7 @@ void buildAddressLoad(Unit& u) {
     Rng rng = rngFor(u.number);
     CaseLines c;
     c.group("misaligned loads alone and in every delay slot: BadVAddr, destination kept");
-    for (const auto slot : kSlots)
-        for (const std::string_view op : {"lw", "lh", "lhu"}) {
-            const std::uint32_t addr = misaligned(rng, op == "lw" ? 4 : 2);
-            const std::int32_t d = drawDisp(rng, rng.chance(1, 2));
-            c.add(fmt::format("adel_case {}, {}, {}, {}, {}", slot, op,
-                              hex(addr - static_cast<std::uint32_t>(d)), disp(d),
-                              tail(rng, kAdEL, slot)));
-        }
+    misalignedCases(c, rng, "adel_case", {"lw", "lh", "lhu"}, kAdEL);
     c.group("jr to a misaligned code address: EPC and BadVAddr hold it");
     for (unsigned k = 1; k <= 3; ++k)
         c.add(fmt::format("adel_jump {}, {}", k, tail(rng, kAdEL, "none")));
@@ -144,14 +151,7 @@ void buildAddressStore(Unit& u) {
     Rng rng = rngFor(u.number);
     CaseLines c;
     c.group("misaligned stores alone and in every delay slot: BadVAddr, memory kept");
-    for (const auto slot : kSlots)
-        for (const std::string_view op : {"sw", "sh", "sw"}) {
-            const std::uint32_t addr = misaligned(rng, op == "sw" ? 4 : 2);
-            const std::int32_t d = drawDisp(rng, rng.chance(1, 2));
-            c.add(fmt::format("ades_case {}, {}, {}, {}, {}", slot, op,
-                              hex(addr - static_cast<std::uint32_t>(d)), disp(d),
-                              tail(rng, kAdES, slot)));
-        }
+    misalignedCases(c, rng, "ades_case", {"sw", "sh", "sw"}, kAdES);
     u.includes = {"except.inc"};
     u.title = fmt::format("tests address errors on stores in {} cases", c.cases());
     c.finish(u);
