@@ -9,9 +9,30 @@
 
 namespace coretest {
 
+void ReferenceCommits::add(const TraceRecord& r) {
+    if (ended_) return;
+    for (TraceRecord& p : *into_)
+        if (sameDestination(p, r)) {
+            p.value = r.value;
+            return;
+        }
+    into_->push_back(r);
+}
+
 void ReferenceCommits::regWritten(std::uint32_t pc, unsigned reg, std::uint32_t value) {
     regs_[reg & 31] = value;
-    CommitStream::regWritten(pc, reg, value);
+    add({.pc = pc,
+         .kind = TraceRecord::Kind::Reg,
+         .reg = static_cast<std::uint8_t>(reg),
+         .value = value});
+}
+
+void ReferenceCommits::hiWritten(std::uint32_t pc, std::uint32_t value) {
+    add({.pc = pc, .kind = TraceRecord::Kind::Hi, .value = value});
+}
+
+void ReferenceCommits::loWritten(std::uint32_t pc, std::uint32_t value) {
+    add({.pc = pc, .kind = TraceRecord::Kind::Lo, .value = value});
 }
 
 std::uint32_t ReferenceCommits::wordAt(std::uint32_t address) const {
@@ -39,11 +60,21 @@ void ReferenceCommits::memoryWritten(std::uint32_t pc, std::uint32_t addr, unsig
             const unsigned first = i.op == Op::Swl ? 0 : offset;
             const unsigned bytes = i.op == Op::Swl ? offset + 1 : 4 - offset;
             const std::uint32_t mask = bytes == 4 ? 0xffffffffu : (1u << (8 * bytes)) - 1;
-            return CommitStream::memoryWritten(pc, addr + first, bytes,
-                                               (value >> (8 * first)) & mask);
+            return store(pc, addr + first, bytes, (value >> (8 * first)) & mask);
         }
     }
-    CommitStream::memoryWritten(pc, addr, size, value);
+    store(pc, addr, size, value);
+}
+
+void ReferenceCommits::store(std::uint32_t pc, std::uint32_t addr, unsigned size,
+                             std::uint32_t value) {
+    add({.pc = pc,
+         .kind = TraceRecord::Kind::Memory,
+         .size = static_cast<std::uint8_t>(size),
+         .address = addr,
+         .value = value});
+    if (addr == static_cast<std::uint32_t>(BoardReg::EndMark) && value == kEndMarkValue)
+        endMarkPending_ = true;
 }
 
 void ReferenceCommits::exceptionTaken(const ExceptionRecord& e) {
@@ -60,17 +91,26 @@ void ReferenceCommits::exceptionTaken(const ExceptionRecord& e) {
         exception_ = r;
         return;
     }
-    if (ended()) return;
-    withException_.assign(1, r);
-    instruction(e.pc, withException_, true);
+    // It comes between two instructions: the one before it has retired, with its records.
+    if (ended_) return;
+    std::vector<TraceRecord>& out = *into_;
+    out.assign(1, r);
+    instruction(e.pc, out, true);
+    if (into_ == &out) out.clear(); // instruction() named no other vector
 }
 
-void ReferenceCommits::committed(std::uint32_t pc, const std::vector<TraceRecord>& records) {
-    if (!exception_) return instruction(pc, records, false);
-    withException_.assign(records.begin(), records.end());
-    withException_.push_back(*exception_);
-    exception_.reset();
-    instruction(pc, withException_, true);
+void ReferenceCommits::retired(std::uint32_t pc, std::uint64_t /*count*/) {
+    if (ended_) return;
+    ++instructions_;
+    std::vector<TraceRecord>& out = *into_;
+    const bool trap = exception_.has_value();
+    if (trap) {
+        out.push_back(*exception_);
+        exception_.reset();
+    }
+    instruction(pc, out, trap);
+    if (into_ == &out) out.clear(); // instruction() named no other vector
+    ended_ = endMarkPending_;
 }
 
 void ReferenceTraceWriter::instruction(std::uint32_t /*pc*/,

@@ -92,9 +92,14 @@ class Ring {
     T& front() { return (*this)[0]; }
     T& back() { return (*this)[count_ - 1]; }
     T& pushBack() {
-        if (slots_.empty() || count_ > mask_) grow();
+        if (count_ == capacity_) grow();
         ++count_;
         return back();
+    }
+    // The slot the next pushBack() returns, as it stands (what it held when it was last used).
+    T& staging() {
+        if (count_ == capacity_) grow();
+        return slots_[(head_ + count_) & mask_];
     }
     void popFront() {
         head_ = (head_ + 1) & mask_;
@@ -107,11 +112,12 @@ class Ring {
         for (std::size_t i = 0; i < count_; ++i)
             bigger[i] = std::move((*this)[i]);
         slots_.swap(bigger);
-        mask_ = slots_.size() - 1;
+        capacity_ = slots_.size();
+        mask_ = capacity_ - 1;
         head_ = 0;
     }
     std::vector<T> slots_; // a power of two of them
-    std::size_t mask_ = 0;
+    std::size_t capacity_ = 0, mask_ = 0;
     std::size_t head_ = 0, count_ = 0;
 };
 
@@ -139,7 +145,10 @@ struct Pending {
 // The reference core's commit stream into the queue of instructions still to be matched.
 class Reference : public ReferenceCommits {
   public:
-    Reference(Ring<Pending>& ahead, RecordKinds kinds) : ahead_(ahead), kinds_(kinds) {}
+    Reference(Ring<Pending>& ahead, RecordKinds kinds)
+        : ahead_(ahead), kinds_(kinds), allKinds_(kinds.all()) {
+        collectInto(ahead_.staging().records);
+    }
     std::uint64_t compared() const { return compared_; } // records of the compared kinds
     void countOnly() { countOnly_ = true; }
 
@@ -164,35 +173,32 @@ class Reference : public ReferenceCommits {
     void instruction(std::uint32_t pc, const std::vector<TraceRecord>& records,
                      bool trap) override {
         std::uint64_t skipped = 0, waived = 0;
-        for (std::size_t i = 0; i < records.size(); ++i) {
-            if (!kinds_.has(records[i].kind))
-                skipped |= 1ull << i;
-            else if (waiveExceptions_ && isException(records[i]))
-                waived |= 1ull << i;
+        if (allKinds_ && !waiveExceptions_) {
+            compared_ += records.size(); // every record is compared
+        } else {
+            for (std::size_t i = 0; i < records.size(); ++i) {
+                if (!kinds_.has(records[i].kind))
+                    skipped |= 1ull << i;
+                else if (waiveExceptions_ && isException(records[i]))
+                    waived |= 1ull << i;
+                else
+                    ++compared_;
+            }
         }
-        compared_ += records.size() - static_cast<std::size_t>(std::popcount(skipped | waived));
         if (countOnly_) return;
-        Pending& p = next(pc);
-        p.records.assign(records.begin(), records.end());
+        Pending& p = ahead_.pushBack(); // the slot the records were collected in
+        p.index = ++pushed_;
+        p.pc = pc;
         p.matched = skipped | waived;
         p.waived = waived;
         p.trap = trap;
+        collectInto(ahead_.staging().records); // the next instruction's records go to its slot
     }
 
   private:
-    Pending& next(std::uint32_t pc) {
-        Pending& p = ahead_.pushBack();
-        p.index = ++pushed_;
-        p.pc = pc;
-        p.records.clear();
-        p.matched = 0;
-        p.waived = 0;
-        p.trap = false;
-        return p;
-    }
-
     Ring<Pending>& ahead_;
     RecordKinds kinds_;
+    bool allKinds_;
     std::uint64_t compared_ = 0;
     std::uint64_t pushed_ = 0;
     bool countOnly_ = false;
@@ -271,7 +277,9 @@ struct TraceChecker::State {
     TraceComparison result;
     RecordOrigin last; // of the last record fed
     bool done = false, pastEnd = false;
-    bool wholeInstructions = false;       // fed by retire(): the reference core runs one at a time
+    bool wholeInstructions = false; // fed by retire(): the reference core runs one at a time
+    // Instructions are compared as they come: virtual addresses, every kind of record.
+    const bool plainInstructions = !options.physical && options.kinds.all();
     ObservedInstruction observed;         // the instruction retire() checks
     const RoutineMap* resyncTo = nullptr; // the user's records are skipped until this routine
     // While resynchronising: the last value each side wrote to each destination it skipped.
@@ -354,6 +362,14 @@ struct TraceChecker::State {
         p.matched |= 1ull << i;
         ++result.matchedRecords;
         ++tallyOf(p.pc).agreed;
+    }
+    // All the records of an instruction none of whose records has come yet.
+    void matchAll(Pending& p) {
+        const std::size_t n = p.records.size();
+        if (n == 0) return;
+        p.matched = maskOf(n);
+        result.matchedRecords += n;
+        tallyOf(p.pc).agreed += n;
     }
 
     // ---- Matching ----
@@ -628,7 +644,13 @@ struct TraceChecker::State {
             return false;
         }
         ++result.checkedInstructions;
-        if (auto d = checkWhole(o)) {
+        // Most instructions: the same address, an exception on both sides or on neither, and the
+        // records as the reference core wrote them, in its order.
+        Pending& f = ahead.front();
+        if (o.retired && o.pc == f.pc && o.trap == f.trap && f.matched == 0 && !o.writesLost &&
+            f.records == o.records)
+            matchAll(f);
+        else if (auto d = checkWhole(o)) {
             diverge(std::move(d->first), d->second);
             if (done) return false;
             if (!resync()) {
@@ -676,12 +698,6 @@ struct TraceChecker::State {
             const auto observedException = exceptionOf(o.records);
             return std::pair{std::move(d),
                              observedException ? observedException : first(o.records)};
-        }
-        // Most instructions: the records came in the reference core's order, each as expected.
-        if (f.matched == 0 && !o.writesLost && f.records == o.records) {
-            for (std::size_t i = 0; i < f.records.size(); ++i)
-                match(f, i);
-            return std::nullopt;
         }
         std::uint32_t used = 0; // observed records accounted for
         for (std::size_t i = 0; i < f.records.size(); ++i) {
@@ -824,8 +840,12 @@ bool TraceChecker::retire(const ObservedInstruction& instruction) {
     State& s = *state_;
     if (s.done) return false;
     if (s.pastEnd) return false;
-    if (!s.options.physical && s.options.kinds.all() && instruction.records.size() <= 32)
-        return s.retire(instruction);
+    if (s.plainInstructions && instruction.records.size() <= 32) return s.retire(instruction);
+    return retireConverted(instruction);
+}
+
+bool TraceChecker::retireConverted(const ObservedInstruction& instruction) {
+    State& s = *state_;
     ObservedInstruction& o = s.observed; // its storage is kept from one instruction to the next
     o.pc = instruction.pc;
     o.seq = instruction.seq;

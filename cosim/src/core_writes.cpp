@@ -5,20 +5,6 @@
 
 namespace coretest::cosim {
 
-namespace {
-
-constexpr std::uint32_t kPhysicalRom = 0x1fc00000;
-constexpr std::uint32_t kKseg1 = 0xa0000000;
-
-} // namespace
-
-std::uint32_t referenceAddress(std::uint32_t address, bool physical) {
-    if (!physical) return address;
-    if (address - kPhysicalRom < kRomSize) return address + kKseg1;
-    if (address < kRamSize) return address + kRamBase;
-    return address;
-}
-
 void storeRecords(std::uint32_t pc, std::uint32_t address, std::uint8_t enables, std::uint32_t data,
                   std::vector<TraceRecord>& out) {
     for (unsigned lane = 0; lane < 4;) {

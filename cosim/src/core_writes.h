@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "coretest/board.h"
 #include "coretest/trace.h"
 #include "retirement.h"
 
@@ -13,7 +14,14 @@ namespace coretest::cosim {
 
 // The address the reference core uses for one a core presents: with `physical`, the RAM at 0 and
 // the ROM at 0x1fc00000 are moved to kseg0 and kseg1; the board page stays where it is.
-std::uint32_t referenceAddress(std::uint32_t address, bool physical);
+inline std::uint32_t referenceAddress(std::uint32_t address, bool physical) {
+    constexpr std::uint32_t kPhysicalRom = 0x1fc00000;
+    constexpr std::uint32_t kKseg1 = 0xa0000000;
+    if (!physical) return address;
+    if (address - kPhysicalRom < kRomSize) return address + kKseg1;
+    if (address < kRamSize) return address + kRamBase;
+    return address;
+}
 
 // A store as records: the bytes its enables select, from the lowest address, as one record (1 to
 // 4 contiguous bytes: a byte, a halfword, the 3 bytes of a swl or swr, a word), or one record per

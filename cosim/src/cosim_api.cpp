@@ -1,11 +1,13 @@
 // The C interface of the co-simulation library over Session.
 #include <fmt/format.h>
 
+#include <array>
 #include <atomic>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #include "coretest_cosim.h"
 #include "session.h"
@@ -38,51 +40,84 @@ struct Checker {
 // The handles that are open. A C caller can hand back anything: a handle it closed already, a
 // pointer from another library, garbage. So a handle is not the checker's address but a number
 // that is never used twice in a process (a closed handle cannot come back as a new checker's),
-// looked up in this one process-wide table, the only state the library shares between checkers;
-// nothing is ever read through a handle. The table is behind a mutex because testbenches may run
-// simulations on several threads; a checker itself is used by one thread at a time, as the
-// header says. A testbench calls several times per retired instruction with the same handle, so
-// each thread remembers the last handle it found with the count of closes at that time: while no
-// close has happened since, the lookup is one atomic load.
+// and nothing is ever read through it. The number holds a serial, never reused, above the slot
+// of this one process-wide table where the checker stands: the only state the library shares
+// between checkers. A testbench calls several times per retired instruction, so finding a
+// checker takes no lock: one atomic load of the slot's handle, compared with the whole number.
+// Opening and closing take the table's mutex, because testbenches may run simulations on several
+// threads; a checker itself is used by one thread at a time, as the header says. Checkers opened
+// while every slot is taken are kept in a map under the mutex.
 class Handles {
   public:
     coretest_cosim* add(std::unique_ptr<Checker> checker) {
         const std::lock_guard lock(mutex_);
-        const std::uintptr_t handle = ++last_ << 4; // aligned, never 0
-        open_.emplace(handle, std::move(checker));
+        const std::uintptr_t serial = ++serial_ << kSlotBits;
+        if (free_.empty() && taken_ < kSlots) free_.push_back(taken_++);
+        if (free_.empty()) {
+            const std::uintptr_t handle = (serial | kOverflow) << 4;
+            overflow_.emplace(handle, std::move(checker));
+            return reinterpret_cast<coretest_cosim*>(handle);
+        }
+        const std::size_t slot = free_.back();
+        free_.pop_back();
+        const std::uintptr_t handle = (serial | slot) << 4; // aligned, never 0
+        Slot& s = slots_[slot];
+        s.checker.store(checker.get(), std::memory_order_relaxed);
+        s.owned = std::move(checker);
+        s.handle.store(handle, std::memory_order_release);
         return reinterpret_cast<coretest_cosim*>(handle);
     }
     // The checker of an open handle, taken out of the table; nullptr for any other handle.
     std::unique_ptr<Checker> remove(const coretest_cosim* h) {
+        const auto handle = reinterpret_cast<std::uintptr_t>(h);
+        const std::size_t slot = slotOf(handle);
         const std::lock_guard lock(mutex_);
-        const auto it = open_.find(reinterpret_cast<std::uintptr_t>(h));
-        if (it == open_.end()) return nullptr;
-        std::unique_ptr<Checker> checker = std::move(it->second);
-        open_.erase(it);
-        closes_.fetch_add(1, std::memory_order_release);
-        return checker;
+        if (slot == kOverflow) {
+            const auto it = overflow_.find(handle);
+            if (it == overflow_.end()) return nullptr;
+            std::unique_ptr<Checker> checker = std::move(it->second);
+            overflow_.erase(it);
+            return checker;
+        }
+        Slot& s = slots_[slot];
+        if (s.handle.load(std::memory_order_relaxed) != handle) return nullptr;
+        s.handle.store(0, std::memory_order_release);
+        s.checker.store(nullptr, std::memory_order_relaxed);
+        free_.push_back(slot);
+        return std::move(s.owned);
     }
     Checker* find(const coretest_cosim* h) {
-        thread_local Seen seen;
-        const std::uint64_t closes = closes_.load(std::memory_order_acquire);
-        if (h == seen.handle && closes == seen.closes) return seen.checker;
+        const auto handle = reinterpret_cast<std::uintptr_t>(h);
+        const std::size_t slot = slotOf(handle);
+        if (slot != kOverflow) {
+            const Slot& s = slots_[slot];
+            return s.handle.load(std::memory_order_acquire) == handle
+                       ? s.checker.load(std::memory_order_relaxed)
+                       : nullptr;
+        }
         const std::lock_guard lock(mutex_);
-        const auto it = open_.find(reinterpret_cast<std::uintptr_t>(h));
-        if (it == open_.end()) return nullptr;
-        seen = {h, closes, it->second.get()};
-        return seen.checker;
+        const auto it = overflow_.find(handle);
+        return it == overflow_.end() ? nullptr : it->second.get();
     }
 
   private:
-    struct Seen {
-        const coretest_cosim* handle = nullptr;
-        std::uint64_t closes = 0;
-        Checker* checker = nullptr;
+    static constexpr unsigned kSlotBits = 10;
+    static constexpr std::size_t kSlots = (std::size_t{1} << kSlotBits) - 1;
+    static constexpr std::size_t kOverflow = kSlots; // the slot number of the map's handles
+
+    static std::size_t slotOf(std::uintptr_t handle) { return (handle >> 4) & kSlots; }
+
+    struct Slot {
+        std::atomic<std::uintptr_t> handle{0}; // 0: free
+        std::atomic<Checker*> checker{nullptr};
+        std::unique_ptr<Checker> owned; // under the mutex
     };
     std::mutex mutex_;
-    std::unordered_map<std::uintptr_t, std::unique_ptr<Checker>> open_;
-    std::uintptr_t last_ = 0;
-    std::atomic<std::uint64_t> closes_{0};
+    std::array<Slot, kSlots> slots_;
+    std::size_t taken_ = 0; // slots used so far; those of closed checkers are in free_
+    std::vector<std::size_t> free_;
+    std::unordered_map<std::uintptr_t, std::unique_ptr<Checker>> overflow_;
+    std::uintptr_t serial_ = 0;
 };
 
 Handles& handles() {

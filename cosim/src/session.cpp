@@ -65,7 +65,8 @@ CompareOptions checkerOptions(const SessionOptions& options) {
 
 Session::Session(Image image, const SessionOptions& options)
     : image_(std::move(image)), map_(mapWithLines(image_)), options_(options),
-      checker_(image_, map_, checkerOptions(options)), coreBoard_(image_, options.switchValue) {}
+      checker_(image_, map_, checkerOptions(options)), comparison_(checker_.current()),
+      coreBoard_(image_, options.switchValue) {}
 
 Status Session::status(std::uint64_t divergencesBefore) const {
     if (stopped_) return Status::Stop;
@@ -91,22 +92,10 @@ std::optional<Status> Session::afterFinish(const char* what, std::uint32_t seq) 
 Status Session::retire(std::uint32_t seq, std::uint32_t pc, std::uint32_t insn, std::uint8_t writes,
                        bool trap, const Exception* exception) {
     if (auto s = afterFinish("a retirement", seq)) return *s;
-    if (exception && exception->code > 31)
-        return misuse(fmt::format("instruction {} retired with exception code {}; a Cause code is "
-                                  "0 to 31",
-                                  seq, exception->code));
+    if (exception && exception->code > 31) return refuseException(seq, exception->code);
     if (!checking()) return status(divergences_);
     Retirement* r = window_.at(seq, [&](Retirement& slot) { slot.start(seq); });
-    if (!r)
-        return misuse(
-            seq - window_.oldest() < kHalfRange
-                ? fmt::format("instruction {} retired {} ahead of instruction {}, the oldest "
-                              "unchecked one (at most {} ahead)",
-                              seq, seq - window_.oldest(), window_.oldest(), kMaxSpan - 1)
-                : fmt::format("instruction {} retired after it was checked or given up (the "
-                              "oldest unchecked one is {}; a seq is retired once)",
-                              seq, window_.oldest()));
-    if (r->retired) return misuse(fmt::format("instruction {} retired twice", seq));
+    if (!r || r->retired) return refuseRetirement(seq, r != nullptr);
     // Younger than the youngest so far, modulo 2^32 (seq may wrap).
     if (!anyRetired_ || static_cast<std::int32_t>(seq - newestRetired_) > 0) newestRetired_ = seq;
     anyRetired_ = true;
@@ -124,27 +113,49 @@ Status Session::retire(std::uint32_t seq, std::uint32_t pc, std::uint32_t insn, 
     return drain();
 }
 
+// The misuse of a retirement, out of the way of the calls that are not.
+Status Session::refuseException(std::uint32_t seq, std::uint32_t code) {
+    return misuse(fmt::format("instruction {} retired with exception code {}; a Cause code is "
+                              "0 to 31",
+                              seq, code));
+}
+
+Status Session::refuseRetirement(std::uint32_t seq, bool twice) {
+    if (twice) return misuse(fmt::format("instruction {} retired twice", seq));
+    return misuse(seq - window_.oldest() < kHalfRange
+                      ? fmt::format("instruction {} retired {} ahead of instruction {}, the oldest "
+                                    "unchecked one (at most {} ahead)",
+                                    seq, seq - window_.oldest(), window_.oldest(), kMaxSpan - 1)
+                      : fmt::format("instruction {} retired after it was checked or given up (the "
+                                    "oldest unchecked one is {}; a seq is retired once)",
+                                    seq, window_.oldest()));
+}
+
 Retirement* Session::slotForWrite(std::uint32_t seq, WriteKind kind, int reg) {
     Retirement* r = window_.at(seq, [&](Retirement& slot) { slot.start(seq); });
-    if (!r) {
-        const std::uint32_t ahead = seq - window_.oldest();
-        misuse(fmt::format("a {} write{} for instruction {} arrived {}", writeName(kind),
-                           reg < 0 ? "" : fmt::format(" of r{}", reg), seq,
-                           ahead < kHalfRange
-                               ? fmt::format("{} ahead of instruction {}, the oldest unchecked "
-                                             "one (at most {} ahead)",
-                                             ahead, window_.oldest(), kMaxSpan - 1)
-                               : fmt::format("after the instruction was checked or given up "
-                                             "(the oldest unchecked one is {})",
-                                             window_.oldest())));
-        return nullptr;
-    }
-    if (r->arrived & kind) {
-        misuse(fmt::format("a second {} write for instruction {}", writeName(kind), seq));
+    if (!r || (r->arrived & kind)) {
+        refuseWrite(seq, kind, reg, r != nullptr);
         return nullptr;
     }
     r->arrived |= kind;
     return r;
+}
+
+void Session::refuseWrite(std::uint32_t seq, WriteKind kind, int reg, bool second) {
+    if (second) {
+        misuse(fmt::format("a second {} write for instruction {}", writeName(kind), seq));
+        return;
+    }
+    const std::uint32_t ahead = seq - window_.oldest();
+    misuse(fmt::format("a {} write{} for instruction {} arrived {}", writeName(kind),
+                       reg < 0 ? "" : fmt::format(" of r{}", reg), seq,
+                       ahead < kHalfRange
+                           ? fmt::format("{} ahead of instruction {}, the oldest unchecked "
+                                         "one (at most {} ahead)",
+                                         ahead, window_.oldest(), kMaxSpan - 1)
+                           : fmt::format("after the instruction was checked or given up "
+                                         "(the oldest unchecked one is {})",
+                                         window_.oldest())));
 }
 
 Status Session::writeGpr(std::uint32_t seq, std::uint32_t reg, std::uint32_t value) {
@@ -246,39 +257,54 @@ void Session::check(const Retirement& r, std::uint8_t lost) {
     o.seq = r.seq;
     o.trap = r.trap;
     o.retired = true;
-    coreRecords(r, options_.physical, o.records);
     o.writesLost = lost != 0;
-    for (const TraceRecord& rec : o.records)
-        if (rec.kind == TraceRecord::Kind::Memory && rec.size != 3 &&
-            rec.address >= static_cast<std::uint32_t>(BoardReg::LedBank))
-            coreBoard_.write(rec.address, rec.size, rec.value, rec.pc, handed_);
-    std::string lostText;
-    if (lost)
-        lostText = fmt::format("at instruction {} that never came ({} younger instructions "
-                               "retired after it)",
-                               r.seq, newestRetired_ - r.seq);
-    compare(o, lost, lostText);
+    if (!r.arrived && !r.trap) { // about a third of the instructions
+        o.records.clear();
+    } else {
+        coreRecords(r, options_.physical, o.records);
+        if (r.arrived & kMem)
+            for (const TraceRecord& rec : o.records)
+                if (rec.kind == TraceRecord::Kind::Memory && rec.size != 3 &&
+                    rec.address >= static_cast<std::uint32_t>(BoardReg::LedBank))
+                    coreBoard_.write(rec.address, rec.size, rec.value, rec.pc, handed_);
+    }
+    if (lost) [[unlikely]]
+        compareLost(o, lost);
+    else
+        compare(o, 0, {});
     if (options_.verbosity > 0) narrate(o.pc, o.records);
 }
 
-void Session::compare(const ObservedInstruction& o, std::uint8_t lost,
-                      const std::string& lostText) {
+void Session::compareLost(const ObservedInstruction& o, std::uint8_t lost) {
+    compare(o, lost,
+            fmt::format("at instruction {} that never came ({} younger instructions retired "
+                        "after it)",
+                        *o.seq, newestRetired_ - *o.seq));
+}
+
+void Session::compare(const ObservedInstruction& o, std::uint8_t lost, std::string_view lostText) {
     ++handed_;
-    const TraceComparison& c = checker_.current();
+    const TraceComparison& c = comparison_;
     const std::uint64_t found = c.divergenceCount;
     // False once the checker is decided or past the reference core's end mark.
     const bool more = checker_.retire(o);
+    if (c.divergenceCount != found || reported_ != c.divergences.size()) [[unlikely]]
+        diverged(found, lost, lostText);
+    checking_ = !stopped_ && more;
+}
+
+void Session::diverged(std::uint64_t found, std::uint8_t lost, std::string_view lostText) {
+    const TraceComparison& c = comparison_;
     divergences_ += c.divergenceCount - found;
     if (c.divergenceCount > found && !options_.keepGoing) stopped_ = true;
-    checking_ = !stopped_ && more;
     while (reported_ < c.divergences.size())
         report(c.divergences[reported_++], lost, lostText);
 }
 
-void Session::report(Divergence d, std::uint8_t lost, const std::string& lostText) {
+void Session::report(Divergence d, std::uint8_t lost, std::string_view lostText) {
     // What the checker cannot know: how long the core was waited for.
     if (d.kind == Divergence::Kind::NeverRetired) {
-        d.note = lostText;
+        d.note.assign(lostText);
     } else if (!lostText.empty() && d.kind == Divergence::Kind::Missing) {
         d.note = d.expected ? fmt::format("your core announced {} {}", announcedWrite(*d.expected),
                                           lostText)

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "coretest/board.h"
@@ -66,7 +67,7 @@ class Session {
     Status finish();
 
     // Instructions compared with the reference core so far.
-    std::uint64_t checked() const { return checker_.current().checkedInstructions; }
+    std::uint64_t checked() const { return comparison_.checkedInstructions; }
     std::uint64_t divergences() const { return divergences_; }
     bool ended() const { return checker_.pastEndMark(); }
     // Refuses a call as misuse: ERROR, one line for the first of the session, then a count.
@@ -78,6 +79,10 @@ class Session {
     // The slot of a write's instruction, or nullptr after reporting why there is none (naming
     // the register `reg` of a general-register write).
     Retirement* slotForWrite(std::uint32_t seq, WriteKind kind, int reg = -1);
+    // Misuse of a retirement or a write, said out of the way of the calls that are not.
+    Status refuseException(std::uint32_t seq, std::uint32_t code);
+    Status refuseRetirement(std::uint32_t seq, bool twice);
+    void refuseWrite(std::uint32_t seq, WriteKind kind, int reg, bool second);
     Status misuse(const std::string& message);
     // ERROR for an event reported after finish(), else nullopt.
     std::optional<Status> afterFinish(const char* what, std::uint32_t seq);
@@ -91,13 +96,18 @@ class Session {
     bool overdue() const;
     // Hands the instruction to the checker; `lost` are announced writes that never came.
     void check(const Retirement& r, std::uint8_t lost = 0);
+    // Hands on an instruction whose announced writes `lost` never came.
+    void compareLost(const ObservedInstruction& o, std::uint8_t lost);
     // The oldest unchecked instruction never retired though younger ones did (`r` holds the
     // writes that arrived for it, or is nullptr).
     void neverRetired(const Retirement* r);
     // Hands one instruction to the checker and prints what it found; `lost` and `lostText` say
     // which announced writes never came and how long they were waited for.
-    void compare(const ObservedInstruction& o, std::uint8_t lost, const std::string& lostText);
-    void report(Divergence d, std::uint8_t lost, const std::string& lostText);
+    void compare(const ObservedInstruction& o, std::uint8_t lost, std::string_view lostText);
+    // The checker found divergences (`found` were counted before the instruction): counts,
+    // stops and prints them.
+    void diverged(std::uint64_t found, std::uint8_t lost, std::string_view lostText);
+    void report(Divergence d, std::uint8_t lost, std::string_view lostText);
     void narrate(std::uint32_t pc, const std::vector<TraceRecord>& records);
     void reportIncomplete();
     void printSummary();
@@ -108,6 +118,7 @@ class Session {
     RomMap map_;
     SessionOptions options_;
     TraceChecker checker_;
+    const TraceComparison& comparison_; // checker_.current(), where it stays
     SeqWindow<Retirement> window_{1, kMaxSpan};
     Board coreBoard_;              // the board registers as the core's own stores set them
     ObservedInstruction observed_; // the instruction being checked

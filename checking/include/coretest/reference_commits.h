@@ -21,29 +21,54 @@
 
 namespace coretest {
 
-class ReferenceCommits : public CommitStream {
+class ReferenceCommits : public Observer {
   public:
     // The board of the run, whose ROM and RAM hold the instructions; set before the run starts.
     void setBoard(const Board* board) { board_ = board; }
 
     void regWritten(std::uint32_t pc, unsigned reg, std::uint32_t value) override;
+    void hiWritten(std::uint32_t pc, std::uint32_t value) override;
+    void loWritten(std::uint32_t pc, std::uint32_t value) override;
     void memoryWritten(std::uint32_t pc, std::uint32_t addr, unsigned size,
                        std::uint32_t value) override;
     void exceptionTaken(const ExceptionRecord& e) override;
+    void retired(std::uint32_t pc, std::uint64_t count) override;
+
+    // The instruction that wrote the end mark has retired; later ones are not recorded.
+    bool ended() const { return ended_; }
+    // Instructions retired up to the end mark (a failed fetch, which retires none, not counted).
+    std::uint64_t instructions() const { return instructions_; }
 
   protected:
     // One instruction with its records, the exception record last when it raised one (`trap`).
+    // Each destination (register, HI, LO, the bytes of a store) is recorded once per
+    // instruction, with the last value written to it, in the order of its first write (as
+    // CommitStream, trace.h, records them).
     virtual void instruction(std::uint32_t pc, const std::vector<TraceRecord>& records,
                              bool trap) = 0;
+    // The records of the instructions from the next one on are collected in `records` (cleared
+    // here), which instruction() is then given: a subclass that keeps the instructions names
+    // the slot the next one goes to, so that they are written there at once. The vector must
+    // stay where it is until instruction() is called, which may name the next one. Without
+    // this the stream collects them in a vector of its own.
+    void collectInto(std::vector<TraceRecord>& records) {
+        records.clear();
+        into_ = &records;
+    }
 
   private:
-    void committed(std::uint32_t pc, const std::vector<TraceRecord>& records) final;
+    void add(const TraceRecord& r);
+    void store(std::uint32_t pc, std::uint32_t addr, unsigned size, std::uint32_t value);
     std::uint32_t wordAt(std::uint32_t address) const;
 
     const Board* board_ = nullptr;
     std::array<std::uint32_t, 32> regs_{}; // as the run has written them; 0 at reset
-    std::optional<TraceRecord> exception_; // of the instruction executing
-    std::vector<TraceRecord> withException_;
+    std::vector<TraceRecord> records_;
+    std::vector<TraceRecord>* into_ = &records_; // where the executing instruction's records go
+    std::optional<TraceRecord> exception_;       // of the instruction executing
+    bool endMarkPending_ = false;
+    bool ended_ = false;
+    std::uint64_t instructions_ = 0;
 };
 
 // The reference core's trace as lines, at most `maxRecords` of them: a run that would write more

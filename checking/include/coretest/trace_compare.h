@@ -203,6 +203,9 @@ class TraceChecker {
     const TraceComparison& finish(const TraceEnd& end = {});
 
   private:
+    // retire() of an instruction with physical addresses, or with kinds of records not compared.
+    bool retireConverted(const ObservedInstruction& instruction);
+
     struct State;
     std::unique_ptr<State> state_;
 };
