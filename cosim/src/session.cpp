@@ -7,6 +7,7 @@
 
 #include "core_writes.h"
 #include "coretest/compare_report.h"
+#include "coretest/counted_units.h"
 #include "coretest/disassembler.h"
 #include "coretest/line_table.h"
 #include "coretest/trace_records.h"
@@ -419,10 +420,10 @@ void Session::printSummary() {
                    b.display);
     else
         fmt::print(out,
-                   "coretest cosim: verdict: {}, {} of {} routines passed (LED bank 0x{:04x}, "
+                   "coretest cosim: verdict: {}, {} of {} {} passed (LED bank 0x{:04x}, "
                    "lamp A {}, lamp B {})\n",
                    b.lampA == 1 && b.lampB == 1 ? "pass" : "FAIL", b.display & 0xffffff,
-                   map_.routines().size(), b.ledBank, b.lampA, b.lampB);
+                   map_.routines().size(), countedUnits(image_), b.ledBank, b.lampA, b.lampB);
     std::string routines;
     std::size_t diverged = 0;
     for (const RoutineTally& t : c.routines)

@@ -78,18 +78,6 @@ class StreamRecorder : public CommitStream {
     std::optional<StreamInstruction::Exception> exception_;
 };
 
-std::vector<StreamInstruction> recordStream(const char* path) {
-    const Image image = Image::load(path);
-    const RomMap map = RomMap::load(image);
-    std::vector<StreamInstruction> stream;
-    StreamRecorder recorder(map, stream);
-    RunOptions options;
-    options.switchValue = 1;
-    options.observer = &recorder;
-    run(image, options);
-    return stream;
-}
-
 // One call of the retirement interface, placed in delivery order by its key.
 struct Event {
     std::size_t key;
@@ -152,6 +140,18 @@ std::vector<Event> schedule(const std::vector<StreamInstruction>& stream, const 
 }
 
 } // namespace
+
+std::vector<StreamInstruction> recordStream(const char* path) {
+    const Image image = Image::load(path);
+    const RomMap map = RomMap::load(image);
+    std::vector<StreamInstruction> stream;
+    StreamRecorder recorder(map, stream);
+    RunOptions options;
+    options.switchValue = 1;
+    options.observer = &recorder;
+    run(image, options);
+    return stream;
+}
 
 const std::vector<StreamInstruction>& referenceStream() {
     static const std::vector<StreamInstruction> stream = recordStream(CORETEST_ROM_PATH);

@@ -32,7 +32,9 @@ struct StreamInstruction {
     std::optional<Exception> exception; // with trap
 };
 
-// Every instruction of the short run up to the end-mark store (built once).
+// Every instruction of the image's run (switch 1) up to the end-mark store.
+std::vector<StreamInstruction> recordStream(const char* path);
+// The same for the ROM's short run (built once).
 const std::vector<StreamInstruction>& referenceStream();
 // The same for the second ROM, whose exceptions retire as traps, each with its exception.
 const std::vector<StreamInstruction>& secondRomStream();

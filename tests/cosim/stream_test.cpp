@@ -5,10 +5,13 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <fstream>
 #include <regex>
 
 #include "coretest/board.h"
+#include "coretest/random_program.h"
 #include "reference_stream.h"
+#include "support/scratch_folder.h"
 
 namespace coretest::cosim_test {
 namespace {
@@ -57,6 +60,27 @@ TEST_P(CleanStream, SecondRomAgreesUpToTheEndMark) {
     EXPECT_EQ(r.finishStatus, CORETEST_COSIM_OK);
     EXPECT_EQ(r.checked, stream.size());
     EXPECT_NE(r.output.find("verdict: pass, 24 of 24 routines passed"), std::string::npos)
+        << r.output;
+}
+
+// A random program counts checkpoints where the ROMs count routines; its expected exceptions
+// retire as traps like the second ROM's.
+TEST_P(CleanStream, RandomProgramAgreesWithItsCheckpointsCounted) {
+    const coretest_test::ScratchFolder dir("coretest-cosim-random");
+    random::RandomOptions options;
+    options.seed = 7;
+    options.instructions = 1000;
+    const auto bytes = random::buildRandomImage(options);
+    const std::string path = (dir.path() / "r7.elf").string();
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    const auto stream = recordStream(path.c_str());
+    const FeedResult r = feed(stream, 0, GetParam().delivery, path.c_str());
+    EXPECT_EQ(r.finishStatus, CORETEST_COSIM_OK) << r.output;
+    EXPECT_EQ(r.checked, stream.size());
+    EXPECT_EQ(r.divergences, 0u) << r.output;
+    EXPECT_NE(r.output.find("verdict: pass, 10 of 10 checkpoints passed"), std::string::npos)
         << r.output;
 }
 
