@@ -21,7 +21,7 @@ struct TraceArgs {
     RomChoice image;
     std::string switchText = "1";
     std::string limitText = "1000000000";
-    std::string maxRecordsText = std::to_string(TraceWriter::kDefaultMaxRecords);
+    std::string maxRecordsText = std::to_string(TraceLimits::kDefaultMaxRecords);
     std::string out = "-";
     std::vector<std::string> faults;
 };
@@ -44,7 +44,7 @@ Action addTraceCommand(CLI::App& app) {
     sub->add_option("--max-records", args->maxRecordsText,
                     fmt::format("records written at most (default {}); a run that writes more "
                                 "is cut there and fails",
-                                TraceWriter::kDefaultMaxRecords));
+                                TraceLimits::kDefaultMaxRecords));
     sub->add_option("--fault", args->faults,
                     "trace a core with this fault, NAME or NAME@ROUTINE (repeatable)");
     return [args]() {

@@ -76,7 +76,7 @@ class ReferenceCommits : public Observer {
 class ReferenceTraceWriter : public ReferenceCommits {
   public:
     explicit ReferenceTraceWriter(std::ostream& out,
-                                  std::uint64_t maxRecords = TraceWriter::kDefaultMaxRecords)
+                                  std::uint64_t maxRecords = TraceLimits::kDefaultMaxRecords)
         : out_(out), maxRecords_(maxRecords) {}
     // Writes out what is buffered; call after the run. Throws InputError when the output cannot
     // be written.

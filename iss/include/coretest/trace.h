@@ -78,7 +78,5 @@ class CommitStream : public Observer {
 struct TraceLimits {
     static constexpr std::uint64_t kDefaultMaxRecords = 100'000'000;
 };
-// The name ReferenceTraceWriter's default and `coretest trace` still reach the limit by.
-using TraceWriter = TraceLimits;
 
 } // namespace coretest
