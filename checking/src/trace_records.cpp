@@ -6,14 +6,6 @@ namespace coretest {
 
 namespace {
 
-// `digits` hexadecimal digits of value, with 'x' for a digit that has unknown bits.
-std::string hexDigits(std::uint32_t value, std::uint32_t unknown, int digits) {
-    std::string out = fmt::format("{:0{}x}", value, digits);
-    for (int i = 0; i < digits; ++i)
-        if ((unknown >> (4 * (digits - 1 - i))) & 0xf) out[i] = 'x';
-    return out;
-}
-
 std::string badVAddrText(const TraceRecord& r) {
     return r.size & kBadVAddrUnknown ? "xxxxxxxx" : fmt::format("{:08x}", r.address);
 }

@@ -37,6 +37,8 @@ struct TraceRecord {
 // The same destination (register, HI, LO, or memory at one address and size) of one instruction.
 bool sameDestination(const TraceRecord& a, const TraceRecord& b);
 
+// `digits` hexadecimal digits of value, with 'x' for a digit that has unknown bits.
+std::string hexDigits(std::uint32_t value, std::uint32_t unknown, int digits);
 std::string formatRecord(const TraceRecord& r); // "bfc00390 r09 00000002", unknown digits 'x'
 // "what it wrote" in words: "r9 (t1) = 0x00000002", "memory word 0xfffff008 = 0x00000002"
 std::string explainRecord(const TraceRecord& r);
