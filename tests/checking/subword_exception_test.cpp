@@ -94,7 +94,9 @@ TEST(ExceptionRecords, EachFormReadsBackWithItsFields) {
         EXPECT_EQ(r.reg, c.code) << c.line;
         EXPECT_EQ(r.value, c.epc) << c.line;
         EXPECT_EQ((r.size & kHasBadVAddr) != 0, c.badVAddr.has_value()) << c.line;
-        if (c.badVAddr) EXPECT_EQ(r.address, *c.badVAddr) << c.line;
+        if (c.badVAddr) {
+            EXPECT_EQ(r.address, *c.badVAddr) << c.line;
+        }
         EXPECT_EQ(traceLine(r), c.canonical);
         EXPECT_EQ(explainTraceRecord(r), c.explained);
     }
@@ -197,9 +199,10 @@ TEST(ReferenceCommits, SwlAndSwrRecordTheBytesTheyWrite) {
                 else
                     EXPECT_EQ(lane + r.size, 4u);
                 EXPECT_EQ(i.mergedWord & mask, r.value << (8 * lane));
-                if (const auto old = memory.find(word); old != memory.end())
+                if (const auto old = memory.find(word); old != memory.end()) {
                     EXPECT_EQ((old->second ^ i.mergedWord) & ~mask, 0u)
                         << "a byte the store changed is not in its record";
+                }
                 sizes.insert({op, r.size});
             }
             memory[word] = (memory[word] & ~mask) | (r.value << (8 * lane));
@@ -237,7 +240,9 @@ TEST(ReferenceCommits, EachExceptionIsOneRecordAsTheHandlerReadsIt) {
         EXPECT_EQ(saved[0x80000404], x.value);
         EXPECT_EQ(cause >> 31, x.value + 4 == x.pc ? 1u : 0u) << "Cause.BD and the delay slot";
         EXPECT_EQ((x.size & kHasBadVAddr) != 0, setsBadVAddr(x.reg));
-        if (setsBadVAddr(x.reg)) EXPECT_EQ(saved[0x80000408], x.address);
+        if (setsBadVAddr(x.reg)) {
+            EXPECT_EQ(saved[0x80000408], x.address);
+        }
     }
     EXPECT_GT(traps, 50u);
     for (unsigned code : {4u, 5u, 8u, 9u, 10u, 12u})

@@ -53,8 +53,12 @@ class StreamRecorder : public CommitStream {
                                                     e.cause == ExceptionCause::AddressLoad);
         if (!fetch) return;
         if (!ended())
-            out_.push_back(
-                {.seq = next(), .pc = e.pc, .insn = 0, .trap = true, .exception = exception_});
+            out_.push_back({.seq = next(),
+                            .pc = e.pc,
+                            .insn = 0,
+                            .records = {},
+                            .trap = true,
+                            .exception = exception_});
         exception_.reset();
     }
 

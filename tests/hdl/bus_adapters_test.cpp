@@ -155,7 +155,9 @@ TEST_P(BusRunTest, VerilatorPassesWithAnAgreeingTrace) {
     if (r.seed != 0) plusargs += " +backpressure_seed=" + std::to_string(r.seed);
     const std::string out = expectPassAndAgreement(busSim(plusargs));
     EXPECT_EQ(capturesOf(out, "(?:^|\n)display (0x[0-9a-f]{8}):").size(), 59u) << out;
-    if (r.seed != 0) EXPECT_EQ(capturesOf(out, "backpressure: seed ([0-9]+),").size(), 2u) << out;
+    if (r.seed != 0) {
+        EXPECT_EQ(capturesOf(out, "backpressure: seed ([0-9]+),").size(), 2u) << out;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Buses, BusRunTest, ::testing::ValuesIn(kBusRuns), [](const auto& info) {

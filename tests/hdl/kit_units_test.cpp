@@ -382,7 +382,9 @@ TEST_P(KitBadInputTest, EndsWithOneErrorLineAndNoVerdict) {
     ASSERT_EQ(errors.size(), 1u) << r.out << r.err;
     EXPECT_EQ(errors[0].rfind(c.error, 0), 0u) << errors[0];
     EXPECT_EQ(capturesOf(r.out, "(coretest: (?:PASS|FAIL))").size(), 0u) << r.out;
-    if (c.beforeRun) EXPECT_EQ(r.out.find("display 0x"), std::string::npos) << r.out;
+    if (c.beforeRun) {
+        EXPECT_EQ(r.out.find("display 0x"), std::string::npos) << r.out;
+    }
     EXPECT_EQ(r.err.find("Abort"), std::string::npos) << r.err;
 }
 
