@@ -93,7 +93,8 @@ TEST(Rom2Image, NoCheckoutOrBuildPathInTheFile) {
         EXPECT_EQ(file.find(dir), std::string::npos) << "the image names " << dir;
 }
 
-// The build's steps (rom2/CMakeLists.txt) run on a copy of the sources in two other folders.
+// The build's steps (cmake/coretest_rom.cmake, as rom2/CMakeLists.txt calls it) run on a copy of
+// the sources in two other folders.
 std::string rebuild(const fs::path& root) {
     const fs::path src = fs::path(CORETEST_SOURCE_DIR);
     fs::create_directories(root / "rom" / "inst");
