@@ -7,6 +7,7 @@
 #include "coretest/unicorn_core.h"
 #include "generated_programs.h"
 #include "program_image.h"
+#include "support/same_run.h"
 
 namespace coretest {
 namespace {
@@ -43,24 +44,7 @@ TEST(GeneratedPrograms, BothCoresFinishInTheSameState) {
         SCOPED_TRACE(p.name);
         const RunResult ref = runOn(nullptr, p.image);
         const RunResult uni = runOn(runOnUnicorn, p.image);
-        EXPECT_EQ(uni.reason, ref.reason);
-        EXPECT_EQ(uni.instructions, ref.instructions);
-        EXPECT_EQ(uni.state.regs, ref.state.regs);
-        EXPECT_EQ(uni.state.hi, ref.state.hi);
-        EXPECT_EQ(uni.state.lo, ref.state.lo);
-        EXPECT_EQ(uni.state.pc, ref.state.pc);
-        EXPECT_EQ(uni.state.lastBranch, ref.state.lastBranch);
-        EXPECT_EQ(uni.board, ref.board);
-        EXPECT_EQ(uni.events, ref.events);
-        EXPECT_EQ(uni.romWrites, ref.romWrites);
-        ASSERT_EQ(uni.exception.has_value(), ref.exception.has_value());
-        if (ref.exception) {
-            EXPECT_EQ(uni.exception->cause, ref.exception->cause);
-            EXPECT_EQ(uni.exception->pc, ref.exception->pc);
-            EXPECT_EQ(uni.exception->badAddress, ref.exception->badAddress);
-            EXPECT_EQ(uni.exception->delaySlot, ref.exception->delaySlot);
-            EXPECT_EQ(uni.exception->instruction, ref.exception->instruction);
-        }
+        coretest_test::expectSameRun(uni, ref);
     }
 }
 
